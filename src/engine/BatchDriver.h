@@ -1,0 +1,102 @@
+#pragma once
+
+#include "engine/ActivityLog.h"
+#include "engine/CommandLine.h"
+#include "engine/DOSOutputs.h"
+#include "engine/UserMessages.h"
+#include "input/InputList.h"
+#include "platform/EventPump.h"
+#include "platform/FileSystem.h"
+#include "settings/OptionValues.h"
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace pivora::engine {
+
+// The window a batch works in: the boxes it reads every time it needs a value, and the
+// controls it resets and unlocks at the end.
+class BatchHost
+{
+public:
+    virtual ~BatchHost() = default;
+
+    virtual int Rotation() const = 0;
+    virtual int OutputFormat() const = 0;
+    virtual std::string VideoBitrate() const = 0;
+    virtual std::string OutputFolderText() const = 0;
+    virtual void SetOutputFolderText(const std::string& text) = 0;
+
+    virtual void SetProgressValue(int value) = 0;
+    // The length of the finished file is forgotten.
+    virtual void ResetRunLength() = 0;
+    // The end of a batch, step by step.
+    virtual void UnlockPanel() = 0;                         // format, bitrate, folder, rotation
+    virtual void OpenFolder(const std::string& folder) = 0; // in the file browser
+    virtual void PlayEndSound() = 0;
+    virtual void UnlockCommands() = 0;                      // list, toolbar, start, feedback
+    virtual void ShowFinished() = 0;                        // empty fill, "完成."
+    // A batch that could not run its converter at all ends here instead.
+    virtual void ShowStopped() = 0;
+};
+
+struct FailedEntry
+{
+    std::string DisplayText;
+    std::string Reason;
+};
+
+// Converts the input list from its head until it is empty.
+class BatchDriver
+{
+public:
+    struct Setup
+    {
+        std::string ProgramFolder;
+        std::string WorkFolder;
+        std::string LogPath;
+        std::function<pivora::platform::LocalDateTime()> Clock = pivora::platform::Now;
+    };
+
+    BatchDriver(Setup setup, pivora::input::InputList& list, BatchHost& host, DOSOutputs& runner,
+                pivora::platform::EventPump& pump, UserMessages& messages,
+                const pivora::settings::OptionValues& options);
+
+    // The current rotation's filter text; follows the rotation box.
+    std::string& RotationFilter() { return m_rotationFilter; }
+
+    bool Running() const { return m_running; }
+    // The whole batch; returns when the list is empty or the converter cannot be run.
+    void ConvertQueue();
+    // The end of one run: the entry that was converted leaves the list, wherever it stands.
+    void objDOS_CommandOver();
+
+    const std::vector<FailedEntry>& LastFailures() const { return m_failures; }
+
+private:
+    // Runs the head entry. False when the batch cannot go on.
+    bool ConvertHead(const std::string& outputFolder);
+    std::string UniqueOutputName(const CommandLineRequest& request, int& counter) const;
+    void FinishBatch();
+    void ReportFailures();
+
+    Setup m_setup;
+    pivora::input::InputList& m_list;
+    BatchHost& m_host;
+    DOSOutputs& m_runner;
+    pivora::platform::EventPump& m_pump;
+    UserMessages& m_messages;
+    const pivora::settings::OptionValues& m_options;
+    ActivityLog m_log;
+
+    std::string m_rotationFilter = RotationFilterFor(0);
+    bool m_running = false;
+    std::optional<pivora::input::EntryId> m_runningEntry;
+    std::set<std::string> m_takenOutputs;
+    std::vector<FailedEntry> m_failures;
+};
+
+} // namespace pivora::engine

@@ -1,0 +1,124 @@
+#include "engine/CommandLine.h"
+
+#include "platform/CommandLineRules.h"
+#include "platform/FileSystem.h"
+#include "platform/KnownFolders.h"
+
+namespace pivora::engine {
+
+const std::array<OutputFormatInfo, kOutputFormatCount>& OutputFormats()
+{
+    static const std::array<OutputFormatInfo, kOutputFormatCount> formats{{
+        {"MP4(High Quality MPEG4 Video)",
+         " -y -map_metadata 0 -id3v2_version 3 -vcodec mpeg4 -vb ", ".mp4"},
+        {"MP4(H264 Video)", " -y -map_metadata 0 -id3v2_version 3 -vcodec h264 -vb ", ".mp4"},
+        {"AVI(Standard MPEG4 Video)", " -y -map_metadata 0 -id3v2_version 3 -vb ", ".avi"},
+        {"MOV(Apple/QuickTime Video)", " -y -map_metadata 0 -id3v2_version 3 -vb ", ".mov"},
+        {"FLV(Flash Video)", " -y -map_metadata 0 -id3v2_version 3 -f mp4 -vb ", ".flv"},
+        {"WMV(Windows Media Video)", " -y -map_metadata 0 -id3v2_version 3 -vb ", ".wmv"},
+        {"MPG(MPEG1 Video)", " -y -map_metadata 0 -id3v2_version 3 -vcodec mpeg1video -vb ",
+         ".mpg"},
+    }};
+    return formats;
+}
+
+const std::array<const char*, kRotationCount>& RotationItems()
+{
+    static const std::array<const char*, kRotationCount> items{
+        "90 Degree Clockwise", "90 Degree Anticlockwise", "Vertical Mirror",
+        "Horizontal Mirror",   "180 Degree",              "None"};
+    return items;
+}
+
+std::string RotationFilterFor(int rotation)
+{
+    switch (rotation) {
+    case 0:
+        return "-vf \"transpose=1\"";
+    case 1:
+        return "-vf \"transpose=2\"";
+    case 2:
+        return "-vf vflip";
+    case 3:
+        return "-vf hflip";
+    case 4:
+        return "-vf \"transpose=2,transpose=2\"";
+    default:
+        return {};
+    }
+}
+
+void SelectRotationFilter(int rotation, std::string& rotationFilter)
+{
+    if (rotation >= 0 && rotation < kRotationCount)
+        rotationFilter = RotationFilterFor(rotation);
+}
+
+std::string GetBaseName(std::string_view path)
+{
+    const std::size_t separator = path.find_last_of(pivora::platform::PathSeparator());
+    const std::string_view name =
+        separator == std::string_view::npos ? path : path.substr(separator + 1);
+    const std::size_t dot = name.find_last_of('.');
+    return dot == std::string_view::npos ? std::string() : std::string(name.substr(0, dot));
+}
+
+std::string OutputFilePath(std::string_view outputFolder, std::string_view inputPath,
+                           int outputFormat, TimeOfDay time, int counter)
+{
+    std::string path(outputFolder);
+    path += GetBaseName(inputPath);
+    path += "_Rotated";
+    path += std::to_string(time.Hour) + std::to_string(time.Minute) + std::to_string(time.Second);
+    if (counter >= 2)
+        path += "_" + std::to_string(counter);
+    if (outputFormat >= 0 && outputFormat < kOutputFormatCount)
+        path += OutputFormats()[static_cast<std::size_t>(outputFormat)].Extension;
+    return path;
+}
+
+namespace {
+
+// A relative path that starts with a dash or names a protocol ("x:") would be read by the
+// converter as an option or a URL; anchoring it at the current folder keeps it a file.
+std::string ConverterSafePath(const std::string& path)
+{
+    if (path.empty() || pivora::platform::IsAbsolutePath(path))
+        return path;
+    if (path.front() == '-' || path.find(':') != std::string::npos)
+        return std::string(".") + pivora::platform::PathSeparator() + path;
+    return path;
+}
+
+} // namespace
+
+std::string BuildCommandLine(const CommandLineRequest& request)
+{
+    using pivora::platform::QuoteArgument;
+    const std::string converter =
+        pivora::platform::ConverterPath(request.ProgramFolder);
+    const OutputFormatInfo* format =
+        request.OutputFormat >= 0 && request.OutputFormat < kOutputFormatCount
+            ? &OutputFormats()[static_cast<std::size_t>(request.OutputFormat)]
+            : nullptr;
+
+    std::string line = QuoteArgument(converter, true);
+    line += " -threads 1 -i ";
+    line += QuoteArgument(ConverterSafePath(request.InputPath));
+    line += format ? format->OptionText : " -vb ";
+    // The bitrate goes in as typed; only a text that would split into several arguments
+    // is kept together, so that it cannot add options of its own.
+    if (request.VideoBitrate.find_first_of(" \t\n\v\"") == std::string::npos)
+        line += request.VideoBitrate + "k";
+    else
+        line += QuoteArgument(request.VideoBitrate + "k");
+    line += " ";
+    line += request.RotationFilter;
+    line += " ";
+    line += QuoteArgument(ConverterSafePath(OutputFilePath(
+        request.OutputFolder, request.InputPath, request.OutputFormat, request.Time,
+        request.Counter)));
+    return line;
+}
+
+} // namespace pivora::engine

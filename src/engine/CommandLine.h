@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace pivora::engine {
+
+struct OutputFormatInfo
+{
+    const char* ItemText;       // as the format box lists it
+    const char* OptionText;     // the converter options that follow the input
+    const char* Extension;
+};
+
+inline constexpr int kOutputFormatCount = 7;
+const std::array<OutputFormatInfo, kOutputFormatCount>& OutputFormats();
+
+inline constexpr int kRotationCount = 6;
+// The rotation box's items and the converter's video filter for each.
+const std::array<const char*, kRotationCount>& RotationItems();
+std::string RotationFilterFor(int rotation);
+
+// Sets `rotationFilter` for choices 0 to 5; any other value (no item selected) leaves it.
+void SelectRotationFilter(int rotation, std::string& rotationFilter);
+
+// The file name of a path without its last extension: "clip.tar" for "/a.b/clip.tar.mp4".
+std::string GetBaseName(std::string_view path);
+
+struct TimeOfDay
+{
+    int Hour = 0, Minute = 0, Second = 0;
+};
+
+// The output file for an input: folder, base name, "_Rotated", the time as H M S without
+// separators or leading zeros, then "_N" when `counter` is 2 or more, and the extension.
+std::string OutputFilePath(std::string_view outputFolder, std::string_view inputPath,
+                           int outputFormat, TimeOfDay time, int counter = 0);
+
+struct CommandLineRequest
+{
+    std::string ProgramFolder;
+    std::string InputPath;
+    std::string OutputFolder;   // ends with the path separator
+    int OutputFormat = 0;
+    std::string VideoBitrate;
+    std::string RotationFilter;
+    TimeOfDay Time;
+    int Counter = 0;            // see OutputFilePath
+};
+
+// The converter's complete command line. The bitrate and the filter go in as they are; the
+// paths are quoted so that any file name arrives as exactly one argument.
+std::string BuildCommandLine(const CommandLineRequest& request);
+
+} // namespace pivora::engine

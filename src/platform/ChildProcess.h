@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/NativeHandle.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pivora::platform {
+
+// How a child process ended, as far as it is known.
+struct ExitStatus
+{
+    bool Known = false;     // the child was waited for
+    bool Exited = false;    // it returned from main or called exit
+    int Code = -1;          // exit code when Exited
+    int Signal = 0;         // terminating signal (POSIX) when it did not exit by itself
+};
+
+// One hidden console child with its standard output and standard error in one pipe and
+// no standard input.
+class ChildProcess
+{
+public:
+    enum class StartError { None, PipeFailed, NotFound };
+
+    struct StartResult
+    {
+        std::unique_ptr<ChildProcess> Process;
+        StartError Error = StartError::None;
+        int SystemError = 0;
+    };
+
+    // Starts the command line as the system's process creation would take it: the program
+    // (quoted, or unquoted and resolved as Windows resolves a path with blanks) and its
+    // arguments by the Windows command-line rules. No shell is involved.
+    static StartResult Start(const std::string& commandLine);
+
+    virtual ~ChildProcess() = default;
+
+    // Bytes waiting in the pipe, without reading or blocking.
+    virtual std::size_t BytesWaiting() = 0;
+    // Reads what is waiting, at most `maxBytes`. False when the read failed.
+    virtual bool Read(std::string& out, std::size_t maxBytes) = 0;
+    // Collects the child's exit if it has ended; true once it has.
+    virtual bool HasExited() = 0;
+    virtual ExitStatus Status() const = 0;
+    // Objects whose readiness means there may be something new to do: output or an exit.
+    virtual std::vector<NativeHandle> WakeHandles() const = 0;
+    virtual long long Id() const = 0;
+};
+
+} // namespace pivora::platform

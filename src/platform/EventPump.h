@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/NativeHandle.h"
+
+#include <functional>
+#include <memory>
+#include <span>
+
+namespace pivora::platform {
+
+// Lets pending window messages run while long work goes on. The window supplies the
+// Qt implementation; the core and its tests use the plain one.
+class EventPump
+{
+public:
+    virtual ~EventPump() = default;
+
+    // Runs the events that are waiting now, then returns.
+    virtual void ProcessEvents() = 0;
+
+    // Waits up to `milliseconds` while events keep flowing. Returns early as soon as one of
+    // `wakeOn` becomes ready (readable, or signalled), so a waiter is never held back.
+    virtual void Wait(int milliseconds, std::span<const NativeHandle> wakeOn) = 0;
+
+    // True once the program is shutting down; long work must then stop waiting.
+    virtual bool Quitting() const = 0;
+};
+
+// An event pump without a window: ProcessEvents runs `onProcessEvents` (if any), Wait blocks
+// on the handles with the operating system's wait call.
+class PlainEventPump : public EventPump
+{
+public:
+    std::function<void()> onProcessEvents;
+
+    void ProcessEvents() override;
+    void Wait(int milliseconds, std::span<const NativeHandle> wakeOn) override;
+    bool Quitting() const override { return m_quitting; }
+    void RequestQuit() { m_quitting = true; }
+
+private:
+    bool m_quitting = false;
+};
+
+} // namespace pivora::platform

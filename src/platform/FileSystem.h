@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pivora::platform {
+
+char PathSeparator();
+bool IsAbsolutePath(const std::string& path);
+std::string AbsolutePath(const std::string& path);
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+bool PathExists(const std::string& path);       // anything, links not followed
+bool IsRegularFile(const std::string& path);    // an existing file (not a folder)
+bool IsFolder(const std::string& path);
+std::int64_t FileSize(const std::string& path); // -1 when it cannot be read
+bool CreateFolder(const std::string& path);     // one level; false when it fails or exists
+bool CreateFolders(const std::string& path);    // with its parents
+bool RemoveFile(const std::string& path);
+bool RenameFile(const std::string& from, const std::string& to);
+// Appends to a file, creating it; false on any failure.
+bool AppendToFile(const std::string& path, const std::string& text);
+
+struct LocalDateTime
+{
+    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+};
+LocalDateTime Now();
+
+} // namespace pivora::platform

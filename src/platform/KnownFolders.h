@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace pivora::platform {
+
+// The folder that holds the program's executable, without a trailing separator.
+std::string ProgramFolder();
+// The converter, relative to the program folder, and the name its processes carry.
+std::string ConverterRelativePath();
+std::string ConverterProcessName();
+std::string ConverterPath(const std::string& programFolder);
+
+std::string HomeFolder();
+std::string DefaultOutputFolder();      // the output folder of a first start
+std::string SettingsFolder();           // per-user settings
+std::string WorkFolder();               // the batch's own scratch folder
+std::string TempCopiesFolder();         // copies of inputs made under safe names
+std::string StateFolder();              // activity log
+
+} // namespace pivora::platform

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pivora::platform {
+
+// True when at least one live process of the current user has the executable file name
+// `name`, compared without regard to letter case. Exited processes that were not yet waited
+// for do not count.
+bool IsProcessRunning(std::string_view name);
+
+// Terminates every process of the current user whose executable name matches `name`
+// (case-insensitive) and that was started from `converterPath`. Other programs that happen
+// to share the name are left alone.
+void KillProcessByName(std::string_view name, const std::string& converterPath);
+
+} // namespace pivora::platform

@@ -1,0 +1,228 @@
+#include "platform/ChildProcess.h"
+
+#include "platform/CommandLineRules.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace pivora::platform {
+
+namespace {
+
+bool IsExecutableFile(const std::string& path)
+{
+    struct stat info{};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+// A program named without a folder is looked up on PATH, as process creation looks in the
+// system's folders.
+std::string ResolveProgram(const std::string& program)
+{
+    if (program.find('/') != std::string::npos)
+        return IsExecutableFile(program) ? program : std::string();
+    const char* pathVariable = std::getenv("PATH");
+    std::string path = pathVariable ? pathVariable : "/usr/bin:/bin";
+    std::size_t begin = 0;
+    while (begin <= path.size()) {
+        std::size_t end = path.find(':', begin);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string folder = end > begin ? path.substr(begin, end - begin) : ".";
+        const std::string candidate = folder + "/" + program;
+        if (IsExecutableFile(candidate))
+            return candidate;
+        begin = end + 1;
+    }
+    return {};
+}
+
+int OpenPidFd(pid_t pid)
+{
+#ifdef SYS_pidfd_open
+    const long fd = ::syscall(SYS_pidfd_open, pid, 0);
+    if (fd >= 0) {
+        ::fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
+        return static_cast<int>(fd);
+    }
+#endif
+    (void)pid;
+    return -1;
+}
+
+class PosixChildProcess final : public ChildProcess
+{
+public:
+    PosixChildProcess(pid_t pid, int readFd) : m_pid(pid), m_readFd(readFd), m_pidFd(OpenPidFd(pid))
+    {
+    }
+
+    ~PosixChildProcess() override
+    {
+        ::close(m_readFd);
+        if (m_pidFd >= 0)
+            ::close(m_pidFd);
+        // A child still running is left to run; the next start of the program deals with
+        // it. One that has ended is reaped so that it does not linger as a zombie.
+        HasExited();
+    }
+
+    std::size_t BytesWaiting() override
+    {
+        int waiting = 0;
+        if (::ioctl(m_readFd, FIONREAD, &waiting) != 0)
+            waiting = 0;
+        if (waiting == 0 && !m_pipeAtEnd) {
+            pollfd probe{m_readFd, POLLIN, 0};
+            if (::poll(&probe, 1, 0) == 1 && (probe.revents & (POLLHUP | POLLIN | POLLERR)) &&
+                ::ioctl(m_readFd, FIONREAD, &waiting) == 0 && waiting == 0)
+                m_pipeAtEnd = true;
+        }
+        return static_cast<std::size_t>(waiting);
+    }
+
+    bool Read(std::string& out, std::size_t maxBytes) override
+    {
+        std::string buffer(maxBytes, '\0');
+        ssize_t got;
+        do {
+            got = ::read(m_readFd, buffer.data(), buffer.size());
+        } while (got < 0 && errno == EINTR);
+        if (got <= 0) {
+            out.clear();
+            return false;
+        }
+        buffer.resize(static_cast<std::size_t>(got));
+        out = std::move(buffer);
+        return true;
+    }
+
+    bool HasExited() override
+    {
+        if (m_status.Known)
+            return true;
+        int status = 0;
+        pid_t done;
+        do {
+            done = ::waitpid(m_pid, &status, WNOHANG);
+        } while (done < 0 && errno == EINTR);
+        if (done == m_pid) {
+            m_status.Known = true;
+            m_status.Exited = WIFEXITED(status);
+            m_status.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            m_status.Signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+        } else if (done < 0 && errno == ECHILD) {
+            // Someone else collected it; it has ended all the same.
+            m_status.Known = true;
+        }
+        if (m_status.Known && m_pidFd >= 0) {
+            ::close(m_pidFd);
+            m_pidFd = -1;
+        }
+        return m_status.Known;
+    }
+
+    ExitStatus Status() const override { return m_status; }
+
+    std::vector<NativeHandle> WakeHandles() const override
+    {
+        std::vector<NativeHandle> handles;
+        if (!m_pipeAtEnd)
+            handles.push_back(m_readFd);
+        if (m_pidFd >= 0)
+            handles.push_back(m_pidFd);
+        return handles;
+    }
+
+    long long Id() const override { return m_pid; }
+
+private:
+    pid_t m_pid;
+    int m_readFd;
+    int m_pidFd;
+    bool m_pipeAtEnd = false;
+    ExitStatus m_status;
+};
+
+} // namespace
+
+ChildProcess::StartResult ChildProcess::Start(const std::string& commandLine)
+{
+    StartResult result;
+    std::string resolved;
+    const ProgramAndArguments split = SplitProgram(commandLine, [&](const std::string& candidate) {
+        resolved = ResolveProgram(candidate);
+        return !resolved.empty();
+    });
+    if (split.Program.empty()) {
+        result.Error = StartError::NotFound;
+        result.SystemError = ENOENT;
+        return result;
+    }
+
+    std::vector<std::string> arguments = SplitArguments(split.ArgumentText);
+    arguments.insert(arguments.begin(), split.Program);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        result.Error = StartError::PipeFailed;
+        result.SystemError = errno;
+        return result;
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+
+    // The child starts with default signal handling and nothing blocked, whatever the
+    // window toolkit set up for this process.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGCHLD);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+
+    pid_t pid = 0;
+    const int error = ::posix_spawn(&pid, resolved.c_str(), &actions, &attributes, argv.data(),
+                                    environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ::close(fds[1]);
+    if (error != 0) {
+        ::close(fds[0]);
+        result.Error = StartError::NotFound;
+        result.SystemError = error;
+        return result;
+    }
+    result.Process = std::make_unique<PosixChildProcess>(pid, fds[0]);
+    return result;
+}
+
+} // namespace pivora::platform

@@ -1,0 +1,27 @@
+#include "platform/EventPump.h"
+
+#include <cerrno>
+#include <poll.h>
+#include <vector>
+
+namespace pivora::platform {
+
+void PlainEventPump::ProcessEvents()
+{
+    if (onProcessEvents)
+        onProcessEvents();
+}
+
+void PlainEventPump::Wait(int milliseconds, std::span<const NativeHandle> wakeOn)
+{
+    ProcessEvents();
+    if (milliseconds <= 0)
+        return;
+    std::vector<pollfd> fds;
+    for (NativeHandle handle : wakeOn)
+        fds.push_back({static_cast<int>(handle), POLLIN, 0});
+    while (::poll(fds.data(), fds.size(), milliseconds) < 0 && errno == EINTR) {
+    }
+}
+
+} // namespace pivora::platform

@@ -1,0 +1,66 @@
+#include "platform/KnownFolders.h"
+
+#include "platform/FileSystem.h"
+
+#include <climits>
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace pivora::platform {
+
+namespace {
+
+std::string XdgFolder(const char* variable, const char* fallbackUnderHome)
+{
+    const char* value = std::getenv(variable);
+    if (value && *value == '/')
+        return value;
+    return JoinPath(HomeFolder(), fallbackUnderHome);
+}
+
+} // namespace
+
+std::string ProgramFolder()
+{
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0)
+        return ".";
+    std::string path(buffer, static_cast<std::size_t>(length));
+    const std::size_t slash = path.find_last_of('/');
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string ConverterRelativePath() { return "data/conv"; }
+
+std::string ConverterProcessName() { return "conv"; }
+
+std::string ConverterPath(const std::string& programFolder)
+{
+    return JoinPath(programFolder, ConverterRelativePath());
+}
+
+std::string HomeFolder()
+{
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
+        return entry->pw_dir;
+    return "/tmp";
+}
+
+std::string DefaultOutputFolder() { return JoinPath(HomeFolder(), "output"); }
+
+std::string SettingsFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
+
+std::string WorkFolder() { return JoinPath(XdgFolder("XDG_CACHE_HOME", ".cache"), "pivora/work"); }
+
+std::string TempCopiesFolder()
+{
+    return JoinPath(XdgFolder("XDG_CACHE_HOME", ".cache"), "pivora/tmp");
+}
+
+std::string StateFolder() { return JoinPath(XdgFolder("XDG_STATE_HOME", ".local/state"), "pivora"); }
+
+} // namespace pivora::platform

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "input/InputList.h"
+
+#include <QAbstractTableModel>
+
+namespace pivora::ui {
+
+// The list view's face of the input list: one row per entry, "文件名" and "格式".
+class InputListModel : public QAbstractTableModel, private pivora::input::InputListObserver
+{
+    Q_OBJECT
+public:
+    explicit InputListModel(pivora::input::InputList& list, QObject* parent = nullptr);
+    ~InputListModel() override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    void EntriesAboutToBeInserted(std::size_t first, std::size_t count) override;
+    void EntriesInserted() override;
+    void EntriesAboutToBeRemoved(std::size_t first, std::size_t count) override;
+    void EntriesRemoved() override;
+
+    pivora::input::InputList& m_list;
+    bool m_resetting = false;
+};
+
+} // namespace pivora::ui

@@ -1,0 +1,527 @@
+#include "ui/frmMain.h"
+
+#include "engine/CommandLine.h"
+#include "platform/FileSystem.h"
+#include "platform/KnownFolders.h"
+#include "settings/FormatPresets.h"
+#include "ui/DropZone.h"
+#include "ui/InputListModel.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace pivora::ui {
+
+namespace {
+
+constexpr int kClientWidth = 566;
+constexpr int kClientHeight = 470;
+constexpr int kTwipsPerPixel = 15;
+
+QString FromNative(const std::string& text)
+{
+    return QFile::decodeName(QByteArray::fromStdString(text));
+}
+
+std::string ToNative(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+// Puts a control at its design place. A label keeps at least its design size but grows to
+// its text, so that no caption is cut off in a font wider than the design's.
+void Place(QWidget* widget, int left, int top, int width, int height = -1)
+{
+    if (height < 0)
+        height = widget->sizeHint().height();
+    if (qobject_cast<QLabel*>(widget))
+        width = std::max(width, widget->sizeHint().width());
+    widget->setGeometry(left, top, width, height);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+} // namespace
+
+frmMainSetup frmMainSetup::Defaults()
+{
+    namespace fs = pivora::platform;
+    frmMainSetup setup;
+    setup.ProgramFolder = fs::ProgramFolder();
+    setup.WorkFolder = fs::WorkFolder();
+    setup.LogPath = fs::JoinPath(fs::StateFolder(), "activity.log");
+    setup.DefaultOutputFolder = fs::DefaultOutputFolder();
+    return setup;
+}
+
+frmMain::frmMain(frmMainSetup setup, QWidget* parent)
+    : QMainWindow(parent), m_setup(std::move(setup))
+{
+    if (m_setup.Services) {
+        m_services = m_setup.Services;
+    } else {
+        m_ownServices = std::make_unique<QtDesktopServices>(m_pump);
+        m_services = m_ownServices.get();
+    }
+    pivora::engine::UserMessages& messages = *this;
+    pivora::engine::BatchHost& host = *this;
+    objDOS = std::make_unique<pivora::engine::DOSOutputs>(m_pump, messages);
+    objDOS->ReceiveOutputs = [this](const std::string& chunk) { objDOS_ReceiveOutputs(chunk); };
+    m_driver = std::make_unique<pivora::engine::BatchDriver>(
+        pivora::engine::BatchDriver::Setup{m_setup.ProgramFolder, m_setup.WorkFolder,
+                                           m_setup.LogPath},
+        m_list, host, *objDOS, m_pump, messages, m_options);
+
+    BuildControls();
+    BuildMenus();
+    ApplyStartupDefaults();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::BuildControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    const std::array<QString, 6> captions{
+        QStringLiteral("添加文件"), QStringLiteral("添加文件夹"), QStringLiteral("移除"),
+        QStringLiteral("帮助"),     QStringLiteral("设置"),       QStringLiteral("退出")};
+    const std::array<QStyle::StandardPixmap, 6> icons{
+        QStyle::SP_FileIcon,        QStyle::SP_DirIcon,      QStyle::SP_TrashIcon,
+        QStyle::SP_DialogHelpButton, QStyle::SP_FileDialogDetailedView,
+        QStyle::SP_DialogCloseButton};
+    // Design order along the top: add file, add folder, remove, settings, help, exit.
+    const std::array<int, 6> leftByIndex{0, 94, 188, 376, 282, 470};
+    for (int i = 0; i < 6; ++i) {
+        auto* button = new QToolButton(client);
+        button->setObjectName(QStringLiteral("CmdToolsBar%1").arg(i));
+        button->setText(captions[static_cast<std::size_t>(i)]);
+        button->setToolTip(captions[static_cast<std::size_t>(i)]);
+        button->setIcon(style()->standardIcon(icons[static_cast<std::size_t>(i)]));
+        button->setIconSize(QSize(32, 32));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setAutoRaise(true);
+        button->setGeometry(leftByIndex[static_cast<std::size_t>(i)], 0, 95, 66);
+        connect(button, &QToolButton::clicked, this, [this, i] { CmdToolsBar_Click(i); });
+        CmdToolsBar[static_cast<std::size_t>(i)] = button;
+    }
+
+    Label10 = MakeLabel(client, "Label10", QStringLiteral("文件列表:"));
+    Place(Label10, 8, 70, 43, 14);
+
+    m_model = new InputListModel(m_list, this);
+    LV = new QTreeView(client);
+    LV->setObjectName(QStringLiteral("LV"));
+    LV->setModel(m_model);
+    LV->setRootIsDecorated(false);
+    LV->setUniformRowHeights(true);
+    LV->setItemsExpandable(false);
+    LV->setSelectionMode(QAbstractItemView::SingleSelection);
+    LV->setSelectionBehavior(QAbstractItemView::SelectRows);
+    LV->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LV->header()->setStretchLastSection(false);
+    LV->setColumnWidth(0, 7000 / kTwipsPerPixel);
+    LV->setColumnWidth(1, 1250 / kTwipsPerPixel);
+    Place(LV, 4, 88, 555, 204);
+
+    picText = new QFrame(client);
+    picText->setObjectName(QStringLiteral("picText"));
+    picText->setGeometry(184, 190, 163, 21);
+    lblText = new QLabel(QStringLiteral("将视频文件拖到此处"), picText);
+    lblText->setObjectName(QStringLiteral("lblText"));
+    lblText->setAlignment(Qt::AlignCenter);
+    lblText->setGeometry(0, 0, 163, 21);
+    lblText->setStyleSheet(QStringLiteral("color: #6b7c93;"));
+
+    // The drop overlay lies exactly over the list; it shows while something is dragged there.
+    picDrop = new QWidget(client);
+    picDrop->setObjectName(QStringLiteral("picDrop"));
+    picDrop->setGeometry(LV->geometry());
+    picDrop->hide();
+
+    Label1 = MakeLabel(client, "Label1", QStringLiteral("输出格式:"));
+    Place(Label1, 10, 298, 86, 14);
+    cmbOF1 = new QComboBox(client);
+    cmbOF1->setObjectName(QStringLiteral("cmbOF1"));
+    cmbOF1->setToolTip(QStringLiteral("输出格式"));
+    for (const auto& format : pivora::engine::OutputFormats())
+        cmbOF1->addItem(QString::fromLatin1(format.ItemText));
+    Place(cmbOF1, 8, 317, 197);
+    connect(cmbOF1, &QComboBox::currentIndexChanged, this, &frmMain::cmbOF1_Click);
+
+    // The hidden list that follows the visible format box.
+    cmbOF = new QComboBox(client);
+    cmbOF->setObjectName(QStringLiteral("cmbOF"));
+    for (int i = 0; i < pivora::settings::kInternalFormatCount; ++i)
+        cmbOF->addItem(QString::number(i));
+    cmbOF->hide();
+
+    Label9 = MakeLabel(client, "Label9", QStringLiteral("旋转:"));
+    Place(Label9, 218, 298, 41, 14);
+    cmbRotate = new QComboBox(client);
+    cmbRotate->setObjectName(QStringLiteral("cmbRotate"));
+    for (const char* item : pivora::engine::RotationItems())
+        cmbRotate->addItem(QString::fromLatin1(item));
+    Place(cmbRotate, 216, 317, 171);
+    connect(cmbRotate, &QComboBox::currentIndexChanged, this, &frmMain::cmbRotate_Click);
+
+    Label11 = MakeLabel(client, "Label11", QStringLiteral("视频质量 (比特率 - K):"));
+    Place(Label11, 398, 298, 145, 14);
+    cmbBitrate = new QComboBox(client);
+    cmbBitrate->setObjectName(QStringLiteral("cmbBitrate"));
+    cmbBitrate->setEditable(true);
+    cmbBitrate->setInsertPolicy(QComboBox::NoInsert);
+    cmbBitrate->setToolTip(QStringLiteral("视频比特率"));
+    for (const char* item : pivora::settings::BitrateItems())
+        cmbBitrate->addItem(QString::fromLatin1(item));
+    Place(cmbBitrate, 398, 317, 157);
+
+    Label8 = MakeLabel(client, "Label8", QStringLiteral("输出路径:"));
+    Place(Label8, 10, 346, 73, 14);
+    txtPath = new QLineEdit(client);
+    txtPath->setObjectName(QStringLiteral("txtPath"));
+    txtPath->setToolTip(QStringLiteral("选择要输出的文件夹"));
+    Place(txtPath, 8, 363, 495, 21);
+    cmdBrowse = new QPushButton(QStringLiteral("..."), client);
+    cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
+    cmdBrowse->setToolTip(QStringLiteral("选择输出文件夹"));
+    Place(cmdBrowse, 508, 364, 47, 20);
+
+    Command3 = new QPushButton(QStringLiteral("旋转视频"), client);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    QFont startFont = Command3->font();
+    startFont.setPixelSize(16);
+    startFont.setBold(true);
+    Command3->setFont(startFont);
+    Place(Command3, 404, 390, 153, 55);
+    connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
+
+    lblPB = MakeLabel(client, "lblPB", QStringLiteral("0%"));
+    Place(lblPB, 184, 396, 23, 14);
+    lblPB->setMinimumWidth(60);
+    lblPB->resize(60, lblPB->height());
+    pb = new QProgressBar(client);
+    pb->setObjectName(QStringLiteral("pb"));
+    pb->setRange(0, 100);
+    pb->setValue(0);
+    pb->setTextVisible(false);
+    Place(pb, 6, 422, 391, 21);
+
+    lblFeed = MakeLabel(client, "lblFeed", QStringLiteral("反馈"));
+    lblFeed->setToolTip(QStringLiteral("向我们发送您的建议或问题"));
+    lblFeed->setCursor(Qt::PointingHandCursor);
+    lblFeed->setStyleSheet(QStringLiteral("color: #2a5db0; text-decoration: underline;"));
+    lblFeed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblFeed->setGeometry(508, 450, 46, 16);
+
+    // Out of sight, beyond the right and bottom edges, as the design places them.
+    picDrag = new QLabel(client);
+    picDrag->setObjectName(QStringLiteral("picDrag"));
+    picDrag->setToolTip(QStringLiteral("将媒体文件拖到此区域"));
+    picDrag->setGeometry(kClientWidth + 40, 100, 60, 60);
+    imgPB = new QWidget(client);
+    imgPB->setObjectName(QStringLiteral("imgPB"));
+    imgPB->setGeometry(6, kClientHeight + 20, 0, 21);
+
+    // The welcome picture lies over the list and the panel until it is dismissed.
+    picDoor = new DropZone(client);
+    picDoor->setObjectName(QStringLiteral("picDoor"));
+    picDoor->setGeometry(2, 68, 563, 378);
+    picDoor->raise();
+    connect(picDoor, &DropZone::clicked, this, &frmMain::picDoor_Click);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+}
+
+void frmMain::BuildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
+    QAction* menuAdd = file->addAction(QStringLiteral("添加文件"));
+    menuAdd->setObjectName(QStringLiteral("menuAdd"));
+    connect(menuAdd, &QAction::triggered, this, [this] { CmdToolsBar_Click(0); });
+    QAction* menuFolder = file->addAction(QStringLiteral("添加文件夹"));
+    menuFolder->setObjectName(QStringLiteral("menuFolder"));
+    connect(menuFolder, &QAction::triggered, this, [this] { CmdToolsBar_Click(1); });
+    file->addSeparator();
+    QAction* menuExit = file->addAction(QStringLiteral("退出"));
+    menuExit->setObjectName(QStringLiteral("menuExit"));
+    connect(menuExit, &QAction::triggered, this, [this] { CmdToolsBar_Click(5); });
+
+    QMenu* remove = menuBar()->addMenu(QStringLiteral("移除"));
+    QAction* menuRS = remove->addAction(QStringLiteral("移除选择的文件"));
+    menuRS->setObjectName(QStringLiteral("menuRS"));
+    connect(menuRS, &QAction::triggered, this, &frmMain::imgRemove_Click);
+    QAction* menuRA = remove->addAction(QStringLiteral("移除所有"));
+    menuRA->setObjectName(QStringLiteral("menuRA"));
+    connect(menuRA, &QAction::triggered, this, &frmMain::menuRA_Click);
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("设置"));
+    QAction* menuS = settings->addAction(QStringLiteral("设置"));
+    menuS->setObjectName(QStringLiteral("menuS"));
+    connect(menuS, &QAction::triggered, this, [this] { CmdToolsBar_Click(4); });
+
+    QMenu* about = menuBar()->addMenu(QStringLiteral("关于"));
+    QAction* menuHelp = about->addAction(QStringLiteral("帮助"));
+    menuHelp->setObjectName(QStringLiteral("menuHelp"));
+    connect(menuHelp, &QAction::triggered, this, [this] { CmdToolsBar_Click(3); });
+    QAction* menuA = about->addAction(QStringLiteral("关于"));
+    menuA->setObjectName(QStringLiteral("menuA"));
+    connect(menuA, &QAction::triggered, this, [this] {
+        ShowMessage("Pivora Ver " PIVORA_VERSION "\n\n批量旋转和翻转视频文件.", "关于",
+                    Icon::None);
+    });
+}
+
+void frmMain::ApplyStartupDefaults()
+{
+    cmbBitrate->setCurrentIndex(2);
+    cmbRotate->setCurrentIndex(0);
+    m_driver->RotationFilter() = pivora::engine::RotationFilterFor(0);
+    imgPB->resize(0, imgPB->height());
+    cmbOF->setCurrentIndex(0);
+    txtPath->setText(FromNative(m_setup.DefaultOutputFolder));
+    setWindowTitle(QStringLiteral("Pivora"));
+    // Selecting the first format applies its defaults, even though it is already selected.
+    cmbOF1->setCurrentIndex(0);
+    cmbOF1_Click(0);
+    cmbOF->setCurrentIndex(4);
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+}
+
+void frmMain::AddFiles(const std::vector<std::string>& paths)
+{
+    std::vector<pivora::input::InputEntry> entries;
+    entries.reserve(paths.size());
+    for (const std::string& path : paths)
+        entries.push_back(pivora::input::EntryForPath(pivora::platform::AbsolutePath(path)));
+    m_list.Append(std::move(entries));
+    if (!m_list.Empty())
+        picDoor->hide();
+    UpdateHint();
+}
+
+void frmMain::UpdateHint() { picText->setVisible(m_list.Empty()); }
+
+void frmMain::cmbOF1_Click(int index)
+{
+    const pivora::settings::FormatDefaults* defaults = pivora::settings::DefaultsForFormat(index);
+    if (!defaults)
+        return;
+    cmbBitrate->setCurrentIndex(defaults->BitrateItem);
+    cmbBitrate->setEditText(cmbBitrate->itemText(defaults->BitrateItem));
+    cmbOF->setCurrentIndex(defaults->InternalFormat);
+}
+
+void frmMain::cmbRotate_Click(int index)
+{
+    pivora::engine::SelectRotationFilter(index, m_driver->RotationFilter());
+}
+
+void frmMain::picDoor_Click() { picDoor->hide(); }
+
+void frmMain::CmdToolsBar_Click(int index)
+{
+    picDoor->hide();
+    switch (index) {
+    case 0:
+        imgToolbar_Click(0);
+        break;
+    case 1:
+        imgToolbar_Click(6);
+        break;
+    case 2:
+        imgToolbar_Click(1);
+        break;
+    case 4:
+        imgToolbar_Click(2);
+        break;
+    case 5:
+        imgToolbar_Click(4);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::imgToolbar_Click(int index)
+{
+    switch (index) {
+    case 4:
+        imgExit_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::imgExit_Click() { close(); }
+
+void frmMain::imgRemove_Click()
+{
+    const QModelIndex current = LV->selectionModel()->currentIndex();
+    if (current.isValid() && LV->selectionModel()->isRowSelected(current.row(), {}))
+        m_list.RemoveAt(static_cast<std::size_t>(current.row()));
+    UpdateHint();
+}
+
+void frmMain::menuRA_Click()
+{
+    m_list.Clear();
+    picText->show();
+}
+
+void frmMain::Command3_Click()
+{
+    cmbOF1->setEnabled(false);
+    cmbBitrate->setEnabled(false);
+    cmdBrowse->setEnabled(false);
+    txtPath->setEnabled(false);
+    cmbRotate->setEnabled(false);
+    imgStart_Click();
+}
+
+void frmMain::imgStart_Click()
+{
+    // One batch at a time, whatever path the start comes from.
+    if (m_armed || m_driver->Running())
+        return;
+    if (m_list.Empty()) {
+        ShowMessage("请添加一个文件.", "添加", Icon::Warning);
+        return;
+    }
+    SetCommandsEnabled(false);
+    m_armed = true;
+    Timer1->start();
+}
+
+void frmMain::Timer1_Timer()
+{
+    m_armed = false;
+    m_pump.ProcessEvents();
+    if (m_pump.Quitting())
+        return;
+    m_driver->ConvertQueue();
+}
+
+void frmMain::SetCommandsEnabled(bool enabled)
+{
+    for (QToolButton* button : CmdToolsBar)
+        button->setEnabled(enabled);
+    LV->setEnabled(enabled);
+    Command3->setEnabled(enabled);
+    lblFeed->setEnabled(enabled);
+}
+
+void frmMain::objDOS_ReceiveOutputs(const std::string& CommandOutputs)
+{
+    const std::optional<pivora::engine::ProgressDisplay> display =
+        m_progress.ReceiveOutputs(CommandOutputs, m_options);
+    if (!display)
+        return;
+    imgPB->resize(static_cast<int>(display->FillWidthTwips / kTwipsPerPixel), imgPB->height());
+    pb->setValue(display->BarValue);
+    lblPB->setText(QString::fromStdString(display->Label));
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    // A batch in progress stops waiting at once; its converter finishes the file on its own.
+    if (m_driver->Running() || m_armed) {
+        Timer1->stop();
+        m_pump.RequestQuit();
+    }
+    event->accept();
+}
+
+int frmMain::Rotation() const { return cmbRotate->currentIndex(); }
+
+int frmMain::OutputFormat() const { return cmbOF1->currentIndex(); }
+
+std::string frmMain::VideoBitrate() const { return cmbBitrate->currentText().toStdString(); }
+
+std::string frmMain::OutputFolderText() const { return ToNative(txtPath->text()); }
+
+void frmMain::SetOutputFolderText(const std::string& text) { txtPath->setText(FromNative(text)); }
+
+void frmMain::SetProgressValue(int value) { pb->setValue(value); }
+
+void frmMain::ResetRunLength() { m_progress.Reset(); }
+
+void frmMain::UnlockPanel()
+{
+    cmbOF1->setEnabled(true);
+    cmbBitrate->setEnabled(true);
+    cmdBrowse->setEnabled(true);
+    txtPath->setEnabled(true);
+    cmbRotate->setEnabled(true);
+}
+
+void frmMain::OpenFolder(const std::string& folder) { m_services->OpenFolder(folder); }
+
+void frmMain::PlayEndSound()
+{
+    m_services->PlaySound(pivora::platform::JoinPath(m_setup.ProgramFolder, "sound.wav"));
+}
+
+void frmMain::UnlockCommands()
+{
+    picDrag->show();
+    SetCommandsEnabled(true);
+}
+
+void frmMain::ShowFinished()
+{
+    imgPB->resize(0, imgPB->height());
+    lblPB->setText(QStringLiteral("完成."));
+}
+
+void frmMain::ShowStopped()
+{
+    imgPB->resize(0, imgPB->height());
+    lblPB->setText(QStringLiteral("0%"));
+}
+
+void frmMain::ShowMessage(const std::string& text, const std::string& title, Icon icon)
+{
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    switch (icon) {
+    case Icon::Information:
+        boxIcon = QMessageBox::Information;
+        break;
+    case Icon::Warning:
+        boxIcon = QMessageBox::Warning;
+        break;
+    case Icon::Error:
+        boxIcon = QMessageBox::Critical;
+        break;
+    case Icon::None:
+        break;
+    }
+    QMessageBox box(boxIcon, QString::fromStdString(title), FromNative(text), QMessageBox::Ok,
+                    this);
+    box.exec();
+}
+
+} // namespace pivora::ui

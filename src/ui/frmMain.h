@@ -1,0 +1,144 @@
+#pragma once
+
+#include "engine/BatchDriver.h"
+#include "engine/DOSOutputs.h"
+#include "engine/Progress.h"
+#include "engine/UserMessages.h"
+#include "input/InputList.h"
+#include "settings/OptionValues.h"
+#include "ui/QtEventPump.h"
+#include "ui/QtServices.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QToolButton;
+class QTreeView;
+
+namespace pivora::ui {
+
+class DropZone;
+class InputListModel;
+
+// Where the window finds its converter and keeps its files. The defaults are the real ones;
+// tests point them at folders of their own.
+struct frmMainSetup
+{
+    std::string ProgramFolder;
+    std::string WorkFolder;
+    std::string LogPath;
+    std::string DefaultOutputFolder;
+    DesktopServices* Services = nullptr;    // not owned; the desktop's own when null
+
+    static frmMainSetup Defaults();
+};
+
+// The main window: the input list, the encoding panel and the batch that ties them together.
+class frmMain : public QMainWindow,
+                private pivora::engine::BatchHost,
+                private pivora::engine::UserMessages
+{
+    Q_OBJECT
+public:
+    explicit frmMain(frmMainSetup setup = frmMainSetup::Defaults(), QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Files named on the program's command line join the list in order.
+    void AddFiles(const std::vector<std::string>& paths);
+
+    pivora::input::InputList& Entries() { return m_list; }
+    pivora::settings::OptionValues& Options() { return m_options; }
+    bool BatchRunning() const { return m_driver->Running(); }
+
+    // Command procedures.
+    void Command3_Click();
+    void imgStart_Click();
+    void imgRemove_Click();
+    void menuRA_Click();
+    void imgExit_Click();
+    void imgToolbar_Click(int index);
+    void CmdToolsBar_Click(int index);
+    void picDoor_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void ApplyStartupDefaults();
+    void Timer1_Timer();
+    void cmbOF1_Click(int index);
+    void cmbRotate_Click(int index);
+    void objDOS_ReceiveOutputs(const std::string& CommandOutputs);
+    void SetCommandsEnabled(bool enabled);
+    void UpdateHint();
+
+    // BatchHost
+    int Rotation() const override;
+    int OutputFormat() const override;
+    std::string VideoBitrate() const override;
+    std::string OutputFolderText() const override;
+    void SetOutputFolderText(const std::string& text) override;
+    void SetProgressValue(int value) override;
+    void ResetRunLength() override;
+    void UnlockPanel() override;
+    void OpenFolder(const std::string& folder) override;
+    void PlayEndSound() override;
+    void UnlockCommands() override;
+    void ShowFinished() override;
+    void ShowStopped() override;
+
+    // UserMessages
+    void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
+
+    frmMainSetup m_setup;
+    QtEventPump m_pump;
+    std::unique_ptr<QtDesktopServices> m_ownServices;
+    DesktopServices* m_services = nullptr;
+    pivora::input::InputList m_list;
+    pivora::settings::OptionValues m_options;
+    pivora::engine::ProgressReader m_progress;
+    std::unique_ptr<pivora::engine::DOSOutputs> objDOS;
+    std::unique_ptr<pivora::engine::BatchDriver> m_driver;
+    bool m_armed = false;
+
+    InputListModel* m_model = nullptr;
+    std::array<QToolButton*, 6> CmdToolsBar{};
+    QLabel* Label10 = nullptr;
+    QTreeView* LV = nullptr;
+    QFrame* picText = nullptr;
+    QLabel* lblText = nullptr;
+    DropZone* picDoor = nullptr;
+    QWidget* picDrop = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* cmbOF1 = nullptr;
+    QComboBox* cmbOF = nullptr;
+    QLabel* Label9 = nullptr;
+    QComboBox* cmbRotate = nullptr;
+    QLabel* Label11 = nullptr;
+    QComboBox* cmbBitrate = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* txtPath = nullptr;
+    QPushButton* cmdBrowse = nullptr;
+    QPushButton* Command3 = nullptr;
+    QLabel* lblPB = nullptr;
+    QProgressBar* pb = nullptr;
+    QLabel* lblFeed = nullptr;
+    QLabel* picDrag = nullptr;
+    QWidget* imgPB = nullptr;
+    QTimer* Timer1 = nullptr;
+};
+
+} // namespace pivora::ui

@@ -1,0 +1,59 @@
+// Runs one batch through the real window (offscreen) and prints how long it took.
+// Usage: batch_bench OUTPUT_FOLDER LOG_FILE CLIP...
+#include "platform/KnownFolders.h"
+#include "ui/frmMain.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+class NoDesktop : public pivora::ui::DesktopServices
+{
+public:
+    void OpenFolder(const std::string&) override {}
+    void PlaySound(const std::string&) override {}
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER LOG_FILE CLIP...\n", argv[0]);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    NoDesktop desktop;
+    pivora::ui::frmMainSetup setup = pivora::ui::frmMainSetup::Defaults();
+    // The program folder of the real build, so that data/conv is the real converter.
+    setup.ProgramFolder = pivora::platform::ProgramFolder() + "/../..";
+    setup.DefaultOutputFolder = argv[1];
+    setup.LogPath = argv[2];
+    setup.Services = &desktop;
+    pivora::ui::frmMain window(setup);
+    std::vector<std::string> clips(argv + 3, argv + argc);
+    window.AddFiles(clips);
+    window.show();
+
+    QElapsedTimer clock;
+    auto* label = window.findChild<QLabel*>(QStringLiteral("lblPB"));
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (label->text() == QStringLiteral("完成."))
+            app.quit();
+    });
+    QTimer::singleShot(0, [&] {
+        clock.start();
+        window.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+        poll.start(5);
+    });
+    app.exec();
+    std::printf("batch_seconds=%.3f\n", static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    return 0;
+}

@@ -1,0 +1,248 @@
+#include "engine/BatchDriver.h"
+
+#include "TestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace pivora::engine;
+using pivora::input::EntryForPath;
+using pivora::test::ScopedEnv;
+
+namespace {
+
+// The window, reduced to what the batch reads and the steps it takes at the end.
+class FakeHost : public BatchHost
+{
+public:
+    int rotation = 0;
+    int format = 0;
+    std::string bitrate = "5000";
+    std::string folder;
+    std::vector<std::string> steps;
+    int resets = 0;
+
+    int Rotation() const override { return rotation; }
+    int OutputFormat() const override { return format; }
+    std::string VideoBitrate() const override { return bitrate; }
+    std::string OutputFolderText() const override { return folder; }
+    void SetOutputFolderText(const std::string& text) override { folder = text; }
+    void SetProgressValue(int value) override { steps.push_back("pb=" + std::to_string(value)); }
+    void ResetRunLength() override { ++resets; }
+    void UnlockPanel() override { steps.push_back("unlock panel"); }
+    void OpenFolder(const std::string& f) override { steps.push_back("open " + f); }
+    void PlayEndSound() override { steps.push_back("sound"); }
+    void UnlockCommands() override { steps.push_back("unlock commands"); }
+    void ShowFinished() override { steps.push_back("finished"); }
+    void ShowStopped() override { steps.push_back("stopped"); }
+};
+
+class Messages : public UserMessages
+{
+public:
+    std::vector<std::string> texts;
+    void ShowMessage(const std::string& text, const std::string&, Icon) override
+    {
+        texts.push_back(text);
+    }
+};
+
+class BatchTest : public ::testing::Test
+{
+protected:
+    BatchTest() : runner(pump, messages), log("FAKE_CONV_LOG", dir.File("conv.log"))
+    {
+        program = pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath());
+        host.folder = dir.File("out");
+        for (const char* name : {"a.mp4", "b.mov", "c.avi"}) {
+            inputs.push_back(dir.File(name));
+            pivora::test::WriteFile(inputs.back(), "video");
+        }
+    }
+
+    BatchDriver& Driver()
+    {
+        if (!driver) {
+            BatchDriver::Setup setup{program, dir.File("work"), dir.File("state/activity.log")};
+            setup.Clock = [] { return pivora::platform::LocalDateTime{2026, 12, 8, 9, 5, 7}; };
+            driver = std::make_unique<BatchDriver>(setup, list, host, runner, pump, messages,
+                                                   options);
+        }
+        return *driver;
+    }
+
+    void AddInputs()
+    {
+        for (const std::string& input : inputs)
+            list.Append(EntryForPath(input));
+    }
+
+    std::vector<std::string> Converted() { return pivora::test::ReadLines(dir.File("conv.log")); }
+
+    pivora::test::TempDir dir;
+    std::string program;
+    std::vector<std::string> inputs;
+    pivora::platform::PlainEventPump pump;
+    Messages messages;
+    DOSOutputs runner;
+    pivora::input::InputList list;
+    FakeHost host;
+    pivora::settings::OptionValues options;
+    std::unique_ptr<BatchDriver> driver;
+    ScopedEnv log;
+};
+
+} // namespace
+
+TEST_F(BatchTest, ConvertsEveryEntryInOrderThenFinishes)
+{
+    AddInputs();
+    std::vector<std::size_t> countsDuringRuns;
+    runner.ReceiveOutputs = [&](const std::string&) { countsDuringRuns.push_back(list.Count()); };
+    Driver().ConvertQueue();
+
+    const std::string out = dir.File("out") + "/";
+    EXPECT_EQ(host.folder, out) << "the box gets its trailing separator";
+    EXPECT_EQ(Converted(), (std::vector<std::string>{out + "a_Rotated957.mp4",
+                                                     out + "b_Rotated957.mp4",
+                                                     out + "c_Rotated957.mp4"}));
+    EXPECT_TRUE(list.Empty());
+    EXPECT_EQ(host.resets, 3);
+    // The list empties from the top, one entry per run.
+    EXPECT_EQ(countsDuringRuns.front(), 3u);
+    EXPECT_EQ(countsDuringRuns.back(), 1u);
+    const std::vector<std::string> end(host.steps.end() - 6, host.steps.end());
+    EXPECT_EQ(end, (std::vector<std::string>{"pb=0", "unlock panel", "open " + out, "sound",
+                                             "unlock commands", "finished"}));
+    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("work")));
+    const std::string record = pivora::test::ReadFile(dir.File("state/activity.log"));
+    EXPECT_NE(record.find("exit: exit code 0"), std::string::npos);
+    EXPECT_NE(record.find(out + "c_Rotated957.mp4"), std::string::npos);
+}
+
+TEST_F(BatchTest, NoSoundWhenTheReminderIsOff)
+{
+    options.SoundReminder = 1;
+    AddInputs();
+    Driver().ConvertQueue();
+    EXPECT_EQ(std::count(host.steps.begin(), host.steps.end(), "sound"), 0);
+}
+
+TEST_F(BatchTest, NeverOverwritesAnExistingFileOrAnEarlierOutput)
+{
+    std::filesystem::create_directories(dir.File("out"));
+    pivora::test::WriteFile(dir.File("out/a_Rotated957.mp4"), "the user's own file");
+    list.Append(EntryForPath(inputs[0]));
+    list.Append(EntryForPath(inputs[0]));   // the same input twice in one batch
+    Driver().ConvertQueue();
+    const std::string out = dir.File("out") + "/";
+    EXPECT_EQ(Converted(), (std::vector<std::string>{out + "a_Rotated957_2.mp4",
+                                                     out + "a_Rotated957_3.mp4"}));
+    EXPECT_EQ(pivora::test::ReadFile(out + "a_Rotated957.mp4"), "the user's own file");
+}
+
+TEST_F(BatchTest, AFailedRunIsReportedByNameAndLeavesNoPartialOutput)
+{
+    AddInputs();
+    // The second file fails: its converter writes part of a file and exits with 1.
+    pump.onProcessEvents = [&] {
+        if (list.Count() == 2)
+            ::setenv("FAKE_CONV_EXIT", "1", 1);
+        else
+            ::unsetenv("FAKE_CONV_EXIT");
+    };
+    Driver().ConvertQueue();
+    ::unsetenv("FAKE_CONV_EXIT");
+
+    const std::string out = dir.File("out") + "/";
+    EXPECT_TRUE(list.Empty());
+    EXPECT_TRUE(std::filesystem::exists(out + "a_Rotated957.mp4"));
+    EXPECT_FALSE(std::filesystem::exists(out + "b_Rotated957.mp4")) << "partial output kept";
+    EXPECT_TRUE(std::filesystem::exists(out + "c_Rotated957.mp4"));
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_NE(messages.texts[0].find(inputs[1]), std::string::npos);
+    EXPECT_NE(messages.texts[0].find("Invalid data found when processing input"), std::string::npos);
+    EXPECT_EQ(messages.texts[0].find(inputs[0]), std::string::npos);
+    ASSERT_EQ(Driver().LastFailures().size(), 1u);
+    // The end still shows the finish.
+    EXPECT_EQ(host.steps.back(), "finished");
+}
+
+TEST_F(BatchTest, AMissingOutputIsAFailureToo)
+{
+    ScopedEnv nofile("FAKE_CONV_NOFILE", "1");
+    list.Append(EntryForPath(inputs[0]));
+    Driver().ConvertQueue();
+    ASSERT_EQ(Driver().LastFailures().size(), 1u);
+    EXPECT_EQ(Driver().LastFailures()[0].DisplayText, inputs[0]);
+    EXPECT_EQ(Driver().LastFailures()[0].Reason, "没有生成输出文件");
+}
+
+TEST_F(BatchTest, AConverterThatCannotStartEndsTheBatchOnce)
+{
+    std::filesystem::remove(program + "/data/conv");
+    AddInputs();
+    Driver().ConvertQueue();
+    EXPECT_EQ(messages.texts, std::vector<std::string>{"文件或命令未找到"});
+    EXPECT_EQ(list.Count(), 3u) << "the list stays as it was";
+    EXPECT_EQ(host.steps.back(), "stopped");
+    EXPECT_NE(std::find(host.steps.begin(), host.steps.end(), "unlock commands"), host.steps.end());
+    EXPECT_EQ(std::count_if(host.steps.begin(), host.steps.end(),
+                            [](const std::string& s) { return s.starts_with("open "); }),
+              0);
+    EXPECT_FALSE(Driver().Running());
+}
+
+TEST_F(BatchTest, RemovingTheRunningHeadLeavesTheRestToBeConverted)
+{
+    AddInputs();
+    bool removed = false;
+    runner.ReceiveOutputs = [&](const std::string&) {
+        // While the first file converts, the user removes it from the list.
+        if (!removed) {
+            removed = true;
+            list.RemoveAt(0);
+        }
+    };
+    Driver().ConvertQueue();
+    const std::string out = dir.File("out") + "/";
+    EXPECT_EQ(Converted(), (std::vector<std::string>{out + "a_Rotated957.mp4",
+                                                     out + "b_Rotated957.mp4",
+                                                     out + "c_Rotated957.mp4"}));
+    EXPECT_TRUE(list.Empty());
+}
+
+TEST_F(BatchTest, NoSecondBatchInsideARunningOne)
+{
+    AddInputs();
+    int nested = 0;
+    pump.onProcessEvents = [&] {
+        if (nested++ == 0)
+            Driver().ConvertQueue();
+    };
+    Driver().ConvertQueue();
+    EXPECT_EQ(Converted().size(), 3u);
+    EXPECT_EQ(std::count(host.steps.begin(), host.steps.end(), "finished"), 1);
+}
+
+TEST_F(BatchTest, ReadsTheBoxesAgainForEveryEntry)
+{
+    AddInputs();
+    std::vector<std::string> lines;
+    runner.ReceiveOutputs = [&](const std::string&) {
+        if (lines.empty() || lines.back() != runner.CommandLine())
+            lines.push_back(runner.CommandLine());
+        host.rotation = 3;
+        host.format = 6;
+        host.bitrate = "1500";
+        host.folder = "/elsewhere/";
+    };
+    Driver().ConvertQueue();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find("-vcodec mpeg4 -vb 5000k -vf \"transpose=1\""), std::string::npos);
+    EXPECT_NE(lines[1].find("-vcodec mpeg1video -vb 1500k -vf hflip"), std::string::npos);
+    // The batch keeps the folder it started with; only the final open uses the new text.
+    EXPECT_NE(lines[2].find(dir.File("out") + "/c_Rotated957.mpg"), std::string::npos);
+    EXPECT_EQ(std::count(host.steps.begin(), host.steps.end(), "open /elsewhere/"), 1);
+}

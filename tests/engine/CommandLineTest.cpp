@@ -1,0 +1,165 @@
+#include "engine/CommandLine.h"
+
+#include "engine/DOSOutputs.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace pivora::engine;
+
+namespace {
+
+CommandLineRequest Example()
+{
+    CommandLineRequest request;
+    request.ProgramFolder = "/apps";
+    request.InputPath = "/clips/holiday.mov";
+    request.OutputFolder = "/output/";
+    request.OutputFormat = 1;
+    request.VideoBitrate = "5000";
+    request.RotationFilter = RotationFilterFor(0);
+    request.Time = {9, 5, 7};
+    return request;
+}
+
+} // namespace
+
+TEST(CommandLine, WorkedExamplesToTheCharacter)
+{
+    EXPECT_EQ(BuildCommandLine(Example()),
+              "/apps/data/conv -threads 1 -i \"/clips/holiday.mov\" -y -map_metadata 0 "
+              "-id3v2_version 3 -vcodec h264 -vb 5000k -vf \"transpose=1\" "
+              "\"/output/holiday_Rotated957.mp4\"");
+
+    CommandLineRequest flv = Example();
+    flv.OutputFormat = 4;
+    flv.VideoBitrate = "1000";
+    SelectRotationFilter(5, flv.RotationFilter);
+    flv.Time = {14, 30, 0};
+    // Two blanks between the bitrate and the output: the empty filter keeps its blank.
+    EXPECT_EQ(BuildCommandLine(flv),
+              "/apps/data/conv -threads 1 -i \"/clips/holiday.mov\" -y -map_metadata 0 "
+              "-id3v2_version 3 -f mp4 -vb 1000k  \"/output/holiday_Rotated14300.flv\"");
+}
+
+TEST(CommandLine, FormatsAndRotations)
+{
+    const char* expectedFilters[] = {"-vf \"transpose=1\"", "-vf \"transpose=2\"", "-vf vflip",
+                                     "-vf hflip", "-vf \"transpose=2,transpose=2\"", ""};
+    std::string filter = "unchanged";
+    for (int rotation = 0; rotation < kRotationCount; ++rotation) {
+        SelectRotationFilter(rotation, filter);
+        EXPECT_EQ(filter, expectedFilters[rotation]);
+    }
+    // No item selected leaves the text as it was.
+    SelectRotationFilter(0, filter);
+    SelectRotationFilter(-1, filter);
+    EXPECT_EQ(filter, expectedFilters[0]);
+
+    const char* extensions[] = {".mp4", ".mp4", ".avi", ".mov", ".flv", ".wmv", ".mpg"};
+    for (int format = 0; format < kOutputFormatCount; ++format) {
+        const std::string option = OutputFormats()[format].OptionText;
+        EXPECT_TRUE(option.starts_with(" -y -map_metadata 0 -id3v2_version 3 "));
+        EXPECT_TRUE(option.ends_with("-vb "));
+        EXPECT_EQ(OutputFormats()[format].Extension, std::string(extensions[format]));
+    }
+}
+
+TEST(CommandLine, OutputNames)
+{
+    EXPECT_EQ(GetBaseName("/a.b/clip.tar.mp4"), "clip.tar");
+    EXPECT_EQ(GetBaseName("/clips/holiday"), "");
+    EXPECT_EQ(GetBaseName(""), "");
+    EXPECT_EQ(GetBaseName("/tmp/name.tmp"), "name");
+    EXPECT_EQ(OutputFilePath("/output/", "/clips/holiday", 0, {9, 5, 7}), "/output/_Rotated957.mp4");
+    // No separators and no leading zeros: 1:23:45 and 12:03:45 give the same stamp.
+    EXPECT_EQ(OutputFilePath("/o/", "/c/a.mp4", 0, {1, 23, 45}),
+              OutputFilePath("/o/", "/c/a.mp4", 0, {12, 3, 45}));
+    EXPECT_EQ(OutputFilePath("/o/", "/c/a.mp4", 6, {0, 0, 5}), "/o/a_Rotated005.mpg");
+    // A taken name gets a counter before the extension; the plain name stays as it was.
+    EXPECT_EQ(OutputFilePath("/o/", "/c/clip.mp4", 0, {9, 5, 7}, 2), "/o/clip_Rotated957_2.mp4");
+}
+
+TEST(CommandLine, KeepsOddValuesFromBecomingOptions)
+{
+    CommandLineRequest request = Example();
+    request.VideoBitrate = "";
+    EXPECT_NE(BuildCommandLine(request).find(" -vb k -vf"), std::string::npos);
+    request.VideoBitrate = "abc";
+    EXPECT_NE(BuildCommandLine(request).find(" -vb abck -vf"), std::string::npos);
+    // A bitrate with blanks stays one argument instead of adding options.
+    request.VideoBitrate = "5000 -f null";
+    EXPECT_NE(BuildCommandLine(request).find(" -vb \"5000 -f nullk\" -vf"), std::string::npos);
+    // A program folder with blanks is quoted so that the converter gets a clean argument list.
+    request.ProgramFolder = "/my apps";
+    EXPECT_TRUE(BuildCommandLine(request).starts_with("\"/my apps/data/conv\" -threads 1"));
+    // A relative output folder that starts with a dash cannot pass for an option.
+    request.OutputFolder = "-y/";
+    EXPECT_NE(BuildCommandLine(request).find("\"./-y/holiday_Rotated957.mp4\""),
+              std::string::npos);
+}
+
+namespace {
+
+class Recorder : public UserMessages
+{
+public:
+    std::vector<std::string> texts;
+    void ShowMessage(const std::string& text, const std::string&, Icon) override
+    {
+        texts.push_back(text);
+    }
+};
+
+std::string Hex(const std::string& bytes)
+{
+    static const char* digits = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : bytes) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    return hex;
+}
+
+} // namespace
+
+// The converter is a real child here: whatever the file is called, it must arrive as exactly
+// the argument after -i, and the output path as exactly the last argument.
+TEST(CommandLine, HostileFileNamesArriveAsOneArgumentEach)
+{
+    pivora::test::TempDir dir;
+    const std::string program = pivora::test::MakeProgramFolder(dir, pivora::test::PrintArgsPath());
+    const std::vector<std::string> names{
+        "with blanks.mp4", "quote\"in\"side.mp4", "$(touch pwned).mp4", "`touch pwned`.mp4",
+        "back\\slash\\.mp4", "trailing\\", "new\nline.mp4", "-leading-dash.mp4",
+        std::string("bytes \xff\xfe.mp4"), "\\\"escaped\\\".mp4", "tab\there.mp4", ";|&<>*?.mp4"};
+
+    pivora::platform::PlainEventPump pump;
+    Recorder messages;
+    DOSOutputs runner(pump, messages);
+    WatchedProcessName() = "print_args";
+    for (const std::string& name : names) {
+        CommandLineRequest request = Example();
+        request.ProgramFolder = program;
+        request.InputPath = dir.Path() + "/" + name;
+        request.OutputFolder = dir.Path() + "/out dir/";
+        const std::string output = runner.ExecuteCommand(BuildCommandLine(request));
+
+        std::vector<std::string> arguments;
+        for (std::size_t at = 0; (at = output.find("ARG ", at)) != std::string::npos;) {
+            const std::size_t end = output.find('\n', at);
+            arguments.push_back(output.substr(at + 4, end - at - 4));
+            at = end;
+        }
+        ASSERT_EQ(arguments.size(), 16u) << name;
+        EXPECT_EQ(arguments[3], Hex(request.InputPath)) << name;
+        EXPECT_EQ(arguments.back(), Hex(OutputFilePath(request.OutputFolder, request.InputPath,
+                                                       request.OutputFormat, request.Time)))
+            << name;
+    }
+    EXPECT_TRUE(messages.texts.empty());
+    // No shell ran the names: nothing was touched in the current folder.
+    EXPECT_NE(::access("pwned", F_OK), 0);
+}

@@ -1,0 +1,75 @@
+#include "platform/ProcessList.h"
+
+#include "TestSupport.h"
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Starts `program` (a stand-in converter that lingers) as a direct child of the test.
+pid_t StartLingering(const std::string& program, int lingerMs)
+{
+    pivora::test::ScopedEnv linger("FAKE_CONV_LINGER_MS", std::to_string(lingerMs));
+    pivora::test::ScopedEnv steps("FAKE_CONV_STEPS", "0");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::string path = program;
+    char* argv[] = {path.data(), nullptr};
+    pid_t pid = 0;
+    EXPECT_EQ(::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    std::this_thread::sleep_for(50ms);   // let it exec, so that it carries its new name
+    return pid;
+}
+
+// Waits for a child to end; true when it ended by SIGKILL.
+bool WasKilled(pid_t pid)
+{
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+} // namespace
+
+TEST(ProcessList, KillsOnlyThisProgramsConverterAndSeesNoZombies)
+{
+    pivora::test::TempDir dir;
+    const std::string ours = pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath()) +
+                             "/data/conv";
+    std::filesystem::create_directories(dir.File("elsewhere"));
+    const std::string unrelated = dir.File("elsewhere/conv");
+    std::filesystem::copy_file(pivora::test::FakeConverterPath(), unrelated);
+
+    const pid_t ourPid = StartLingering(ours, 5000);
+    const pid_t otherPid = StartLingering(unrelated, 5000);
+    EXPECT_TRUE(pivora::platform::IsProcessRunning("conv"));
+    EXPECT_TRUE(pivora::platform::IsProcessRunning("CONV"));
+
+    // The name is compared without regard to case; the path decides whose converter it is.
+    pivora::platform::KillProcessByName("CONV", ours);
+    EXPECT_TRUE(WasKilled(ourPid));
+    EXPECT_EQ(::kill(otherPid, 0), 0) << "an unrelated program of the same name was stopped";
+    EXPECT_TRUE(pivora::platform::IsProcessRunning("conv"));
+
+    ::kill(otherPid, SIGTERM);
+    // Not yet waited for: a zombie that must not count as running.
+    for (int i = 0; i < 100 && pivora::platform::IsProcessRunning("conv"); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(pivora::platform::IsProcessRunning("conv"));
+    EXPECT_EQ(::waitpid(otherPid, nullptr, WNOHANG), otherPid) << "it was a zombie until now";
+}

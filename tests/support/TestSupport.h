@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pivora::test {
+
+// A folder of its own for one test, removed with everything in it at the end.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+// A program folder whose data/conv is the given program (a link to it).
+std::string MakeProgramFolder(const TempDir& dir, const std::string& converter);
+
+// Helpers built beside the tests.
+std::string FakeConverterPath();
+std::string PrintArgsPath();
+std::string FfmpegPath();   // empty when there is none
+
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
+std::vector<std::string> ReadLines(const std::string& path);
+
+// Sets an environment variable for the scope's life.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    bool m_had = false;
+    std::string m_old;
+};
+
+} // namespace pivora::test

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ui/QtServices.h"
+
+#include <QApplication>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pivora::test {
+
+// The one application object of a UI test program, on the offscreen platform.
+QApplication& App();
+
+// Runs events until `done` holds or the time is up; true when it holds.
+bool WaitUntil(const std::function<bool()>& done, int milliseconds = 10000);
+
+// Answers every message box that comes up with OK, and keeps what it said.
+class ModalAnswerer : public QObject
+{
+public:
+    struct Seen
+    {
+        QString title;
+        QString text;
+        int icon = 0;
+    };
+
+    ModalAnswerer();
+    std::vector<Seen> seen;
+
+private:
+    QTimer m_timer;
+};
+
+// Records what the window asks of the desktop instead of launching anything.
+class RecordingServices : public pivora::ui::DesktopServices
+{
+public:
+    std::vector<std::string> openedFolders;
+    std::vector<std::string> playedSounds;
+    void OpenFolder(const std::string& folder) override { openedFolders.push_back(folder); }
+    void PlaySound(const std::string& file) override { playedSounds.push_back(file); }
+};
+
+} // namespace pivora::test
