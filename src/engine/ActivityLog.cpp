@@ -6,6 +6,25 @@
 
 namespace pivora::engine {
 
+namespace {
+
+// One record field per line: line breaks inside a file name are written as "\n".
+std::string OneLine(const std::string& text)
+{
+    std::string line;
+    for (const char c : text) {
+        if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else
+            line += c;
+    }
+    return line;
+}
+
+} // namespace
+
 ActivityLog::ActivityLog(std::string path, std::int64_t limitBytes)
     : m_path(std::move(path)), m_limitBytes(limitBytes)
 {
@@ -27,8 +46,8 @@ void ActivityLog::Record(const std::string& commandLine, const std::string& exit
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", now.Year, now.Month,
                   now.Day, now.Hour, now.Minute, now.Second);
-    std::string record = std::string(stamp) + "\n  command: " + commandLine +
-                         "\n  exit: " + exitStatus + "\n  result: " + result + "\n";
+    const std::string record = std::string(stamp) + "\n  command: " + OneLine(commandLine) +
+                               "\n  exit: " + exitStatus + "\n  result: " + OneLine(result) + "\n";
     fs::AppendToFile(m_path, record);
 }
 

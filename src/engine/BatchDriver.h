@@ -37,8 +37,8 @@ public:
     virtual void UnlockPanel() = 0;                         // format, bitrate, folder, rotation
     virtual void OpenFolder(const std::string& folder) = 0; // in the file browser
     virtual void PlayEndSound() = 0;
-    virtual void UnlockCommands() = 0;                      // list, toolbar, start, feedback
-    virtual void ShowFinished() = 0;                        // empty fill, "完成."
+    virtual void UnlockCommands() = 0; // list, toolbar, start, feedback
+    virtual void ShowFinished() = 0;   // empty fill, "完成."
     // A batch that could not run its converter at all ends here instead.
     virtual void ShowStopped() = 0;
 };

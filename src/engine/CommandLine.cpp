@@ -9,8 +9,8 @@ namespace pivora::engine {
 const std::array<OutputFormatInfo, kOutputFormatCount>& OutputFormats()
 {
     static const std::array<OutputFormatInfo, kOutputFormatCount> formats{{
-        {"MP4(High Quality MPEG4 Video)",
-         " -y -map_metadata 0 -id3v2_version 3 -vcodec mpeg4 -vb ", ".mp4"},
+        {"MP4(High Quality MPEG4 Video)", " -y -map_metadata 0 -id3v2_version 3 -vcodec mpeg4 -vb ",
+         ".mp4"},
         {"MP4(H264 Video)", " -y -map_metadata 0 -id3v2_version 3 -vcodec h264 -vb ", ".mp4"},
         {"AVI(Standard MPEG4 Video)", " -y -map_metadata 0 -id3v2_version 3 -vb ", ".avi"},
         {"MOV(Apple/QuickTime Video)", " -y -map_metadata 0 -id3v2_version 3 -vb ", ".mov"},
@@ -25,8 +25,9 @@ const std::array<OutputFormatInfo, kOutputFormatCount>& OutputFormats()
 const std::array<const char*, kRotationCount>& RotationItems()
 {
     static const std::array<const char*, kRotationCount> items{
-        "90 Degree Clockwise", "90 Degree Anticlockwise", "Vertical Mirror",
-        "Horizontal Mirror",   "180 Degree",              "None"};
+        "90 Degree Clockwise", "90 Degree Anticlockwise",
+        "Vertical Mirror",     "Horizontal Mirror",
+        "180 Degree",          "None"};
     return items;
 }
 
@@ -95,8 +96,7 @@ std::string ConverterSafePath(const std::string& path)
 std::string BuildCommandLine(const CommandLineRequest& request)
 {
     using pivora::platform::QuoteArgument;
-    const std::string converter =
-        pivora::platform::ConverterPath(request.ProgramFolder);
+    const std::string converter = pivora::platform::ConverterPath(request.ProgramFolder);
     const OutputFormatInfo* format =
         request.OutputFormat >= 0 && request.OutputFormat < kOutputFormatCount
             ? &OutputFormats()[static_cast<std::size_t>(request.OutputFormat)]
@@ -115,9 +115,9 @@ std::string BuildCommandLine(const CommandLineRequest& request)
     line += " ";
     line += request.RotationFilter;
     line += " ";
-    line += QuoteArgument(ConverterSafePath(OutputFilePath(
-        request.OutputFolder, request.InputPath, request.OutputFormat, request.Time,
-        request.Counter)));
+    line += QuoteArgument(
+        ConverterSafePath(OutputFilePath(request.OutputFolder, request.InputPath,
+                                         request.OutputFormat, request.Time, request.Counter)));
     return line;
 }
 

@@ -8,8 +8,8 @@ namespace pivora::engine {
 
 struct OutputFormatInfo
 {
-    const char* ItemText;       // as the format box lists it
-    const char* OptionText;     // the converter options that follow the input
+    const char* ItemText;   // as the format box lists it
+    const char* OptionText; // the converter options that follow the input
     const char* Extension;
 };
 
@@ -41,12 +41,12 @@ struct CommandLineRequest
 {
     std::string ProgramFolder;
     std::string InputPath;
-    std::string OutputFolder;   // ends with the path separator
+    std::string OutputFolder; // ends with the path separator
     int OutputFormat = 0;
     std::string VideoBitrate;
     std::string RotationFilter;
     TimeOfDay Time;
-    int Counter = 0;            // see OutputFilePath
+    int Counter = 0; // see OutputFilePath
 };
 
 // The converter's complete command line. The bitrate and the filter go in as they are; the

@@ -60,8 +60,8 @@ int ParseClockSeconds(std::string_view text)
     std::size_t begin = 0;
     while (fields.size() < 3) {
         const std::size_t colon = text.find(':', begin);
-        fields.push_back(text.substr(begin, colon == std::string_view::npos ? text.npos
-                                                                             : colon - begin));
+        fields.push_back(
+            text.substr(begin, colon == std::string_view::npos ? text.npos : colon - begin));
         if (colon == std::string_view::npos)
             break;
         begin = colon + 1;
@@ -86,7 +86,8 @@ std::string PercentageText(double fraction)
 }
 
 std::optional<ProgressDisplay>
-ProgressReader::ReceiveOutputs(std::string_view chunk, const pivora::settings::OptionValues& options)
+ProgressReader::ReceiveOutputs(std::string_view chunk,
+                               const pivora::settings::OptionValues& options)
 {
     if (m_totalSeconds == 0) {
         if (options.CutEnabled != 0) {

@@ -11,9 +11,9 @@ namespace pivora::engine {
 // What the progress controls show after a chunk of converter output.
 struct ProgressDisplay
 {
-    float FillWidthTwips = 0;   // width of the fill image, of kFullFillTwips
-    int BarValue = 0;           // 0 to 100
-    std::string Label;          // "46%", "27.6%", "100%"
+    float FillWidthTwips = 0; // width of the fill image, of kFullFillTwips
+    int BarValue = 0;         // 0 to 100
+    std::string Label;        // "46%", "27.6%", "100%"
 };
 
 inline constexpr float kFullFillTwips = 5415.0f;

@@ -11,13 +11,13 @@ namespace pivora::engine {
 struct RunOutcome
 {
     bool Succeeded = false;
-    std::string FailureLine;    // the converter's last error line, or why the run failed
+    std::string FailureLine; // the converter's last error line, or why the run failed
 };
 
 struct RunFacts
 {
     pivora::platform::ExitStatus Exit;
-    std::int64_t OutputSize = -1;   // -1 when the output file does not exist
+    std::int64_t OutputSize = -1; // -1 when the output file does not exist
     std::string ConverterOutput;
 };
 

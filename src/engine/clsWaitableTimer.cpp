@@ -2,7 +2,8 @@
 
 namespace pivora::engine {
 
-void clsWaitableTimer::Wait(int MilliSeconds, std::span<const pivora::platform::NativeHandle> wakeOn)
+void clsWaitableTimer::Wait(int MilliSeconds,
+                            std::span<const pivora::platform::NativeHandle> wakeOn)
 {
     if (MilliSeconds <= 0) {
         m_pump.ProcessEvents();

@@ -7,8 +7,9 @@ namespace pivora::input {
 
 std::optional<std::size_t> InputList::IndexOf(EntryId id) const
 {
-    const auto found = std::lower_bound(m_items.begin(), m_items.end(), id,
-                                        [](const Item& item, EntryId key) { return item.Id < key; });
+    const auto found =
+        std::lower_bound(m_items.begin(), m_items.end(), id,
+                         [](const Item& item, EntryId key) { return item.Id < key; });
     if (found == m_items.end() || found->Id != id)
         return std::nullopt;
     return static_cast<std::size_t>(found - m_items.begin());

@@ -13,9 +13,9 @@ namespace pivora::input {
 // One input file.
 struct InputEntry
 {
-    std::string Path;           // what the converter receives
-    std::string DisplayText;    // first column
-    std::string TypeText;       // second column
+    std::string Path;        // what the converter receives
+    std::string DisplayText; // first column
+    std::string TypeText;    // second column
 };
 
 using EntryId = std::uint64_t;

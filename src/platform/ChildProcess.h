@@ -12,10 +12,10 @@ namespace pivora::platform {
 // How a child process ended, as far as it is known.
 struct ExitStatus
 {
-    bool Known = false;     // the child was waited for
-    bool Exited = false;    // it returned from main or called exit
-    int Code = -1;          // exit code when Exited
-    int Signal = 0;         // terminating signal (POSIX) when it did not exit by itself
+    bool Known = false;  // the child was waited for
+    bool Exited = false; // it returned from main or called exit
+    int Code = -1;       // exit code when Exited
+    int Signal = 0;      // terminating signal (POSIX) when it did not exit by itself
 };
 
 // One hidden console child with its standard output and standard error in one pipe and

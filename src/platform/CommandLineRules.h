@@ -21,8 +21,8 @@ std::string QuoteArgument(std::string_view argument, bool onlyIfNeeded = false);
 
 struct ProgramAndArguments
 {
-    std::string Program;            // as written (quotes removed); empty when not found
-    std::string ArgumentText;       // the rest of the line, for SplitArguments
+    std::string Program;      // as written (quotes removed); empty when not found
+    std::string ArgumentText; // the rest of the line, for SplitArguments
 };
 
 // Finds the program of a command line as Windows process creation does: a quoted first

@@ -10,8 +10,8 @@ bool IsAbsolutePath(const std::string& path);
 std::string AbsolutePath(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);
 
-bool PathExists(const std::string& path);       // anything, links not followed
-bool IsRegularFile(const std::string& path);    // an existing file (not a folder)
+bool PathExists(const std::string& path);    // anything, links not followed
+bool IsRegularFile(const std::string& path); // an existing file (not a folder)
 bool IsFolder(const std::string& path);
 std::int64_t FileSize(const std::string& path); // -1 when it cannot be read
 bool CreateFolder(const std::string& path);     // one level; false when it fails or exists

@@ -12,10 +12,10 @@ std::string ConverterProcessName();
 std::string ConverterPath(const std::string& programFolder);
 
 std::string HomeFolder();
-std::string DefaultOutputFolder();      // the output folder of a first start
-std::string SettingsFolder();           // per-user settings
-std::string WorkFolder();               // the batch's own scratch folder
-std::string TempCopiesFolder();         // copies of inputs made under safe names
-std::string StateFolder();              // activity log
+std::string DefaultOutputFolder(); // the output folder of a first start
+std::string SettingsFolder();      // per-user settings
+std::string WorkFolder();          // the batch's own scratch folder
+std::string TempCopiesFolder();    // copies of inputs made under safe names
+std::string StateFolder();         // activity log
 
 } // namespace pivora::platform

@@ -10,14 +10,20 @@ InputListModel::InputListModel(pivora::input::InputList& list, QObject* parent)
     m_list.SetObserver(this);
 }
 
-InputListModel::~InputListModel() { m_list.SetObserver(nullptr); }
+InputListModel::~InputListModel()
+{
+    m_list.SetObserver(nullptr);
+}
 
 int InputListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_list.Count());
 }
 
-int InputListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+int InputListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
 
 QVariant InputListModel::data(const QModelIndex& index, int role) const
 {
@@ -42,7 +48,10 @@ void InputListModel::EntriesAboutToBeInserted(std::size_t first, std::size_t cou
     beginInsertRows({}, static_cast<int>(first), static_cast<int>(first + count - 1));
 }
 
-void InputListModel::EntriesInserted() { endInsertRows(); }
+void InputListModel::EntriesInserted()
+{
+    endInsertRows();
+}
 
 void InputListModel::EntriesAboutToBeRemoved(std::size_t first, std::size_t count)
 {

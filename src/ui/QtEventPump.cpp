@@ -35,8 +35,8 @@ void QtEventPump::Wait(int milliseconds, std::span<const pivora::platform::Nativ
     QObject::connect(&timer, &QTimer::timeout, &loop, wake);
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
     for (const pivora::platform::NativeHandle handle : wakeOn) {
-        auto notifier = std::make_unique<QSocketNotifier>(static_cast<qintptr>(handle),
-                                                          QSocketNotifier::Read);
+        auto notifier =
+            std::make_unique<QSocketNotifier>(static_cast<qintptr>(handle), QSocketNotifier::Read);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, &loop, wake);
         notifiers.push_back(std::move(notifier));
     }

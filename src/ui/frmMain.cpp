@@ -36,7 +36,10 @@ QString FromNative(const std::string& text)
     return QFile::decodeName(QByteArray::fromStdString(text));
 }
 
-std::string ToNative(const QString& text) { return QFile::encodeName(text).toStdString(); }
+std::string ToNative(const QString& text)
+{
+    return QFile::encodeName(text).toStdString();
+}
 
 // Puts a control at its design place. A label keeps at least its design size but grows to
 // its text, so that no caption is cut off in a font wider than the design's.
@@ -101,13 +104,15 @@ void frmMain::BuildControls()
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
-    const std::array<QString, 6> captions{
-        QStringLiteral("添加文件"), QStringLiteral("添加文件夹"), QStringLiteral("移除"),
-        QStringLiteral("帮助"),     QStringLiteral("设置"),       QStringLiteral("退出")};
-    const std::array<QStyle::StandardPixmap, 6> icons{
-        QStyle::SP_FileIcon,        QStyle::SP_DirIcon,      QStyle::SP_TrashIcon,
-        QStyle::SP_DialogHelpButton, QStyle::SP_FileDialogDetailedView,
-        QStyle::SP_DialogCloseButton};
+    const std::array<QString, 6> captions{QStringLiteral("添加文件"), QStringLiteral("添加文件夹"),
+                                          QStringLiteral("移除"),     QStringLiteral("帮助"),
+                                          QStringLiteral("设置"),     QStringLiteral("退出")};
+    const std::array<QStyle::StandardPixmap, 6> icons{QStyle::SP_FileIcon,
+                                                      QStyle::SP_DirIcon,
+                                                      QStyle::SP_TrashIcon,
+                                                      QStyle::SP_DialogHelpButton,
+                                                      QStyle::SP_FileDialogDetailedView,
+                                                      QStyle::SP_DialogCloseButton};
     // Design order along the top: add file, add folder, remove, settings, help, exit.
     const std::array<int, 6> leftByIndex{0, 94, 188, 376, 282, 470};
     for (int i = 0; i < 6; ++i) {
@@ -164,6 +169,10 @@ void frmMain::BuildControls()
     cmbOF1->setToolTip(QStringLiteral("输出格式"));
     for (const auto& format : pivora::engine::OutputFormats())
         cmbOF1->addItem(QString::fromLatin1(format.ItemText));
+    // The longest format name must fit the design width.
+    QFont formatFont = cmbOF1->font();
+    formatFont.setPixelSize(11);
+    cmbOF1->setFont(formatFont);
     Place(cmbOF1, 8, 317, 197);
     connect(cmbOF1, &QComboBox::currentIndexChanged, this, &frmMain::cmbOF1_Click);
 
@@ -228,7 +237,8 @@ void frmMain::BuildControls()
     lblFeed = MakeLabel(client, "lblFeed", QStringLiteral("反馈"));
     lblFeed->setToolTip(QStringLiteral("向我们发送您的建议或问题"));
     lblFeed->setCursor(Qt::PointingHandCursor);
-    lblFeed->setStyleSheet(QStringLiteral("color: #2a5db0; text-decoration: underline;"));
+    lblFeed->setStyleSheet(QStringLiteral("QLabel { color: #2a5db0; text-decoration: underline; }"
+                                          "QLabel:disabled { color: #9aa5b1; }"));
     lblFeed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblFeed->setGeometry(508, 450, 46, 16);
 
@@ -289,8 +299,7 @@ void frmMain::BuildMenus()
     QAction* menuA = about->addAction(QStringLiteral("关于"));
     menuA->setObjectName(QStringLiteral("menuA"));
     connect(menuA, &QAction::triggered, this, [this] {
-        ShowMessage("Pivora Ver " PIVORA_VERSION "\n\n批量旋转和翻转视频文件.", "关于",
-                    Icon::None);
+        ShowMessage("Pivora Ver " PIVORA_VERSION "\n\n批量旋转和翻转视频文件.", "关于", Icon::None);
     });
 }
 
@@ -322,7 +331,10 @@ void frmMain::AddFiles(const std::vector<std::string>& paths)
     UpdateHint();
 }
 
-void frmMain::UpdateHint() { picText->setVisible(m_list.Empty()); }
+void frmMain::UpdateHint()
+{
+    picText->setVisible(m_list.Empty());
+}
 
 void frmMain::cmbOF1_Click(int index)
 {
@@ -339,7 +351,10 @@ void frmMain::cmbRotate_Click(int index)
     pivora::engine::SelectRotationFilter(index, m_driver->RotationFilter());
 }
 
-void frmMain::picDoor_Click() { picDoor->hide(); }
+void frmMain::picDoor_Click()
+{
+    picDoor->hide();
+}
 
 void frmMain::CmdToolsBar_Click(int index)
 {
@@ -376,7 +391,10 @@ void frmMain::imgToolbar_Click(int index)
     }
 }
 
-void frmMain::imgExit_Click() { close(); }
+void frmMain::imgExit_Click()
+{
+    close();
+}
 
 void frmMain::imgRemove_Click()
 {
@@ -455,19 +473,40 @@ void frmMain::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-int frmMain::Rotation() const { return cmbRotate->currentIndex(); }
+int frmMain::Rotation() const
+{
+    return cmbRotate->currentIndex();
+}
 
-int frmMain::OutputFormat() const { return cmbOF1->currentIndex(); }
+int frmMain::OutputFormat() const
+{
+    return cmbOF1->currentIndex();
+}
 
-std::string frmMain::VideoBitrate() const { return cmbBitrate->currentText().toStdString(); }
+std::string frmMain::VideoBitrate() const
+{
+    return cmbBitrate->currentText().toStdString();
+}
 
-std::string frmMain::OutputFolderText() const { return ToNative(txtPath->text()); }
+std::string frmMain::OutputFolderText() const
+{
+    return ToNative(txtPath->text());
+}
 
-void frmMain::SetOutputFolderText(const std::string& text) { txtPath->setText(FromNative(text)); }
+void frmMain::SetOutputFolderText(const std::string& text)
+{
+    txtPath->setText(FromNative(text));
+}
 
-void frmMain::SetProgressValue(int value) { pb->setValue(value); }
+void frmMain::SetProgressValue(int value)
+{
+    pb->setValue(value);
+}
 
-void frmMain::ResetRunLength() { m_progress.Reset(); }
+void frmMain::ResetRunLength()
+{
+    m_progress.Reset();
+}
 
 void frmMain::UnlockPanel()
 {
@@ -478,7 +517,10 @@ void frmMain::UnlockPanel()
     cmbRotate->setEnabled(true);
 }
 
-void frmMain::OpenFolder(const std::string& folder) { m_services->OpenFolder(folder); }
+void frmMain::OpenFolder(const std::string& folder)
+{
+    m_services->OpenFolder(folder);
+}
 
 void frmMain::PlayEndSound()
 {

@@ -39,7 +39,7 @@ struct frmMainSetup
     std::string WorkFolder;
     std::string LogPath;
     std::string DefaultOutputFolder;
-    DesktopServices* Services = nullptr;    // not owned; the desktop's own when null
+    DesktopServices* Services = nullptr; // not owned; the desktop's own when null
 
     static frmMainSetup Defaults();
 };

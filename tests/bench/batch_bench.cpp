@@ -32,7 +32,7 @@ int main(int argc, char* argv[])
     NoDesktop desktop;
     pivora::ui::frmMainSetup setup = pivora::ui::frmMainSetup::Defaults();
     // The program folder of the real build, so that data/conv is the real converter.
-    setup.ProgramFolder = pivora::platform::ProgramFolder() + "/../..";
+    setup.ProgramFolder = pivora::platform::ProgramFolder() + "/..";
     setup.DefaultOutputFolder = argv[1];
     setup.LogPath = argv[2];
     setup.Services = &desktop;

@@ -65,8 +65,8 @@ protected:
         if (!driver) {
             BatchDriver::Setup setup{program, dir.File("work"), dir.File("state/activity.log")};
             setup.Clock = [] { return pivora::platform::LocalDateTime{2026, 12, 8, 9, 5, 7}; };
-            driver = std::make_unique<BatchDriver>(setup, list, host, runner, pump, messages,
-                                                   options);
+            driver =
+                std::make_unique<BatchDriver>(setup, list, host, runner, pump, messages, options);
         }
         return *driver;
     }
@@ -103,9 +103,9 @@ TEST_F(BatchTest, ConvertsEveryEntryInOrderThenFinishes)
 
     const std::string out = dir.File("out") + "/";
     EXPECT_EQ(host.folder, out) << "the box gets its trailing separator";
-    EXPECT_EQ(Converted(), (std::vector<std::string>{out + "a_Rotated957.mp4",
-                                                     out + "b_Rotated957.mp4",
-                                                     out + "c_Rotated957.mp4"}));
+    EXPECT_EQ(Converted(),
+              (std::vector<std::string>{out + "a_Rotated957.mp4", out + "b_Rotated957.mp4",
+                                        out + "c_Rotated957.mp4"}));
     EXPECT_TRUE(list.Empty());
     EXPECT_EQ(host.resets, 3);
     // The list empties from the top, one entry per run.
@@ -134,11 +134,11 @@ TEST_F(BatchTest, NeverOverwritesAnExistingFileOrAnEarlierOutput)
     std::filesystem::create_directories(dir.File("out"));
     pivora::test::WriteFile(dir.File("out/a_Rotated957.mp4"), "the user's own file");
     list.Append(EntryForPath(inputs[0]));
-    list.Append(EntryForPath(inputs[0]));   // the same input twice in one batch
+    list.Append(EntryForPath(inputs[0])); // the same input twice in one batch
     Driver().ConvertQueue();
     const std::string out = dir.File("out") + "/";
-    EXPECT_EQ(Converted(), (std::vector<std::string>{out + "a_Rotated957_2.mp4",
-                                                     out + "a_Rotated957_3.mp4"}));
+    EXPECT_EQ(Converted(),
+              (std::vector<std::string>{out + "a_Rotated957_2.mp4", out + "a_Rotated957_3.mp4"}));
     EXPECT_EQ(pivora::test::ReadFile(out + "a_Rotated957.mp4"), "the user's own file");
 }
 
@@ -162,7 +162,8 @@ TEST_F(BatchTest, AFailedRunIsReportedByNameAndLeavesNoPartialOutput)
     EXPECT_TRUE(std::filesystem::exists(out + "c_Rotated957.mp4"));
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_NE(messages.texts[0].find(inputs[1]), std::string::npos);
-    EXPECT_NE(messages.texts[0].find("Invalid data found when processing input"), std::string::npos);
+    EXPECT_NE(messages.texts[0].find("Invalid data found when processing input"),
+              std::string::npos);
     EXPECT_EQ(messages.texts[0].find(inputs[0]), std::string::npos);
     ASSERT_EQ(Driver().LastFailures().size(), 1u);
     // The end still shows the finish.
@@ -207,9 +208,9 @@ TEST_F(BatchTest, RemovingTheRunningHeadLeavesTheRestToBeConverted)
     };
     Driver().ConvertQueue();
     const std::string out = dir.File("out") + "/";
-    EXPECT_EQ(Converted(), (std::vector<std::string>{out + "a_Rotated957.mp4",
-                                                     out + "b_Rotated957.mp4",
-                                                     out + "c_Rotated957.mp4"}));
+    EXPECT_EQ(Converted(),
+              (std::vector<std::string>{out + "a_Rotated957.mp4", out + "b_Rotated957.mp4",
+                                        out + "c_Rotated957.mp4"}));
     EXPECT_TRUE(list.Empty());
 }
 

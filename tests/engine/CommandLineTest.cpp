@@ -1,7 +1,7 @@
 #include "engine/CommandLine.h"
 
-#include "engine/DOSOutputs.h"
 #include "TestSupport.h"
+#include "engine/DOSOutputs.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -45,8 +45,12 @@ TEST(CommandLine, WorkedExamplesToTheCharacter)
 
 TEST(CommandLine, FormatsAndRotations)
 {
-    const char* expectedFilters[] = {"-vf \"transpose=1\"", "-vf \"transpose=2\"", "-vf vflip",
-                                     "-vf hflip", "-vf \"transpose=2,transpose=2\"", ""};
+    const char* expectedFilters[] = {"-vf \"transpose=1\"",
+                                     "-vf \"transpose=2\"",
+                                     "-vf vflip",
+                                     "-vf hflip",
+                                     "-vf \"transpose=2,transpose=2\"",
+                                     ""};
     std::string filter = "unchanged";
     for (int rotation = 0; rotation < kRotationCount; ++rotation) {
         SelectRotationFilter(rotation, filter);
@@ -72,7 +76,8 @@ TEST(CommandLine, OutputNames)
     EXPECT_EQ(GetBaseName("/clips/holiday"), "");
     EXPECT_EQ(GetBaseName(""), "");
     EXPECT_EQ(GetBaseName("/tmp/name.tmp"), "name");
-    EXPECT_EQ(OutputFilePath("/output/", "/clips/holiday", 0, {9, 5, 7}), "/output/_Rotated957.mp4");
+    EXPECT_EQ(OutputFilePath("/output/", "/clips/holiday", 0, {9, 5, 7}),
+              "/output/_Rotated957.mp4");
     // No separators and no leading zeros: 1:23:45 and 12:03:45 give the same stamp.
     EXPECT_EQ(OutputFilePath("/o/", "/c/a.mp4", 0, {1, 23, 45}),
               OutputFilePath("/o/", "/c/a.mp4", 0, {12, 3, 45}));
@@ -96,8 +101,7 @@ TEST(CommandLine, KeepsOddValuesFromBecomingOptions)
     EXPECT_TRUE(BuildCommandLine(request).starts_with("\"/my apps/data/conv\" -threads 1"));
     // A relative output folder that starts with a dash cannot pass for an option.
     request.OutputFolder = "-y/";
-    EXPECT_NE(BuildCommandLine(request).find("\"./-y/holiday_Rotated957.mp4\""),
-              std::string::npos);
+    EXPECT_NE(BuildCommandLine(request).find("\"./-y/holiday_Rotated957.mp4\""), std::string::npos);
 }
 
 namespace {
@@ -132,9 +136,10 @@ TEST(CommandLine, HostileFileNamesArriveAsOneArgumentEach)
     pivora::test::TempDir dir;
     const std::string program = pivora::test::MakeProgramFolder(dir, pivora::test::PrintArgsPath());
     const std::vector<std::string> names{
-        "with blanks.mp4", "quote\"in\"side.mp4", "$(touch pwned).mp4", "`touch pwned`.mp4",
-        "back\\slash\\.mp4", "trailing\\", "new\nline.mp4", "-leading-dash.mp4",
-        std::string("bytes \xff\xfe.mp4"), "\\\"escaped\\\".mp4", "tab\there.mp4", ";|&<>*?.mp4"};
+        "with blanks.mp4",     "quote\"in\"side.mp4", "$(touch pwned).mp4",
+        "`touch pwned`.mp4",   "back\\slash\\.mp4",   "trailing\\",
+        "new\nline.mp4",       "-leading-dash.mp4",   std::string("bytes \xff\xfe.mp4"),
+        "\\\"escaped\\\".mp4", "tab\there.mp4",       ";|&<>*?.mp4"};
 
     pivora::platform::PlainEventPump pump;
     Recorder messages;

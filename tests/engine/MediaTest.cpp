@@ -47,7 +47,8 @@ protected:
         WatchedProcessName() = watched;
         const std::string output = runner.ExecuteCommand(line);
         EXPECT_TRUE(runner.LastExitStatus().Exited && runner.LastExitStatus().Code == 0)
-            << line << "\n" << output;
+            << line << "\n"
+            << output;
         return output;
     }
 
@@ -63,8 +64,8 @@ protected:
         request.Time = {1, 2, 3};
         request.Counter = format * 10 + rotation + 2;
         Run(BuildCommandLine(request), "conv");
-        const std::string output = OutputFilePath(request.OutputFolder, source, format,
-                                                  request.Time, request.Counter);
+        const std::string output =
+            OutputFilePath(request.OutputFolder, source, format, request.Time, request.Counter);
         EXPECT_TRUE(std::filesystem::exists(output)) << output;
         return output;
     }
@@ -72,13 +73,13 @@ protected:
     // "key=value" lines from ffprobe.
     std::map<std::string, std::string> Probe(const std::string& file)
     {
-        const std::string probe = std::filesystem::path(pivora::test::FfmpegPath())
-                                      .replace_filename("ffprobe")
-                                      .string();
+        const std::string probe =
+            std::filesystem::path(pivora::test::FfmpegPath()).replace_filename("ffprobe").string();
         const std::string output =
-            Run(probe + " -v error -select_streams v:0 -show_entries "
-                        "stream=codec_name,width,height:format=format_name:format_tags=major_brand "
-                        "-of default=noprint_wrappers=1 " +
+            Run(probe +
+                    " -v error -select_streams v:0 -show_entries "
+                    "stream=codec_name,width,height:format=format_name:format_tags=major_brand "
+                    "-of default=noprint_wrappers=1 " +
                     pivora::platform::QuoteArgument(file),
                 "ffprobe");
         std::map<std::string, std::string> values;
@@ -101,7 +102,8 @@ protected:
         const std::string raw = dir.File("frame.rgb");
         Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
                 pivora::platform::QuoteArgument(file) +
-                " -frames:v 1 -f rawvideo -pix_fmt rgb24 -y " + pivora::platform::QuoteArgument(raw),
+                " -frames:v 1 -f rawvideo -pix_fmt rgb24 -y " +
+                pivora::platform::QuoteArgument(raw),
             "ffmpeg");
         const std::string pixels = pivora::test::ReadFile(raw);
         EXPECT_EQ(pixels.size(), static_cast<std::size_t>(width * height * 3));
@@ -170,7 +172,7 @@ TEST_F(MediaTest, EachFormatGivesItsContainerAndCodec)
     struct Expected
     {
         const char* container;
-        const char* brand;      // mp4 and QuickTime share a demuxer; the brand tells them apart
+        const char* brand; // mp4 and QuickTime share a demuxer; the brand tells them apart
         const char* codec;
     };
     const Expected expected[] = {

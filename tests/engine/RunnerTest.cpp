@@ -89,8 +89,8 @@ TEST_F(RunnerTest, RefusesWhatItCannotRun)
 TEST_F(RunnerTest, DeliversEverythingInPiecesThenEndsOnce)
 {
     ScopedEnv exit("FAKE_CONV_EXIT", "3");
-    const std::string outputs = runner.ExecuteCommand(Converter() + " -i \"in.mp4\" \"" +
-                                                      dir.File("out.mp4") + "\"");
+    const std::string outputs =
+        runner.ExecuteCommand(Converter() + " -i \"in.mp4\" \"" + dir.File("out.mp4") + "\"");
     EXPECT_EQ(overs, 1);
     EXPECT_GT(chunks.size(), 1u) << "the stand-in pauses between pieces";
     EXPECT_EQ(Joined(), outputs);

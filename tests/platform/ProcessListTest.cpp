@@ -32,7 +32,7 @@ pid_t StartLingering(const std::string& program, int lingerMs)
     pid_t pid = 0;
     EXPECT_EQ(::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
     posix_spawn_file_actions_destroy(&actions);
-    std::this_thread::sleep_for(50ms);   // let it exec, so that it carries its new name
+    std::this_thread::sleep_for(50ms); // let it exec, so that it carries its new name
     return pid;
 }
 
@@ -49,8 +49,8 @@ bool WasKilled(pid_t pid)
 TEST(ProcessList, KillsOnlyThisProgramsConverterAndSeesNoZombies)
 {
     pivora::test::TempDir dir;
-    const std::string ours = pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath()) +
-                             "/data/conv";
+    const std::string ours =
+        pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath()) + "/data/conv";
     std::filesystem::create_directories(dir.File("elsewhere"));
     const std::string unrelated = dir.File("elsewhere/conv");
     std::filesystem::copy_file(pivora::test::FakeConverterPath(), unrelated);

@@ -32,11 +32,20 @@ std::string MakeProgramFolder(const TempDir& dir, const std::string& converter)
     return folder;
 }
 
-std::string FakeConverterPath() { return PIVORA_FAKE_CONV; }
+std::string FakeConverterPath()
+{
+    return PIVORA_FAKE_CONV;
+}
 
-std::string PrintArgsPath() { return PIVORA_PRINT_ARGS; }
+std::string PrintArgsPath()
+{
+    return PIVORA_PRINT_ARGS;
+}
 
-std::string FfmpegPath() { return PIVORA_FFMPEG_PATH; }
+std::string FfmpegPath()
+{
+    return PIVORA_FFMPEG_PATH;
+}
 
 void WriteFile(const std::string& path, const std::string& content)
 {

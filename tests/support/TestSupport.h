@@ -27,7 +27,7 @@ std::string MakeProgramFolder(const TempDir& dir, const std::string& converter);
 // Helpers built beside the tests.
 std::string FakeConverterPath();
 std::string PrintArgsPath();
-std::string FfmpegPath();   // empty when there is none
+std::string FfmpegPath(); // empty when there is none
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);

@@ -71,7 +71,7 @@ TEST_F(frmMainTest, LayoutOfTheMainWindow)
     struct Control
     {
         const char* name;
-        QRect place;    // width or height -1: not fixed by the design
+        QRect place; // width or height -1: not fixed by the design
         const char* text;
     };
     const Control controls[] = {
@@ -144,8 +144,8 @@ TEST_F(frmMainTest, PanelDefaultsAndFormatPresets)
     EXPECT_EQ(Find<QComboBox>("cmbOF")->currentIndex(), 4);
     EXPECT_EQ(Find<QLineEdit>("txtPath")->text().toStdString(), dir.File("output"));
 
-    const std::pair<int, const char*> presets[] = {{4, "1000"}, {5, "3000"}, {6, "1500"},
-                                                   {1, "5000"}};
+    const std::pair<int, const char*> presets[] = {
+        {4, "1000"}, {5, "3000"}, {6, "1500"}, {1, "5000"}};
     for (const auto& [index, expected] : presets) {
         format->setCurrentIndex(index);
         EXPECT_EQ(bitrate->currentText(), expected) << index;

@@ -23,7 +23,9 @@ namespace {
 
 bool IsExecutableFile(const std::string& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
            ::access(path.c_str(), X_OK) == 0;
 }
@@ -210,8 +212,8 @@ ChildProcess::StartResult ChildProcess::Start(const std::string& commandLine)
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     pid_t pid = 0;
-    const int error = ::posix_spawn(&pid, resolved.c_str(), &actions, &attributes, argv.data(),
-                                    environ);
+    const int error =
+        ::posix_spawn(&pid, resolved.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     ::close(fds[1]);

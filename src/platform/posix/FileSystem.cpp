@@ -9,9 +9,15 @@
 
 namespace pivora::platform {
 
-char PathSeparator() { return '/'; }
+char PathSeparator()
+{
+    return '/';
+}
 
-bool IsAbsolutePath(const std::string& path) { return !path.empty() && path.front() == '/'; }
+bool IsAbsolutePath(const std::string& path)
+{
+    return !path.empty() && path.front() == '/';
+}
 
 std::string AbsolutePath(const std::string& path)
 {
@@ -34,25 +40,33 @@ std::string JoinPath(const std::string& folder, const std::string& name)
 
 bool PathExists(const std::string& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     return !path.empty() && ::lstat(path.c_str(), &info) == 0;
 }
 
 bool IsRegularFile(const std::string& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 bool IsFolder(const std::string& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::int64_t FileSize(const std::string& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (path.empty() || ::stat(path.c_str(), &info) != 0)
         return -1;
     return info.st_size;
@@ -75,7 +89,10 @@ bool CreateFolders(const std::string& path)
     return ::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
-bool RemoveFile(const std::string& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path)
+{
+    return !path.empty() && ::unlink(path.c_str()) == 0;
+}
 
 bool RenameFile(const std::string& from, const std::string& to)
 {

@@ -32,9 +32,15 @@ std::string ProgramFolder()
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string ConverterRelativePath() { return "data/conv"; }
+std::string ConverterRelativePath()
+{
+    return "data/conv";
+}
 
-std::string ConverterProcessName() { return "conv"; }
+std::string ConverterProcessName()
+{
+    return "conv";
+}
 
 std::string ConverterPath(const std::string& programFolder)
 {
@@ -50,17 +56,29 @@ std::string HomeFolder()
     return "/tmp";
 }
 
-std::string DefaultOutputFolder() { return JoinPath(HomeFolder(), "output"); }
+std::string DefaultOutputFolder()
+{
+    return JoinPath(HomeFolder(), "output");
+}
 
-std::string SettingsFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
+std::string SettingsFolder()
+{
+    return XdgFolder("XDG_CONFIG_HOME", ".config");
+}
 
-std::string WorkFolder() { return JoinPath(XdgFolder("XDG_CACHE_HOME", ".cache"), "pivora/work"); }
+std::string WorkFolder()
+{
+    return JoinPath(XdgFolder("XDG_CACHE_HOME", ".cache"), "pivora/work");
+}
 
 std::string TempCopiesFolder()
 {
     return JoinPath(XdgFolder("XDG_CACHE_HOME", ".cache"), "pivora/tmp");
 }
 
-std::string StateFolder() { return JoinPath(XdgFolder("XDG_STATE_HOME", ".local/state"), "pivora"); }
+std::string StateFolder()
+{
+    return JoinPath(XdgFolder("XDG_STATE_HOME", ".local/state"), "pivora");
+}
 
 } // namespace pivora::platform

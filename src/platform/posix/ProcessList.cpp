@@ -17,9 +17,9 @@ namespace {
 struct ProcessEntry
 {
     pid_t Pid = 0;
-    std::string Name;       // the executable's file name as the kernel keeps it
-    std::string Program;    // the program path it was started as
-    std::string Image;      // the executable file
+    std::string Name;    // the executable's file name as the kernel keeps it
+    std::string Program; // the program path it was started as
+    std::string Image;   // the executable file
 };
 
 std::string Lower(std::string_view text)
@@ -52,7 +52,9 @@ std::vector<ProcessEntry> ListOwnProcesses()
         if (id.empty() || !std::all_of(id.begin(), id.end(), ::isdigit))
             continue;
         const std::string folder = "/proc/" + id;
-        struct stat info{};
+        struct stat info
+        {
+        };
         if (::stat(folder.c_str(), &info) != 0 || info.st_uid != me)
             continue;
         const std::string stat = ReadWhole(folder + "/stat");

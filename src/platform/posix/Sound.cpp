@@ -37,8 +37,7 @@ bool PlaySoundFile(const std::string& path, EventPump& pump)
         // The call returns at once; wait here for the end, as a blocking player would,
         // without freezing the window and never longer than a short chime can take.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!finished.load() && !pump.Quitting() &&
-               std::chrono::steady_clock::now() < deadline)
+        while (!finished.load() && !pump.Quitting() && std::chrono::steady_clock::now() < deadline)
             pump.Wait(20, {});
     }
     ca_proplist_destroy(properties);
