@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pivora::platform {
 
@@ -20,6 +21,25 @@ bool RemoveFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 // Appends to a file, creating it; false on any failure.
 bool AppendToFile(const std::string& path, const std::string& text);
+
+// One entry of a folder listing.
+struct FolderEntry
+{
+    std::string Name;
+    bool IsFolder = false;      // a folder, or a link to one
+    bool IsLink = false;        // a symbolic link
+    bool IsFile = false;        // anything else that exists (a link to a file included)
+};
+// The entries of a folder, without "." and "..", sorted by name without regard to case
+// (the order a Windows listing gives). False when the folder cannot be listed.
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries);
+
+// The canonical path, links resolved; empty when it does not exist.
+std::string RealPath(const std::string& path);
+
+// Copies `from` to `to`, which must not exist yet. False on any failure; nothing is left
+// at `to` then.
+bool CopyToNewFile(const std::string& from, const std::string& to);
 
 struct LocalDateTime
 {

@@ -1,21 +1,65 @@
 #include "ui/DropZone.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
 namespace pivora::ui {
 
-DropZone::DropZone(QWidget* parent) : QWidget(parent)
+DropZone::DropZone(Look look, QWidget* parent) : QWidget(parent), m_look(look)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setCursor(Qt::PointingHandCursor);
+    setAcceptDrops(true);
+    if (m_look == Look::Welcome)
+        setCursor(Qt::PointingHandCursor);
 }
 
 void DropZone::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (m_look == Look::Welcome)
+        PaintWelcome(painter);
+    else if (m_look == Look::Overlay)
+        PaintOverlay(painter);
+}
+
+void DropZone::PaintOverlay(QPainter& painter)
+{
+    painter.fillRect(rect(), QColor(0xe8, 0xf1, 0xfb, 235));
+    painter.setPen(QPen(QColor(0x3d, 0x7a, 0xc4), 2, Qt::DashLine));
+    painter.drawRect(QRectF(rect()).adjusted(3, 3, -3, -3));
+    QFont big = font();
+    big.setPixelSize(16);
+    big.setBold(true);
+    painter.setFont(big);
+    painter.setPen(QColor(0x2b, 0x45, 0x66));
+    painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("松开鼠标, 把文件加入列表"));
+}
+
+void DropZone::dragEnterEvent(QDragEnterEvent* event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void DropZone::dragMoveEvent(QDragMoveEvent* event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void DropZone::dropEvent(QDropEvent* event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    emit dropped(event->mimeData());
+}
+
+void DropZone::PaintWelcome(QPainter& painter)
+{
     const QRectF area = rect();
     QLinearGradient background(area.topLeft(), area.bottomLeft());
     background.setColorAt(0, QColor(0xf4, 0xf8, 0xfc));

@@ -3,12 +3,19 @@
 #include "engine/CommandLine.h"
 #include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
+#include "input/FileSearch.h"
+#include "input/PathHelpers.h"
 #include "settings/FormatPresets.h"
+#include "ui/COMDLG.h"
 #include "ui/DropZone.h"
 #include "ui/InputListModel.h"
 
 #include <QCloseEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QComboBox>
+#include <QMimeData>
+#include <QUrl>
 #include <QFile>
 #include <QFrame>
 #include <QHeaderView>
@@ -69,11 +76,12 @@ frmMainSetup frmMainSetup::Defaults()
     setup.WorkFolder = fs::WorkFolder();
     setup.LogPath = fs::JoinPath(fs::StateFolder(), "activity.log");
     setup.DefaultOutputFolder = fs::DefaultOutputFolder();
+    setup.TempCopiesFolder = fs::TempCopiesFolder();
     return setup;
 }
 
 frmMain::frmMain(frmMainSetup setup, QWidget* parent)
-    : QMainWindow(parent), m_setup(std::move(setup))
+    : QMainWindow(parent), m_setup(std::move(setup)), m_copies(m_setup.TempCopiesFolder)
 {
     if (m_setup.Services) {
         m_services = m_setup.Services;
@@ -89,6 +97,15 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
         pivora::engine::BatchDriver::Setup{m_setup.ProgramFolder, m_setup.WorkFolder,
                                            m_setup.LogPath},
         m_list, host, *objDOS, m_pump, messages, m_options);
+
+    m_adder = std::make_unique<pivora::input::InputAdder>(m_list, m_copies, &m_pump);
+    m_adder->onCopying = [this](bool copying) {
+        ShowHintText(copying ? QStringLiteral("正在准备文件...") : QString());
+    };
+    m_adder->onSearching = [this](bool searching) {
+        if (searching)
+            ShowHintText(QStringLiteral("正在搜索..."));
+    };
 
     BuildControls();
     BuildMenus();
@@ -157,10 +174,14 @@ void frmMain::BuildControls()
     lblText->setStyleSheet(QStringLiteral("color: #6b7c93;"));
 
     // The drop overlay lies exactly over the list; it shows while something is dragged there.
-    picDrop = new QWidget(client);
+    picDrop = new DropZone(DropZone::Look::Overlay, client);
     picDrop->setObjectName(QStringLiteral("picDrop"));
     picDrop->setGeometry(LV->geometry());
     picDrop->hide();
+    connect(picDrop, &DropZone::dropped, this, &frmMain::picDrop_OLEDragDrop);
+    connect(picDrop, &DropZone::clicked, this, &frmMain::picDrop_Click);
+    LV->viewport()->setAcceptDrops(true);
+    LV->viewport()->installEventFilter(this);
 
     Label1 = MakeLabel(client, "Label1", QStringLiteral("输出格式:"));
     Place(Label1, 10, 298, 86, 14);
@@ -213,6 +234,8 @@ void frmMain::BuildControls()
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
     cmdBrowse->setToolTip(QStringLiteral("选择输出文件夹"));
     Place(cmdBrowse, 508, 364, 47, 20);
+    connect(cmdBrowse, &QPushButton::clicked, this, &frmMain::cmdBrowse_Click);
+    txtPath->installEventFilter(this);
 
     Command3 = new QPushButton(QStringLiteral("旋转视频"), client);
     Command3->setObjectName(QStringLiteral("Command3"));
@@ -243,20 +266,23 @@ void frmMain::BuildControls()
     lblFeed->setGeometry(508, 450, 46, 16);
 
     // Out of sight, beyond the right and bottom edges, as the design places them.
-    picDrag = new QLabel(client);
+    picDrag = new DropZone(DropZone::Look::Plain, client);
     picDrag->setObjectName(QStringLiteral("picDrag"));
     picDrag->setToolTip(QStringLiteral("将媒体文件拖到此区域"));
     picDrag->setGeometry(kClientWidth + 40, 100, 60, 60);
+    connect(picDrag, &DropZone::dropped, this, &frmMain::picDrag_OLEDragDrop);
+    connect(picDrag, &DropZone::clicked, this, &frmMain::picDrag_Click);
     imgPB = new QWidget(client);
     imgPB->setObjectName(QStringLiteral("imgPB"));
     imgPB->setGeometry(6, kClientHeight + 20, 0, 21);
 
     // The welcome picture lies over the list and the panel until it is dismissed.
-    picDoor = new DropZone(client);
+    picDoor = new DropZone(DropZone::Look::Welcome, client);
     picDoor->setObjectName(QStringLiteral("picDoor"));
     picDoor->setGeometry(2, 68, 563, 378);
     picDoor->raise();
     connect(picDoor, &DropZone::clicked, this, &frmMain::picDoor_Click);
+    connect(picDoor, &DropZone::dropped, this, &frmMain::picDoor_OLEDragDrop);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -282,7 +308,7 @@ void frmMain::BuildMenus()
     QMenu* remove = menuBar()->addMenu(QStringLiteral("移除"));
     QAction* menuRS = remove->addAction(QStringLiteral("移除选择的文件"));
     menuRS->setObjectName(QStringLiteral("menuRS"));
-    connect(menuRS, &QAction::triggered, this, &frmMain::imgRemove_Click);
+    connect(menuRS, &QAction::triggered, this, &frmMain::menuRS_Click);
     QAction* menuRA = remove->addAction(QStringLiteral("移除所有"));
     menuRA->setObjectName(QStringLiteral("menuRA"));
     connect(menuRA, &QAction::triggered, this, &frmMain::menuRA_Click);
@@ -336,6 +362,19 @@ void frmMain::UpdateHint()
     picText->setVisible(m_list.Empty());
 }
 
+void frmMain::ShowHintText(const QString& text)
+{
+    if (text.isEmpty()) {
+        lblText->setText(QStringLiteral("将视频文件拖到此处"));
+        UpdateHint();
+    } else {
+        lblText->setText(text);
+        picText->show();
+        picText->raise();
+    }
+    m_pump.ProcessEvents();
+}
+
 void frmMain::cmbOF1_Click(int index)
 {
     const pivora::settings::FormatDefaults* defaults = pivora::settings::DefaultsForFormat(index);
@@ -383,6 +422,12 @@ void frmMain::CmdToolsBar_Click(int index)
 void frmMain::imgToolbar_Click(int index)
 {
     switch (index) {
+    case 0:
+        imgAdd_Click();
+        break;
+    case 6:
+        AddFolder();
+        break;
     case 4:
         imgExit_Click();
         break;
@@ -394,6 +439,166 @@ void frmMain::imgToolbar_Click(int index)
 void frmMain::imgExit_Click()
 {
     close();
+}
+
+void frmMain::imgAdd_Click()
+{
+    m_dialogs.FileName.clear();
+    m_dialogs.DialogTitle = QStringLiteral("打开文件");
+    m_dialogs.Filter = QStringLiteral("所有格式(*.*)|*.*");
+    if (!m_dialogs.ShowOpen(this) || m_dialogs.FileName.isEmpty())
+        return;
+    m_adder->AddChosenFile(ToNative(m_dialogs.FileName));
+    UpdateHint();
+}
+
+void frmMain::AddFolder()
+{
+    lstAddFolder.clear();
+    const std::string folder = BrowseForFolder(this, QStringLiteral("选择一个文件夹:"));
+    ShowHintText(QStringLiteral("正在搜索..."));
+    if (!folder.empty()) {
+        pivora::input::SearchFolder(folder, lstAddFolder, &m_pump);
+        m_adder->AddFoundFiles(lstAddFolder);
+    }
+    lblText->setText(QStringLiteral("将视频文件拖到此处"));
+    UpdateHint();
+}
+
+void frmMain::cmdBrowse_Click() { imgBrowse_Click(); }
+
+void frmMain::imgBrowse_Click()
+{
+    const std::string chosen = BrowseForFolder(this, QStringLiteral("选择一个文件夹:"));
+    if (chosen.empty()) {
+        // Cancelled: the default folder, which the next batch makes if it is missing.
+        txtPath->setText(FromNative(m_setup.DefaultOutputFolder));
+        return;
+    }
+    txtPath->setText(FromNative(chosen));
+    if (pivora::input::FolderExists(chosen))
+        return;
+    txtPath->setText(FromNative(m_setup.DefaultOutputFolder));
+    ShowMessage("路径包含未知字符.\r\n更改为默认路径 " + m_setup.DefaultOutputFolder + ".", "路径",
+                Icon::None);
+}
+
+void frmMain::menuRS_Click() { imgRemove_Click(); }
+
+namespace {
+
+// The dropped files as a list of names; nothing when the drag carries no files.
+std::optional<pivora::input::DropFileList> DroppedFiles(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return std::nullopt;
+    pivora::input::DropFileList files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            files.Names.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    }
+    if (files.Names.empty())
+        return std::nullopt;
+    return files;
+}
+
+} // namespace
+
+void frmMain::FullDrop(const QMimeData* dragData)
+{
+    if (const auto files = DroppedFiles(dragData))
+        m_adder->AddFullDrop(*files);
+    lblText->setText(QStringLiteral("将视频文件拖到此处"));
+    picDrop->hide();
+}
+
+void frmMain::picDoor_OLEDragDrop(const QMimeData* dragData)
+{
+    picDoor->hide();
+    picText->hide();
+    FullDrop(dragData);
+    if (!m_list.Empty())
+        m_pump.ProcessEvents();
+}
+
+void frmMain::picDrop_OLEDragDrop(const QMimeData* dragData)
+{
+    FullDrop(dragData);
+    if (!m_list.Empty()) {
+        m_pump.ProcessEvents();
+        picText->hide();
+    } else {
+        UpdateHint();
+    }
+}
+
+void frmMain::LV_OLEDragDrop(const QMimeData* dragData)
+{
+    if (const auto files = DroppedFiles(dragData))
+        m_adder->AddSimpleDrop(*files);
+    lblText->setText(QStringLiteral("将视频文件拖到此处"));
+    if (!m_list.Empty()) {
+        m_pump.ProcessEvents();
+        picText->hide();
+    }
+}
+
+void frmMain::picDrag_OLEDragDrop(const QMimeData* dragData)
+{
+    if (const auto files = DroppedFiles(dragData))
+        m_adder->AddSimpleDrop(*files);
+    lblText->setText(QStringLiteral("将视频文件拖到此处"));
+    if (!m_list.Empty())
+        m_pump.ProcessEvents();
+}
+
+void frmMain::LV_OLEDragOver()
+{
+    picDrop->show();
+    picDrop->raise();
+}
+
+void frmMain::picDrop_Click() { picDrop->hide(); }
+
+void frmMain::picDrag_Click()
+{
+    const std::string p = BrowseForFile(this, QStringLiteral("打开文件"), QString(),
+                                        QStringLiteral("*.*|*.*"), 0x200008, m_setup.ProgramFolder);
+    if (p.empty())
+        return;
+    m_adder->AddBrowsedFile(p);
+    UpdateHint();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == LV->viewport()) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+            if (event->type() == QEvent::DragEnter)
+                LV_OLEDragOver();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            LV_OLEDragDrop(drop->mimeData());
+            return true;
+        }
+        default:
+            break;
+        }
+    } else if (watched == txtPath && event->type() == QEvent::MouseButtonRelease &&
+               txtPath->isEnabled()) {
+        // A click into the box chooses the folder through the dialog.
+        QTimer::singleShot(0, this, &frmMain::cmdBrowse_Click);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::imgRemove_Click()

@@ -4,8 +4,11 @@
 #include "engine/DOSOutputs.h"
 #include "engine/Progress.h"
 #include "engine/UserMessages.h"
+#include "input/AddingFiles.h"
 #include "input/InputList.h"
+#include "input/TempCopies.h"
 #include "settings/OptionValues.h"
+#include "ui/CommonDlgsW.h"
 #include "ui/QtEventPump.h"
 #include "ui/QtServices.h"
 
@@ -20,6 +23,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -39,6 +43,7 @@ struct frmMainSetup
     std::string WorkFolder;
     std::string LogPath;
     std::string DefaultOutputFolder;
+    std::string TempCopiesFolder;
     DesktopServices* Services = nullptr; // not owned; the desktop's own when null
 
     static frmMainSetup Defaults();
@@ -62,6 +67,18 @@ public:
     bool BatchRunning() const { return m_driver->Running(); }
 
     // Command procedures.
+    void imgAdd_Click();
+    void AddFolder();
+    void imgBrowse_Click();
+    void cmdBrowse_Click();
+    void menuRS_Click();
+    void picDrag_Click();
+    void picDrop_Click();
+    void picDoor_OLEDragDrop(const QMimeData* dragData);
+    void picDrop_OLEDragDrop(const QMimeData* dragData);
+    void LV_OLEDragDrop(const QMimeData* dragData);
+    void LV_OLEDragOver();
+    void picDrag_OLEDragDrop(const QMimeData* dragData);
     void Command3_Click();
     void imgStart_Click();
     void imgRemove_Click();
@@ -73,6 +90,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
@@ -84,6 +102,8 @@ private:
     void objDOS_ReceiveOutputs(const std::string& CommandOutputs);
     void SetCommandsEnabled(bool enabled);
     void UpdateHint();
+    void ShowHintText(const QString& text);
+    void FullDrop(const QMimeData* dragData);
 
     // BatchHost
     int Rotation() const override;
@@ -113,6 +133,11 @@ private:
     std::unique_ptr<pivora::engine::DOSOutputs> objDOS;
     std::unique_ptr<pivora::engine::BatchDriver> m_driver;
     bool m_armed = false;
+    CommonDlgsW m_dialogs;
+    pivora::input::TempCopies m_copies;
+    std::unique_ptr<pivora::input::InputAdder> m_adder;
+    // The files the last folder search found.
+    std::vector<std::string> lstAddFolder;
 
     InputListModel* m_model = nullptr;
     std::array<QToolButton*, 6> CmdToolsBar{};
@@ -121,7 +146,7 @@ private:
     QFrame* picText = nullptr;
     QLabel* lblText = nullptr;
     DropZone* picDoor = nullptr;
-    QWidget* picDrop = nullptr;
+    DropZone* picDrop = nullptr;
     QLabel* Label1 = nullptr;
     QComboBox* cmbOF1 = nullptr;
     QComboBox* cmbOF = nullptr;
@@ -136,7 +161,7 @@ private:
     QLabel* lblPB = nullptr;
     QProgressBar* pb = nullptr;
     QLabel* lblFeed = nullptr;
-    QLabel* picDrag = nullptr;
+    DropZone* picDrag = nullptr;
     QWidget* imgPB = nullptr;
     QTimer* Timer1 = nullptr;
 };

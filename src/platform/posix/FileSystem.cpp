@@ -1,6 +1,10 @@
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <strings.h>
 #include <climits>
 #include <ctime>
 #include <fcntl.h>
@@ -124,6 +128,99 @@ LocalDateTime Now()
     ::localtime_r(&now, &local);
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
             local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+} // namespace pivora::platform
+
+namespace pivora::platform {
+
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
+{
+    entries.clear();
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing)
+        return false;
+    const int folderFd = ::dirfd(listing);
+    while (const dirent* item = ::readdir(listing)) {
+        const std::string_view name = item->d_name;
+        if (name == "." || name == "..")
+            continue;
+        FolderEntry entry;
+        entry.Name = std::string(name);
+        unsigned char type = item->d_type;
+        if (type == DT_UNKNOWN || type == DT_LNK) {
+            struct stat info{};
+            if (::fstatat(folderFd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            entry.IsLink = S_ISLNK(info.st_mode);
+            if (entry.IsLink) {
+                struct stat target{};
+                if (::fstatat(folderFd, item->d_name, &target, 0) != 0)
+                    continue; // a dangling link names nothing
+                entry.IsFolder = S_ISDIR(target.st_mode);
+            } else {
+                entry.IsFolder = S_ISDIR(info.st_mode);
+            }
+        } else {
+            entry.IsFolder = type == DT_DIR;
+        }
+        entry.IsFile = !entry.IsFolder;
+        entries.push_back(std::move(entry));
+    }
+    ::closedir(listing);
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        const int order = ::strcasecmp(a.Name.c_str(), b.Name.c_str());
+        return order != 0 ? order < 0 : a.Name < b.Name;
+    });
+    return true;
+}
+
+std::string RealPath(const std::string& path)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return {};
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+}
+
+bool CopyToNewFile(const std::string& from, const std::string& to)
+{
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    std::vector<char> buffer(1 << 20);
+    while (ok) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t wrote = ::write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
+            if (wrote < 0 && errno == EINTR)
+                continue;
+            if (wrote <= 0) {
+                ok = false;
+                break;
+            }
+            done += wrote;
+        }
+    }
+    ok = ::close(out) == 0 && ok;
+    ::close(in);
+    if (!ok)
+        ::unlink(to.c_str());
+    return ok;
 }
 
 } // namespace pivora::platform

@@ -1,0 +1,86 @@
+#include "input/AddingFiles.h"
+
+#include "input/FileSearch.h"
+#include "input/PathHelpers.h"
+#include "platform/FileSystem.h"
+
+namespace pivora::input {
+
+InputAdder::InputAdder(InputList& list, TempCopies& copies, pivora::platform::EventPump* pump)
+    : m_list(list), m_copies(copies), m_pump(pump)
+{
+}
+
+std::string InputAdder::PathFor(const std::string& p)
+{
+    if (FileExists(p))
+        return p;
+    if (onCopying)
+        onCopying(true);
+    std::string copy = m_copies.MakeTempCopy(p);
+    if (onCopying)
+        onCopying(false);
+    return copy;
+}
+
+void InputAdder::AddChosenFile(const std::string& p)
+{
+    InputEntry entry;
+    entry.Path = PathFor(p);
+    entry.DisplayText = DisplayTextFor(p);
+    entry.TypeText = TypeTextOf(TrimBlanks(entry.DisplayText));
+    m_list.Append(std::move(entry));
+}
+
+void InputAdder::AddFoundFiles(const std::vector<std::string>& paths)
+{
+    std::vector<InputEntry> entries;
+    entries.reserve(paths.size());
+    for (const std::string& path : paths)
+        entries.push_back({path, path, TypeTextOf(TrimBlanks(path))});
+    m_list.Append(std::move(entries));
+}
+
+void InputAdder::AddFolder(const std::string& folder)
+{
+    if (onSearching)
+        onSearching(true);
+    std::vector<std::string> found;
+    SearchFolder(folder, found, m_pump);
+    AddFoundFiles(found);
+    if (onSearching)
+        onSearching(false);
+}
+
+void InputAdder::AddFullDrop(const DropFileList& drop)
+{
+    for (const std::string& p : drop.Names) {
+        if (pivora::platform::IsFolder(p)) {
+            AddFolder(p);
+            continue;
+        }
+        InputEntry entry;
+        entry.Path = PathFor(p);
+        entry.DisplayText = DisplayTextFor(p);
+        entry.TypeText = TypeTextOf(p);
+        m_list.Append(std::move(entry));
+    }
+}
+
+void InputAdder::AddSimpleDrop(const DropFileList& drop)
+{
+    for (const std::string& p : drop.Names) {
+        if (pivora::platform::IsFolder(p)) {
+            AddFolder(p);
+            continue;
+        }
+        m_list.Append(InputEntry{drop.Wide ? AnsiRoundTrip(p) : p, p, TypeTextOf(p)});
+    }
+}
+
+void InputAdder::AddBrowsedFile(const std::string& p)
+{
+    m_list.Append(InputEntry{p, p, TypeTextOf(TrimBlanks(p))});
+}
+
+} // namespace pivora::input

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "input/InputList.h"
+#include "input/TempCopies.h"
+#include "platform/EventPump.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pivora::input {
+
+// A dropped file list. Names of a "wide" list are the files' own names; the others are
+// already in the code page.
+struct DropFileList
+{
+    bool Wide = true;
+    std::vector<std::string> Names;
+};
+
+// The ways files join the input list, each with its own rule for the path the converter
+// gets, the text shown and the type column.
+class InputAdder
+{
+public:
+    InputAdder(InputList& list, TempCopies& copies, pivora::platform::EventPump* pump = nullptr);
+
+    // Told when a temporary copy starts (true) and ends (false), for a status text.
+    std::function<void(bool copying)> onCopying;
+    // Told when a folder search starts (true) and ends (false).
+    std::function<void(bool searching)> onSearching;
+
+    // A file picked in the open dialog: passed on as it is when the narrow functions can
+    // reach it, otherwise as a temporary copy; its shown name is cleaned.
+    void AddChosenFile(const std::string& p);
+    // The files of a folder search, exactly as found.
+    void AddFoundFiles(const std::vector<std::string>& paths);
+    // Every file below a folder.
+    void AddFolder(const std::string& folder);
+    // A drop on the welcome picture or the list overlay: chosen-file rules for every name,
+    // the type column from the dropped name itself. Folders are searched.
+    void AddFullDrop(const DropFileList& drop);
+    // A drop on the list or the side target: the names as they come, in the code page.
+    // Folders are searched.
+    void AddSimpleDrop(const DropFileList& drop);
+    // A file picked through the narrow open dialog.
+    void AddBrowsedFile(const std::string& p);
+
+private:
+    std::string PathFor(const std::string& p);
+
+    InputList& m_list;
+    TempCopies& m_copies;
+    pivora::platform::EventPump* m_pump;
+};
+
+} // namespace pivora::input

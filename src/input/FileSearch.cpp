@@ -1,0 +1,85 @@
+#include "input/FileSearch.h"
+
+#include "platform/CodePage.h"
+#include "platform/FileSystem.h"
+
+#include <chrono>
+
+namespace pivora::input {
+
+namespace fs = pivora::platform;
+
+namespace {
+
+class Search
+{
+public:
+    Search(std::vector<std::string>& list, fs::EventPump* pump, std::string root)
+        : m_list(list), m_pump(pump), m_root(std::move(root))
+    {
+    }
+
+    void Folder(const std::string& folder)
+    {
+        std::vector<fs::FolderEntry> entries;
+        if (!fs::ListFolder(folder, entries))
+            return;
+        std::vector<std::string> subfolders;
+        int count = 0;
+        for (const fs::FolderEntry& entry : entries) {
+            const std::string name = fs::NativeNameToAnsi(entry.Name);
+            const std::string path = folder + fs::PathSeparator() + name;
+            if (entry.IsFolder) {
+                // A linked folder may lead anywhere, back up the tree included.
+                if (!entry.IsLink && ++count <= kMaxSubfolders)
+                    subfolders.push_back(path);
+            } else if (!entry.IsLink || InsideRoot(path)) {
+                m_list.push_back(path);
+            }
+            Breathe();
+        }
+        for (const std::string& subfolder : subfolders) {
+            if (m_pump && m_pump->Quitting())
+                return;
+            Folder(subfolder);
+        }
+    }
+
+private:
+    bool InsideRoot(const std::string& link) const
+    {
+        const std::string target = fs::RealPath(link);
+        return !m_root.empty() && target.size() > m_root.size() &&
+               target.compare(0, m_root.size(), m_root) == 0 &&
+               target[m_root.size()] == fs::PathSeparator();
+    }
+
+    // Lets the window repaint about sixty times a second, not after every one of
+    // a hundred thousand entries.
+    void Breathe()
+    {
+        if (!m_pump)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_lastBreath < std::chrono::milliseconds(16))
+            return;
+        m_pump->ProcessEvents();
+        m_lastBreath = std::chrono::steady_clock::now();
+    }
+
+    std::vector<std::string>& m_list;
+    fs::EventPump* m_pump;
+    std::string m_root;
+    std::chrono::steady_clock::time_point m_lastBreath = std::chrono::steady_clock::now();
+};
+
+} // namespace
+
+void SearchFolder(const std::string& folder, std::vector<std::string>& list,
+                  fs::EventPump* pump)
+{
+    Search search(list, pump, fs::RealPath(folder));
+    search.Folder(folder);
+}
+
+} // namespace pivora::input
