@@ -127,7 +127,14 @@ bool BatchDriver::ConvertHead(const std::string& outputFolder)
     } else {
         // The name was free before the run, so whatever stands there now is this run's.
         fs::RemoveFile(outputPath);
-        m_failures.push_back({entry.DisplayText, outcome.FailureLine});
+        // The converter names the file by the path it got, which for a temporary copy is
+        // not a name the user knows: the report speaks of the file as the list showed it.
+        std::string reason = outcome.FailureLine;
+        for (std::size_t at = 0; !entry.Path.empty() &&
+                                 (at = reason.find(entry.Path, at)) != std::string::npos;
+             at += entry.DisplayText.size())
+            reason.replace(at, entry.Path.size(), entry.DisplayText);
+        m_failures.push_back({entry.DisplayText, reason});
         m_log.Record(commandLine, DescribeExit(facts.Exit), "failed: " + outcome.FailureLine);
     }
     return true;

@@ -36,6 +36,7 @@ std::string BrowseForFile(QWidget* owner, const QString& caption, const QString&
         folder = QFile::decodeName(QByteArray::fromStdString(programFolder));
 
     QFileDialog dialog(owner, caption, folder);
+    UseSuitableDialog(dialog);
     dialog.setFileMode((flags & CommonDlgsW::kAllowMultiSelect) ? QFileDialog::ExistingFiles
                                                                : QFileDialog::ExistingFile);
     dialog.setNameFilters(CommonDlgsW::QtFilters(filter));
@@ -47,6 +48,7 @@ std::string BrowseForFile(QWidget* owner, const QString& caption, const QString&
 std::string BrowseForFolder(QWidget* owner, const QString& prompt)
 {
     QFileDialog dialog(owner, prompt);
+    UseSuitableDialog(dialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setLabelText(QFileDialog::LookIn, prompt);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPalette>
 
 namespace pivora::ui {
@@ -22,6 +23,15 @@ QColor FromColorRef(std::int32_t value)
 }
 
 } // namespace
+
+void UseSuitableDialog(QWidget& dialog)
+{
+    const bool offscreen = QGuiApplication::platformName() == QStringLiteral("offscreen");
+    if (auto* files = qobject_cast<QFileDialog*>(&dialog))
+        files->setOption(QFileDialog::DontUseNativeDialog, offscreen);
+    else if (auto* colors = qobject_cast<QColorDialog*>(&dialog))
+        colors->setOption(QColorDialog::DontUseNativeDialog, offscreen);
+}
 
 std::int32_t SystemColor(int index)
 {
@@ -81,6 +91,7 @@ QStringList CommonDlgsW::QtFilters(const QString& filter)
 bool CommonDlgsW::ShowFileDialog(QWidget* owner, bool save)
 {
     QFileDialog dialog(owner, DialogTitle);
+    UseSuitableDialog(dialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save                          ? QFileDialog::AnyFile
                        : Flags & kAllowMultiSelect   ? QFileDialog::ExistingFiles
@@ -130,6 +141,7 @@ bool CommonDlgsW::ShowColor(QWidget* hWnd)
     for (int i = 0; i < 16; ++i)
         QColorDialog::setCustomColor(i, FromColorRef(m_customColors[static_cast<std::size_t>(i)]));
     QColorDialog dialog(FromColorRef(m_color), hWnd);
+    UseSuitableDialog(dialog);
     const bool chosen = dialog.exec() == QDialog::Accepted;
     for (int i = 0; i < 16; ++i)
         m_customColors[static_cast<std::size_t>(i)] = ToColorRef(QColorDialog::customColor(i));

@@ -48,6 +48,10 @@ private:
     std::array<std::int32_t, 16> m_customColors{};
 };
 
+// The platform's own dialogs where there is a desktop to show them, Qt's own otherwise
+// (offscreen, where they can be driven by tests).
+void UseSuitableDialog(QWidget& dialog);
+
 // The current value of a system colour (COLOR_WINDOW = 5, COLOR_BTNFACE = 15, ...) from the
 // application's palette, as 0x00BBGGRR.
 std::int32_t SystemColor(int index);

@@ -1,5 +1,10 @@
 #include "TestSupport.h"
 
+#include "engine/DOSOutputs.h"
+#include "platform/CommandLineRules.h"
+
+#include <cstdio>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -68,6 +73,73 @@ std::vector<std::string> ReadLines(const std::string& path)
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
+}
+
+namespace {
+
+class FailOnMessage : public pivora::engine::UserMessages
+{
+public:
+    void ShowMessage(const std::string& text, const std::string&, Icon) override
+    {
+        std::fprintf(stderr, "runner message: %s\n", text.c_str());
+    }
+};
+
+} // namespace
+
+std::string RunCommand(const std::string& commandLine, const std::string& watchedName, bool* ok)
+{
+    pivora::platform::PlainEventPump pump;
+    FailOnMessage messages;
+    pivora::engine::DOSOutputs runner(pump, messages);
+    const std::string saved = pivora::engine::WatchedProcessName();
+    pivora::engine::WatchedProcessName() = watchedName;
+    std::string output = runner.ExecuteCommand(commandLine);
+    pivora::engine::WatchedProcessName() = saved;
+    if (ok)
+        *ok = runner.LastExitStatus().Exited && runner.LastExitStatus().Code == 0;
+    return output;
+}
+
+bool MakeTestClip(const std::string& path)
+{
+    bool ok = false;
+    RunCommand(FfmpegPath() +
+                   " -nostdin -loglevel error -f lavfi -i "
+                   "\"color=c=blue:s=64x48:r=25:d=1,drawbox=x=0:y=0:w=16:h=12:color=red:t=fill\" "
+                   "-f lavfi -i sine=d=1 -shortest -c:v libx264 -pix_fmt yuv420p -y " +
+                   pivora::platform::QuoteArgument(path),
+               "ffmpeg", &ok);
+    return ok;
+}
+
+std::vector<std::pair<std::string, std::string>> ProbeVideo(const std::string& file)
+{
+    const std::string probe =
+        std::filesystem::path(FfmpegPath()).replace_filename("ffprobe").string();
+    const std::string output = RunCommand(
+        probe + " -v error -select_streams v:0 -show_entries "
+                "stream=codec_name,width,height:format=format_name:format_tags=major_brand "
+                "-of default=noprint_wrappers=1 " +
+            pivora::platform::QuoteArgument(file),
+        "ffprobe");
+    std::vector<std::pair<std::string, std::string>> values;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (const std::size_t eq = line.find('='); eq != std::string::npos)
+            values.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    }
+    return values;
+}
+
+std::string ProbeValue(const std::string& file, const std::string& key)
+{
+    for (const auto& [name, value] : ProbeVideo(file)) {
+        if (name == key)
+            return value;
+    }
+    return {};
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name)

@@ -33,6 +33,18 @@ void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);
 
+// Runs a command line through the program's own runner and gives what it printed; `ok`
+// tells whether it exited with 0.
+std::string RunCommand(const std::string& commandLine, const std::string& watchedName,
+                       bool* ok = nullptr);
+
+// A short clip made by ffmpeg: blue, a red block in the top-left corner, 64 × 48, with sound.
+bool MakeTestClip(const std::string& path);
+
+// "key=value" lines that ffprobe prints for the first video stream and the container.
+std::vector<std::pair<std::string, std::string>> ProbeVideo(const std::string& file);
+std::string ProbeValue(const std::string& file, const std::string& key);
+
 // Sets an environment variable for the scope's life.
 class ScopedEnv
 {

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QThread>
 
@@ -36,11 +37,32 @@ bool WaitUntil(const std::function<bool()>& done, int milliseconds)
     return true;
 }
 
+void Choose(QFileDialog* dialog, const QString& path)
+{
+    // selectFile() leaves the name box alone while it has the focus, so type into it.
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (name)
+        name->setText(path);
+    else
+        dialog->selectFile(path);
+    QMetaObject::invokeMethod(dialog, "accept");
+}
+
 ModalAnswerer::ModalAnswerer()
 {
     m_timer.setInterval(30);
     QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            ++fileDialogs;
+            // A dialog that would not take the answer is given up on, not answered forever.
+            if (onFileDialog && ++m_tries[dialog] <= 20)
+                onFileDialog(dialog);
+            else
+                dialog->reject();
+            return;
+        }
+        auto* box = qobject_cast<QMessageBox*>(modal);
         if (!box)
             return;
         seen.push_back({box->windowTitle(), box->text(), static_cast<int>(box->icon())});

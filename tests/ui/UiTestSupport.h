@@ -3,11 +3,13 @@
 #include "ui/QtServices.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,10 +34,17 @@ public:
 
     ModalAnswerer();
     std::vector<Seen> seen;
+    // Called for a file or folder dialog; it must close the dialog. Cancels when unset.
+    std::function<void(QFileDialog*)> onFileDialog;
+    int fileDialogs = 0;
 
 private:
     QTimer m_timer;
+    std::map<QObject*, int> m_tries;
 };
+
+// Types the path into an open file or folder dialog and confirms it.
+void Choose(QFileDialog* dialog, const QString& path);
 
 // Records what the window asks of the desktop instead of launching anything.
 class RecordingServices : public pivora::ui::DesktopServices

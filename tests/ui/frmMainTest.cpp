@@ -1,7 +1,6 @@
 #include "ui/frmMain.h"
 
-#include "TestSupport.h"
-#include "UiTestSupport.h"
+#include "WindowFixture.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -21,45 +20,7 @@ using pivora::ui::frmMain;
 
 namespace {
 
-class frmMainTest : public ::testing::Test
-{
-protected:
-    frmMainTest()
-    {
-        App();
-        program = pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath());
-        pivora::ui::frmMainSetup setup;
-        setup.ProgramFolder = program;
-        setup.WorkFolder = dir.File("work");
-        setup.LogPath = dir.File("activity.log");
-        setup.DefaultOutputFolder = dir.File("output");
-        setup.Services = &services;
-        window = std::make_unique<frmMain>(setup);
-        window->show();
-    }
-
-    template <typename T> T* Find(const char* name)
-    {
-        T* widget = window->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-
-    std::vector<std::string> MakeInputs(int count)
-    {
-        std::vector<std::string> paths;
-        for (int i = 0; i < count; ++i) {
-            paths.push_back(dir.File("clip" + std::to_string(i) + ".mp4"));
-            pivora::test::WriteFile(paths.back(), "video");
-        }
-        return paths;
-    }
-
-    pivora::test::TempDir dir;
-    std::string program;
-    pivora::test::RecordingServices services;
-    std::unique_ptr<frmMain> window;
-};
+using frmMainTest = pivora::test::WindowTest;
 
 } // namespace
 

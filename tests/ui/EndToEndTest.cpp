@@ -1,0 +1,135 @@
+// Files with awkward names, added every way the window offers, converted by the real ffmpeg.
+#include "WindowFixture.h"
+
+#include "platform/CodePage.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace stdfs = std::filesystem;
+using pivora::test::ModalAnswerer;
+
+namespace {
+
+class EndToEnd : public pivora::test::WindowTest
+{
+protected:
+    EndToEnd() : WindowTest(pivora::test::FfmpegPath()) {}
+
+    void SetUp() override
+    {
+        if (pivora::test::FfmpegPath().empty())
+            GTEST_SKIP() << "no ffmpeg on this machine";
+        clip = dir.File("clip.mp4");
+        ASSERT_TRUE(pivora::test::MakeTestClip(clip));
+    }
+
+    std::string Copy(const std::string& name)
+    {
+        const std::string path = dir.File(name);
+        stdfs::create_directories(stdfs::path(path).parent_path());
+        stdfs::copy_file(clip, path);
+        return path;
+    }
+
+    void AddByDialog(const std::string& path)
+    {
+        ModalAnswerer answers;
+        answers.onFileDialog = [&](QFileDialog* dialog) {
+            pivora::test::Choose(dialog, QString::fromStdString(path));
+        };
+        window->imgAdd_Click();
+    }
+
+    void DropOnWelcome(const std::vector<std::string>& paths)
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const std::string& path : paths)
+            urls << QUrl::fromLocalFile(QString::fromStdString(path));
+        data.setUrls(urls);
+        QWidget* target = Find<QWidget>("picDoor");
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    }
+
+    std::string clip;
+};
+
+} // namespace
+
+TEST_F(EndToEnd, AwkwardNamesFromEveryWayInAreConverted)
+{
+    AddByDialog(Copy("with blank.mp4"));
+    AddByDialog(Copy("it's $(touch pwned3).mp4"));
+    DropOnWelcome({Copy("quote\"d 'single'.mp4"), Copy("$(touch pwned).mp4"), Copy("`touch pwned2`.mp4"), Copy("视频 片段.mp4")});
+    const std::string folder = dir.File("found $HOME");
+    Copy("found $HOME/-dash.mp4");
+    Copy("found $HOME/new\nline.mp4");
+    Copy("found $HOME/back\\slash;&|.mp4");
+    {
+        ModalAnswerer answers;
+        answers.onFileDialog = [&](QFileDialog* dialog) {
+            pivora::test::Choose(dialog, QString::fromStdString(folder));
+        };
+        window->AddFolder();
+    }
+    // A name the code page cannot hold goes through a copy; one that vanished cannot be
+    // copied, and the report names it as the list showed it.
+    const std::string missing = dir.File("消失.mp4");
+    {
+        pivora::platform::SetCodePage("ISO-8859-1");
+        AddByDialog(Copy("片段二.mp4"));
+        DropOnWelcome({missing});
+        pivora::platform::SetCodePage({});
+    }
+    ASSERT_EQ(window->Entries().Count(), 11u);
+    const std::string missingShown = window->Entries().At(10).DisplayText;
+    EXPECT_EQ(missingShown, dir.File("  .mp4"));
+
+    ModalAnswerer answers;
+    window->Command3_Click();
+    ASSERT_TRUE(pivora::test::WaitUntil(
+        [&] { return Find<QLabel>("lblPB")->text() == "完成." && !answers.seen.empty(); }, 120000));
+
+    // One failure, named as the list showed it.
+    ASSERT_EQ(answers.seen.size(), 1u);
+    EXPECT_EQ(answers.seen[0].icon, QMessageBox::Warning);
+    const std::string report = answers.seen[0].text.toStdString();
+    EXPECT_NE(report.find(missingShown), std::string::npos) << report;
+    EXPECT_EQ(report.find(dir.File("copies")), std::string::npos) << report;
+
+    std::vector<std::string> outputs;
+    for (const auto& entry : stdfs::directory_iterator(dir.File("output")))
+        outputs.push_back(entry.path().filename().string());
+    std::sort(outputs.begin(), outputs.end());
+    ASSERT_EQ(outputs.size(), 10u);
+    const char* bases[] = {"$(touch pwned)_Rotated", "-dash_Rotated", "`touch pwned2`_Rotated",
+                           "back\\slash;&|_Rotated", "it's $(touch pwned3)_Rotated", "new\nline_Rotated",
+                           "quote\"d 'single'_Rotated", "with blank_Rotated",
+                           "视频 片段_Rotated"};
+    for (const char* base : bases) {
+        EXPECT_TRUE(std::any_of(outputs.begin(), outputs.end(),
+                                [&](const std::string& name) { return name.starts_with(base); }))
+            << base;
+    }
+    for (const std::string& name : outputs) {
+        const std::string path = dir.File("output/" + name);
+        EXPECT_EQ(pivora::test::ProbeValue(path, "width"), "48") << name;
+        EXPECT_EQ(pivora::test::ProbeValue(path, "height"), "64") << name;
+        EXPECT_EQ(pivora::test::ProbeValue(path, "codec_name"), "mpeg4") << name;
+    }
+    EXPECT_FALSE(stdfs::exists("pwned"));
+    EXPECT_FALSE(stdfs::exists("pwned2"));
+    EXPECT_FALSE(stdfs::exists("pwned3"));
+    EXPECT_TRUE(window->Entries().Empty());
+}
