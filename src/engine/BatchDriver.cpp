@@ -130,8 +130,8 @@ bool BatchDriver::ConvertHead(const std::string& outputFolder)
         // The converter names the file by the path it got, which for a temporary copy is
         // not a name the user knows: the report speaks of the file as the list showed it.
         std::string reason = outcome.FailureLine;
-        for (std::size_t at = 0; !entry.Path.empty() &&
-                                 (at = reason.find(entry.Path, at)) != std::string::npos;
+        for (std::size_t at = 0;
+             !entry.Path.empty() && (at = reason.find(entry.Path, at)) != std::string::npos;
              at += entry.DisplayText.size())
             reason.replace(at, entry.Path.size(), entry.DisplayText);
         m_failures.push_back({entry.DisplayText, reason});

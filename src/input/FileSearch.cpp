@@ -75,8 +75,7 @@ private:
 
 } // namespace
 
-void SearchFolder(const std::string& folder, std::vector<std::string>& list,
-                  fs::EventPump* pump)
+void SearchFolder(const std::string& folder, std::vector<std::string>& list, fs::EventPump* pump)
 {
     Search search(list, pump, fs::RealPath(folder));
     search.Folder(folder);

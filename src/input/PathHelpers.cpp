@@ -25,7 +25,10 @@ std::string GetFileName(std::string_view path)
     return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
 }
 
-std::string AnsiRoundTrip(std::string_view text) { return fs::AnsiRoundTrip(text); }
+std::string AnsiRoundTrip(std::string_view text)
+{
+    return fs::AnsiRoundTrip(text);
+}
 
 std::string CleanName(std::string_view name, bool includingSeparator)
 {

@@ -54,8 +54,8 @@ std::string TempCopies::MakeTempCopy(const std::string& p)
     // folder is ever replaced, so no entry ends up converting another input's copy.
     std::string copy;
     for (int counter = 1;; ++counter) {
-        copy = fs::JoinPath(m_folder, counter == 1 ? n + ".tmp"
-                                                   : n + "_" + std::to_string(counter) + ".tmp");
+        copy = fs::JoinPath(m_folder,
+                            counter == 1 ? n + ".tmp" : n + "_" + std::to_string(counter) + ".tmp");
         if (!m_issued.contains(copy) && !fs::PathExists(copy))
             break;
     }

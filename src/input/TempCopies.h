@@ -13,9 +13,8 @@ namespace pivora::input {
 class TempCopies
 {
 public:
-    explicit TempCopies(std::string folder,
-                        std::function<pivora::platform::LocalDateTime()> clock =
-                            pivora::platform::Now);
+    explicit TempCopies(std::string folder, std::function<pivora::platform::LocalDateTime()> clock =
+                                                pivora::platform::Now);
 
     // Copies the file and gives the copy's path: the cleaned base name of the input (at most
     // 200 characters; the date and time when it is blank) and ".tmp", with "_2", "_3", ...

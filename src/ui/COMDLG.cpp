@@ -38,7 +38,7 @@ std::string BrowseForFile(QWidget* owner, const QString& caption, const QString&
     QFileDialog dialog(owner, caption, folder);
     UseSuitableDialog(dialog);
     dialog.setFileMode((flags & CommonDlgsW::kAllowMultiSelect) ? QFileDialog::ExistingFiles
-                                                               : QFileDialog::ExistingFile);
+                                                                : QFileDialog::ExistingFile);
     dialog.setNameFilters(CommonDlgsW::QtFilters(filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

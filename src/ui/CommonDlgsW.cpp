@@ -39,28 +39,84 @@ std::int32_t SystemColor(int index)
     QPalette::ColorRole role = QPalette::Window;
     QPalette::ColorGroup group = QPalette::Active;
     switch (index) {
-    case 0: role = QPalette::Mid; break;                 // scroll bar
-    case 1: role = QPalette::Dark; break;                // desktop
-    case 2: case 27: case 13: case 29: role = QPalette::Highlight; break;
-    case 3: case 28: group = QPalette::Inactive; role = QPalette::Highlight; break;
-    case 4: case 30: role = QPalette::Window; break;     // menu, menu bar
-    case 5: role = QPalette::Base; break;                // window
-    case 6: role = QPalette::Shadow; break;              // window frame
-    case 7: case 8: role = QPalette::WindowText; break;  // menu text, window text
-    case 9: case 14: role = QPalette::HighlightedText; break;
-    case 10: case 11: case 15: role = QPalette::Button; break;
-    case 12: role = QPalette::Mid; break;                // application workspace
-    case 16: role = QPalette::Dark; break;               // button shadow
-    case 17: group = QPalette::Disabled; role = QPalette::Text; break;
-    case 18: role = QPalette::ButtonText; break;
-    case 19: group = QPalette::Inactive; role = QPalette::HighlightedText; break;
-    case 20: role = QPalette::Light; break;
-    case 21: role = QPalette::Shadow; break;
-    case 22: role = QPalette::Midlight; break;
-    case 23: role = QPalette::ToolTipText; break;
-    case 24: role = QPalette::ToolTipBase; break;
-    case 26: role = QPalette::Link; break;
-    default: role = QPalette::Window; break;
+    case 0:
+        role = QPalette::Mid;
+        break; // scroll bar
+    case 1:
+        role = QPalette::Dark;
+        break; // desktop
+    case 2:
+    case 27:
+    case 13:
+    case 29:
+        role = QPalette::Highlight;
+        break;
+    case 3:
+    case 28:
+        group = QPalette::Inactive;
+        role = QPalette::Highlight;
+        break;
+    case 4:
+    case 30:
+        role = QPalette::Window;
+        break; // menu, menu bar
+    case 5:
+        role = QPalette::Base;
+        break; // window
+    case 6:
+        role = QPalette::Shadow;
+        break; // window frame
+    case 7:
+    case 8:
+        role = QPalette::WindowText;
+        break; // menu text, window text
+    case 9:
+    case 14:
+        role = QPalette::HighlightedText;
+        break;
+    case 10:
+    case 11:
+    case 15:
+        role = QPalette::Button;
+        break;
+    case 12:
+        role = QPalette::Mid;
+        break; // application workspace
+    case 16:
+        role = QPalette::Dark;
+        break; // button shadow
+    case 17:
+        group = QPalette::Disabled;
+        role = QPalette::Text;
+        break;
+    case 18:
+        role = QPalette::ButtonText;
+        break;
+    case 19:
+        group = QPalette::Inactive;
+        role = QPalette::HighlightedText;
+        break;
+    case 20:
+        role = QPalette::Light;
+        break;
+    case 21:
+        role = QPalette::Shadow;
+        break;
+    case 22:
+        role = QPalette::Midlight;
+        break;
+    case 23:
+        role = QPalette::ToolTipText;
+        break;
+    case 24:
+        role = QPalette::ToolTipBase;
+        break;
+    case 26:
+        role = QPalette::Link;
+        break;
+    default:
+        role = QPalette::Window;
+        break;
     }
     return ToColorRef(palette.color(group, role));
 }
@@ -93,9 +149,9 @@ bool CommonDlgsW::ShowFileDialog(QWidget* owner, bool save)
     QFileDialog dialog(owner, DialogTitle);
     UseSuitableDialog(dialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save                          ? QFileDialog::AnyFile
-                       : Flags & kAllowMultiSelect   ? QFileDialog::ExistingFiles
-                                                     : QFileDialog::ExistingFile);
+    dialog.setFileMode(save                        ? QFileDialog::AnyFile
+                       : Flags & kAllowMultiSelect ? QFileDialog::ExistingFiles
+                                                   : QFileDialog::ExistingFile);
     const QStringList filters = QtFilters(Filter);
     dialog.setNameFilters(filters);
     if (FilterIndex >= 1 && FilterIndex <= filters.size())
@@ -132,9 +188,15 @@ bool CommonDlgsW::ShowFileDialog(QWidget* owner, bool save)
     return true;
 }
 
-bool CommonDlgsW::ShowOpen(QWidget* winHwnd) { return ShowFileDialog(winHwnd, false); }
+bool CommonDlgsW::ShowOpen(QWidget* winHwnd)
+{
+    return ShowFileDialog(winHwnd, false);
+}
 
-bool CommonDlgsW::ShowSave(QWidget* hWnd) { return ShowFileDialog(hWnd, true); }
+bool CommonDlgsW::ShowSave(QWidget* hWnd)
+{
+    return ShowFileDialog(hWnd, true);
+}
 
 bool CommonDlgsW::ShowColor(QWidget* hWnd)
 {

@@ -1,21 +1,19 @@
 #include "ui/frmMain.h"
 
 #include "engine/CommandLine.h"
-#include "platform/FileSystem.h"
-#include "platform/KnownFolders.h"
 #include "input/FileSearch.h"
 #include "input/PathHelpers.h"
+#include "platform/FileSystem.h"
+#include "platform/KnownFolders.h"
 #include "settings/FormatPresets.h"
 #include "ui/COMDLG.h"
 #include "ui/DropZone.h"
 #include "ui/InputListModel.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QComboBox>
-#include <QMimeData>
-#include <QUrl>
 #include <QFile>
 #include <QFrame>
 #include <QHeaderView>
@@ -23,12 +21,14 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 
 namespace pivora::ui {
 
@@ -465,7 +465,10 @@ void frmMain::AddFolder()
     UpdateHint();
 }
 
-void frmMain::cmdBrowse_Click() { imgBrowse_Click(); }
+void frmMain::cmdBrowse_Click()
+{
+    imgBrowse_Click();
+}
 
 void frmMain::imgBrowse_Click()
 {
@@ -483,7 +486,10 @@ void frmMain::imgBrowse_Click()
                 Icon::None);
 }
 
-void frmMain::menuRS_Click() { imgRemove_Click(); }
+void frmMain::menuRS_Click()
+{
+    imgRemove_Click();
+}
 
 namespace {
 
@@ -558,7 +564,10 @@ void frmMain::LV_OLEDragOver()
     picDrop->raise();
 }
 
-void frmMain::picDrop_Click() { picDrop->hide(); }
+void frmMain::picDrop_Click()
+{
+    picDrop->hide();
+}
 
 void frmMain::picDrag_Click()
 {

@@ -52,10 +52,10 @@ TEST(FileSearch, OwnFilesFirstThenSubfoldersDepthFirst)
     SearchFolder(root, found);
     EXPECT_EQ(found.front(), "already there");
     found.erase(found.begin());
-    EXPECT_EQ(Relative(found, root),
-              (std::vector<std::string>{".hidden.mov", "A.txt", "b.mp4", "z-link.avi",
-                                        ".config/h.mkv", "locked/r.mp4", "sub1/x.mp4",
-                                        "sub1/deep/y.mp4", "Sub2/z.avi"}));
+    EXPECT_EQ(
+        Relative(found, root),
+        (std::vector<std::string>{".hidden.mov", "A.txt", "b.mp4", "z-link.avi", ".config/h.mkv",
+                                  "locked/r.mp4", "sub1/x.mp4", "sub1/deep/y.mp4", "Sub2/z.avi"}));
     stdfs::permissions(root + "/locked", stdfs::perms::owner_all);
 
     std::vector<std::string> none;

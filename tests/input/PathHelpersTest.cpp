@@ -1,7 +1,7 @@
 #include "input/PathHelpers.h"
 
-#include "platform/CodePage.h"
 #include "TestSupport.h"
+#include "platform/CodePage.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "input/AddingFiles.h"
 #include "input/TempCopies.h"
+#include "input/AddingFiles.h"
 
-#include "platform/CodePage.h"
 #include "TestSupport.h"
+#include "platform/CodePage.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -118,12 +118,13 @@ std::vector<std::pair<std::string, std::string>> ProbeVideo(const std::string& f
 {
     const std::string probe =
         std::filesystem::path(FfmpegPath()).replace_filename("ffprobe").string();
-    const std::string output = RunCommand(
-        probe + " -v error -select_streams v:0 -show_entries "
-                "stream=codec_name,width,height:format=format_name:format_tags=major_brand "
-                "-of default=noprint_wrappers=1 " +
-            pivora::platform::QuoteArgument(file),
-        "ffprobe");
+    const std::string output =
+        RunCommand(probe +
+                       " -v error -select_streams v:0 -show_entries "
+                       "stream=codec_name,width,height:format=format_name:format_tags=major_brand "
+                       "-of default=noprint_wrappers=1 " +
+                       pivora::platform::QuoteArgument(file),
+                   "ffprobe");
     std::vector<std::pair<std::string, std::string>> values;
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);) {

@@ -71,7 +71,8 @@ TEST_F(EndToEnd, AwkwardNamesFromEveryWayInAreConverted)
 {
     AddByDialog(Copy("with blank.mp4"));
     AddByDialog(Copy("it's $(touch pwned3).mp4"));
-    DropOnWelcome({Copy("quote\"d 'single'.mp4"), Copy("$(touch pwned).mp4"), Copy("`touch pwned2`.mp4"), Copy("视频 片段.mp4")});
+    DropOnWelcome({Copy("quote\"d 'single'.mp4"), Copy("$(touch pwned).mp4"),
+                   Copy("`touch pwned2`.mp4"), Copy("视频 片段.mp4")});
     const std::string folder = dir.File("found $HOME");
     Copy("found $HOME/-dash.mp4");
     Copy("found $HOME/new\nline.mp4");
@@ -113,14 +114,19 @@ TEST_F(EndToEnd, AwkwardNamesFromEveryWayInAreConverted)
         outputs.push_back(entry.path().filename().string());
     std::sort(outputs.begin(), outputs.end());
     ASSERT_EQ(outputs.size(), 10u);
-    const char* bases[] = {"$(touch pwned)_Rotated", "-dash_Rotated", "`touch pwned2`_Rotated",
-                           "back\\slash;&|_Rotated", "it's $(touch pwned3)_Rotated", "new\nline_Rotated",
-                           "quote\"d 'single'_Rotated", "with blank_Rotated",
+    const char* bases[] = {"$(touch pwned)_Rotated",
+                           "-dash_Rotated",
+                           "`touch pwned2`_Rotated",
+                           "back\\slash;&|_Rotated",
+                           "it's $(touch pwned3)_Rotated",
+                           "new\nline_Rotated",
+                           "quote\"d 'single'_Rotated",
+                           "with blank_Rotated",
                            "视频 片段_Rotated"};
     for (const char* base : bases) {
-        EXPECT_TRUE(std::any_of(outputs.begin(), outputs.end(),
-                                [&](const std::string& name) { return name.starts_with(base); }))
-            << base;
+        EXPECT_TRUE(std::any_of(outputs.begin(), outputs.end(), [&](const std::string& name) {
+            return name.starts_with(base);
+        })) << base;
     }
     for (const std::string& name : outputs) {
         const std::string path = dir.File("output/" + name);

@@ -78,8 +78,9 @@ protected:
 
     void Click(QWidget* target)
     {
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5),
+                            target->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
         QApplication::sendEvent(target, &release);
     }
 

@@ -23,7 +23,10 @@ std::string SystemCodePage()
     return name;
 }
 
-bool IsUtf8(const std::string& name) { return name == "UTF-8" || name == "utf8" || name == "UTF8"; }
+bool IsUtf8(const std::string& name)
+{
+    return name == "UTF-8" || name == "utf8" || name == "UTF8";
+}
 
 struct CodePageState
 {
@@ -51,7 +54,11 @@ std::size_t SequenceLength(std::string_view text)
 {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(0);
-    std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3 : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+    std::size_t length = lead < 0x80                   ? 1
+                         : lead >= 0xC2 && lead < 0xE0 ? 2
+                         : lead >= 0xE0 && lead < 0xF0 ? 3
+                         : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                       : 0;
     if (length == 0 || length > text.size())
         return 0;
     for (std::size_t i = 1; i < length; ++i)
@@ -124,7 +131,7 @@ std::string AnsiRoundTrip(std::string_view utf8)
         const std::size_t converted =
             ::iconv(state.toCodePage, &inPointer, &inLeft, &outPointer, &outLeft);
         if (converted == static_cast<std::size_t>(-1) || inLeft != 0 || converted > 0)
-            result += '?';  // not held, or only approximated
+            result += '?'; // not held, or only approximated
         else
             result.append(character);
     }

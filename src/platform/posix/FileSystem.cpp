@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <dirent.h>
-#include <strings.h>
 #include <climits>
+#include <cstdlib>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -149,12 +149,16 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
         entry.Name = std::string(name);
         unsigned char type = item->d_type;
         if (type == DT_UNKNOWN || type == DT_LNK) {
-            struct stat info{};
+            struct stat info
+            {
+            };
             if (::fstatat(folderFd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
             entry.IsLink = S_ISLNK(info.st_mode);
             if (entry.IsLink) {
-                struct stat target{};
+                struct stat target
+                {
+                };
                 if (::fstatat(folderFd, item->d_name, &target, 0) != 0)
                     continue; // a dangling link names nothing
                 entry.IsFolder = S_ISDIR(target.st_mode);
@@ -206,7 +210,8 @@ bool CopyToNewFile(const std::string& from, const std::string& to)
             break;
         }
         for (ssize_t done = 0; done < got;) {
-            const ssize_t wrote = ::write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
+            const ssize_t wrote =
+                ::write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
             if (wrote < 0 && errno == EINTR)
                 continue;
             if (wrote <= 0) {

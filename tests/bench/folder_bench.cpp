@@ -1,0 +1,104 @@
+// Adds a whole folder tree through the real window (offscreen), then removes every entry;
+// prints the times, how often the window painted during the search, and the peak memory.
+// Usage: folder_bench FOLDER
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+class NoDesktop : public pivora::ui::DesktopServices
+{
+public:
+    void OpenFolder(const std::string&) override {}
+    void PlaySound(const std::string&) override {}
+};
+
+// Counts paints and the longest stretch without one while the clock runs.
+class PaintWatch : public QObject
+{
+public:
+    QElapsedTimer clock;
+    qint64 lastPaint = 0;
+    qint64 longestGap = 0;
+    int paints = 0;
+    bool running = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (running && event->type() == QEvent::Paint) {
+            const qint64 now = clock.elapsed();
+            longestGap = std::max(longestGap, now - lastPaint);
+            lastPaint = now;
+            ++paints;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    NoDesktop desktop;
+    pivora::ui::frmMainSetup setup = pivora::ui::frmMainSetup::Defaults();
+    setup.Services = &desktop;
+    pivora::ui::frmMain window(setup);
+    window.show();
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+
+    PaintWatch watch;
+    app.installEventFilter(&watch);
+    // Answer the folder dialog; the clock starts when it is confirmed.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        answer.stop();
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(folder);
+        watch.clock.start();
+        watch.running = true;
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    answer.start(10);
+
+    double addSeconds = 0, removeSeconds = 0;
+    QTimer::singleShot(0, [&] {
+        window.AddFolder();
+        addSeconds = static_cast<double>(watch.clock.nsecsElapsed()) / 1e9;
+        watch.running = false;
+        const std::size_t count = window.Entries().Count();
+        QElapsedTimer remove;
+        remove.start();
+        window.findChild<QAction*>(QStringLiteral("menuRA"))->trigger();
+        QCoreApplication::processEvents();
+        removeSeconds = static_cast<double>(remove.nsecsElapsed()) / 1e9;
+        std::printf("entries=%zu\n", count);
+        app.quit();
+    });
+    app.exec();
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("add_folder_seconds=%.3f\n", addSeconds);
+    std::printf("paints_during_search=%d\n", watch.paints);
+    std::printf("longest_gap_between_paints_ms=%lld\n", static_cast<long long>(watch.longestGap));
+    std::printf("remove_all_seconds=%.3f\n", removeSeconds);
+    std::printf("peak_memory_mib=%.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+    return 0;
+}
