@@ -1,6 +1,10 @@
+#include "platform/FileSystem.h"
+#include "platform/KnownFolders.h"
+#include "ui/SingleInstance.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFont>
 
 #include <string>
@@ -12,17 +16,36 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Pivora"));
     QApplication::setApplicationVersion(QStringLiteral(PIVORA_VERSION));
 
+    // File names are bytes on this system; they are passed on exactly as given, made absolute
+    // so that a running instance can use them from its own folder.
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i)
+        files.push_back(pivora::platform::AbsolutePath(argv[i]));
+
+    // A second start hands its files to the running program and ends without a word.
+    pivora::ui::SingleInstance instance;
+    if (!instance.Acquire(files))
+        return 0;
+
     QFont font(QStringLiteral("Tahoma"));
     font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("WenQuanYi Micro Hei"),
                       QStringLiteral("Noto Sans CJK SC")});
     font.setPixelSize(12);
     QApplication::setFont(font);
 
+    // The skin: a style sheet beside the program, when there is one.
+    QFile skin(QFile::decodeName(QByteArray::fromStdString(
+        pivora::platform::JoinPath(pivora::platform::ProgramFolder(), "data/skin.qss"))));
+    if (skin.open(QIODevice::ReadOnly))
+        app.setStyleSheet(QString::fromUtf8(skin.readAll()));
+
     pivora::ui::frmMain window;
-    // File names are bytes on this system; they are passed on exactly as given.
-    std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i)
-        files.emplace_back(argv[i]);
+    QObject::connect(&instance, &pivora::ui::SingleInstance::filesReceived, &window,
+                     [&window](const std::vector<std::string>& received) {
+                         window.AddFiles(received);
+                         window.raise();
+                         window.activateWindow();
+                     });
     window.AddFiles(files);
     window.show();
     return app.exec();

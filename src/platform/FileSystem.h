@@ -6,6 +6,8 @@
 
 namespace pivora::platform {
 
+class EventPump;
+
 char PathSeparator();
 bool IsAbsolutePath(const std::string& path);
 std::string AbsolutePath(const std::string& path);
@@ -19,6 +21,17 @@ bool CreateFolder(const std::string& path);     // one level; false when it fail
 bool CreateFolders(const std::string& path);    // with its parents
 bool RemoveFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
+// Replaces a file with new content whole or not at all: the content goes into a sibling
+// that is then renamed over the file. Missing parent folders are made.
+bool WriteFileWhole(const std::string& path, const std::string& content);
+// Whether new files can be made in the folder.
+bool CanWriteFolder(const std::string& folder);
+
+// Deletes a folder and everything below it. Links are removed, never followed; read-only
+// and hidden entries go too; what cannot be removed is left after one try, never retried.
+// Pending events run now and then during a long removal.
+void RemoveFolderTree(const std::string& path, EventPump* pump = nullptr);
+
 // Appends to a file, creating it; false on any failure.
 bool AppendToFile(const std::string& path, const std::string& text);
 

@@ -5,10 +5,14 @@
 #include "input/PathHelpers.h"
 #include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
+#include "platform/ProcessList.h"
 #include "settings/FormatPresets.h"
+#include "settings/SettingsFiles.h"
 #include "ui/COMDLG.h"
 #include "ui/DropZone.h"
 #include "ui/InputListModel.h"
+#include "ui/ScaleToScreen.h"
+#include "ui/frmOptions.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -68,6 +72,11 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text)
 
 } // namespace
 
+std::string VersionText()
+{
+    return "Ver " PIVORA_VERSION;
+}
+
 frmMainSetup frmMainSetup::Defaults()
 {
     namespace fs = pivora::platform;
@@ -77,6 +86,7 @@ frmMainSetup frmMainSetup::Defaults()
     setup.LogPath = fs::JoinPath(fs::StateFolder(), "activity.log");
     setup.DefaultOutputFolder = fs::DefaultOutputFolder();
     setup.TempCopiesFolder = fs::TempCopiesFolder();
+    setup.SettingsFolder = fs::SettingsFolder();
     return setup;
 }
 
@@ -107,9 +117,13 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
             ShowHintText(QStringLiteral("正在搜索..."));
     };
 
+    m_outputFolderPath = pivora::settings::OutputFolderFilePath(m_setup.SettingsFolder);
+    m_optionsPath =
+        pivora::settings::OptionsFilePath(m_setup.ProgramFolder, m_setup.SettingsFolder);
+
     BuildControls();
     BuildMenus();
-    ApplyStartupDefaults();
+    Form_Load();
 }
 
 frmMain::~frmMain() = default;
@@ -284,6 +298,14 @@ void frmMain::BuildControls()
     connect(picDoor, &DropZone::clicked, this, &frmMain::picDoor_Click);
     connect(picDoor, &DropZone::dropped, this, &frmMain::picDoor_OLEDragDrop);
 
+    m_controls = {CmdToolsBar[0], CmdToolsBar[1], CmdToolsBar[2], CmdToolsBar[3],
+                  CmdToolsBar[4], CmdToolsBar[5], Label10,        LV,
+                  picText,        lblText,        picDrop,        Label1,
+                  cmbOF1,         cmbOF,          Label9,         cmbRotate,
+                  Label11,        cmbBitrate,     Label8,         txtPath,
+                  cmdBrowse,      Command3,       lblPB,          pb,
+                  lblFeed,        picDrag,        imgPB,          picDoor};
+
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setSingleShot(true);
@@ -325,24 +347,68 @@ void frmMain::BuildMenus()
     QAction* menuA = about->addAction(QStringLiteral("关于"));
     menuA->setObjectName(QStringLiteral("menuA"));
     connect(menuA, &QAction::triggered, this, [this] {
-        ShowMessage("Pivora Ver " PIVORA_VERSION "\n\n批量旋转和翻转视频文件.", "关于", Icon::None);
+        ShowMessage("Pivora " + VersionText() + "\n\n批量旋转和翻转视频文件.", "关于", Icon::None);
     });
 }
 
-void frmMain::ApplyStartupDefaults()
+namespace {
+
+// The folders start-up and shut-down clear are the program's own, never one the user made.
+bool IsProgramOwned(std::string folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder.ends_with("/pivora/tmp") || folder.ends_with("/pivora/work");
+}
+
+void ClearOwnFolder(const std::string& folder, pivora::platform::EventPump& pump)
+{
+    if (IsProgramOwned(folder))
+        pivora::platform::RemoveFolderTree(folder, &pump);
+}
+
+} // namespace
+
+void frmMain::Form_Load()
 {
     cmbBitrate->setCurrentIndex(2);
     cmbRotate->setCurrentIndex(0);
     m_driver->RotationFilter() = pivora::engine::RotationFilterFor(0);
+    m_pump.ProcessEvents();
     imgPB->resize(0, imgPB->height());
     cmbOF->setCurrentIndex(0);
     txtPath->setText(FromNative(m_setup.DefaultOutputFolder));
+    txtPath->setText(FromNative(pivora::settings::LoadOutputFolder(
+        m_outputFolderPath, OutputFolderText(), m_setup.DefaultOutputFolder)));
     setWindowTitle(QStringLiteral("Pivora"));
+    pivora::settings::LoadOptions(m_optionsPath, m_options);
     // Selecting the first format applies its defaults, even though it is already selected.
     cmbOF1->setCurrentIndex(0);
     cmbOF1_Click(0);
     cmbOF->setCurrentIndex(4);
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    ScaleToScreen(ScreenDpiX(*this), ScreenDpiY(*this));
+    picDrop->setGeometry(LV->geometry());
+    // What an earlier run left behind: copies, the scratch folder, a converter still running.
+    ClearOwnFolder(m_setup.TempCopiesFolder, m_pump);
+    ClearOwnFolder(m_setup.WorkFolder, m_pump);
+    pivora::platform::KillProcessByName(pivora::platform::ConverterProcessName(),
+                                        pivora::platform::ConverterPath(m_setup.ProgramFolder));
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    pivora::settings::SaveOutputFolder(m_outputFolderPath, OutputFolderText());
+    ClearOwnFolder(m_setup.WorkFolder, m_pump);
+    ClearOwnFolder(m_setup.WorkFolder + "/", m_pump);
+}
+
+void frmMain::ScaleToScreen(double dpiX, double dpiY)
+{
+    pivora::ui::ScaleToScreen(*this, *centralWidget(), m_controls, dpiX, dpiY, txtPath);
 }
 
 void frmMain::AddFiles(const std::vector<std::string>& paths)
@@ -428,6 +494,11 @@ void frmMain::imgToolbar_Click(int index)
     case 6:
         AddFolder();
         break;
+    case 2: {
+        frmOptions options(m_options, m_optionsPath);
+        options.exec();
+        break;
+    }
     case 4:
         imgExit_Click();
         break;
@@ -684,6 +755,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         Timer1->stop();
         m_pump.RequestQuit();
     }
+    Form_Unload();
     event->accept();
 }
 

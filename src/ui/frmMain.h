@@ -35,6 +35,9 @@ namespace pivora::ui {
 class DropZone;
 class InputListModel;
 
+// "Ver major.minor.revision", for the About box.
+std::string VersionText();
+
 // Where the window finds its converter and keeps its files. The defaults are the real ones;
 // tests point them at folders of their own.
 struct frmMainSetup
@@ -44,6 +47,7 @@ struct frmMainSetup
     std::string LogPath;
     std::string DefaultOutputFolder;
     std::string TempCopiesFolder;
+    std::string SettingsFolder;          // pvsetting.ini, and options.ini when need be
     DesktopServices* Services = nullptr; // not owned; the desktop's own when null
 
     static frmMainSetup Defaults();
@@ -65,6 +69,10 @@ public:
     pivora::input::InputList& Entries() { return m_list; }
     pivora::settings::OptionValues& Options() { return m_options; }
     bool BatchRunning() const { return m_driver->Running(); }
+    const std::string& OptionsPath() const { return m_optionsPath; }
+    const std::string& OutputFolderPath() const { return m_outputFolderPath; }
+    // Rescales the window and its controls from the design density to `dpi`.
+    void ScaleToScreen(double dpiX, double dpiY);
 
     // Command procedures.
     void imgAdd_Click();
@@ -95,7 +103,8 @@ protected:
 private:
     void BuildControls();
     void BuildMenus();
-    void ApplyStartupDefaults();
+    void Form_Load();
+    void Form_Unload();
     void Timer1_Timer();
     void cmbOF1_Click(int index);
     void cmbRotate_Click(int index);
@@ -133,6 +142,10 @@ private:
     std::unique_ptr<pivora::engine::DOSOutputs> objDOS;
     std::unique_ptr<pivora::engine::BatchDriver> m_driver;
     bool m_armed = false;
+    bool m_unloaded = false;
+    std::string m_optionsPath;
+    std::string m_outputFolderPath;
+    std::vector<QWidget*> m_controls; // in the window's control order, for rescaling
     CommonDlgsW m_dialogs;
     pivora::input::TempCopies m_copies;
     std::unique_ptr<pivora::input::InputAdder> m_adder;

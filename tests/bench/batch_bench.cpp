@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -36,6 +37,12 @@ int main(int argc, char* argv[])
     setup.DefaultOutputFolder = argv[1];
     setup.LogPath = argv[2];
     setup.Services = &desktop;
+    // Folders of its own, so that a running Pivora is not disturbed.
+    QTemporaryDir scratch;
+    const std::string own = scratch.path().toStdString();
+    setup.WorkFolder = own + "/cache/pivora/work";
+    setup.TempCopiesFolder = own + "/cache/pivora/tmp";
+    setup.SettingsFolder = own + "/config";
     pivora::ui::frmMain window(setup);
     std::vector<std::string> clips(argv + 3, argv + argc);
     window.AddFiles(clips);

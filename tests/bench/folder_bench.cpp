@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -57,6 +58,12 @@ int main(int argc, char* argv[])
     NoDesktop desktop;
     pivora::ui::frmMainSetup setup = pivora::ui::frmMainSetup::Defaults();
     setup.Services = &desktop;
+    // Folders of its own, so that a running Pivora is not disturbed.
+    QTemporaryDir scratch;
+    const std::string own = scratch.path().toStdString();
+    setup.WorkFolder = own + "/cache/pivora/work";
+    setup.TempCopiesFolder = own + "/cache/pivora/tmp";
+    setup.SettingsFolder = own + "/config";
     pivora::ui::frmMain window(setup);
     window.show();
     const QString folder = QString::fromLocal8Bit(argv[1]);

@@ -29,6 +29,7 @@ std::string FakeConverterPath();
 std::string PrintArgsPath();
 std::string FfmpegPath(); // empty when there is none
 
+// Writes a file, making its folder first when need be.
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);

@@ -23,7 +23,9 @@ TEST(CloseDuringBatch, EndsTheProgramCleanly)
     pivora::test::RecordingServices services;
     pivora::ui::frmMainSetup setup;
     setup.ProgramFolder = program;
-    setup.WorkFolder = dir.File("work");
+    setup.WorkFolder = dir.File("cache/pivora/work");
+    setup.TempCopiesFolder = dir.File("cache/pivora/tmp");
+    setup.SettingsFolder = dir.File("config");
     setup.LogPath = dir.File("activity.log");
     setup.DefaultOutputFolder = dir.File("output");
     setup.Services = &services;
@@ -61,6 +63,9 @@ TEST(CloseDuringBatch, EndsTheProgramCleanly)
     EXPECT_LT(cpu, 0.5 * elapsed / 1000.0 + 0.2);
     // Neither entry was taken off the list: the first never finished.
     EXPECT_EQ(window->Entries().Count(), 2u);
+    // The shut-down ran all the same.
+    EXPECT_EQ(pivora::test::ReadFile(dir.File("config/pvsetting.ini")),
+              dir.File("output") + "/\r\n");
     window.reset();
     pivora::platform::KillProcessByName("conv", program + "/data/conv");
 }

@@ -107,7 +107,7 @@ TEST_F(EndToEnd, AwkwardNamesFromEveryWayInAreConverted)
     EXPECT_EQ(answers.seen[0].icon, QMessageBox::Warning);
     const std::string report = answers.seen[0].text.toStdString();
     EXPECT_NE(report.find(missingShown), std::string::npos) << report;
-    EXPECT_EQ(report.find(dir.File("copies")), std::string::npos) << report;
+    EXPECT_EQ(report.find(dir.File("cache/pivora/tmp")), std::string::npos) << report;
 
     std::vector<std::string> outputs;
     for (const auto& entry : stdfs::directory_iterator(dir.File("output")))

@@ -123,7 +123,8 @@ TEST_F(InputUiTest, AddFileThroughTheOpenDialog)
     EXPECT_EQ(window->Entries().At(0).Path, plain);
     EXPECT_EQ(window->Entries().At(0).TypeText, "MP4");
     EXPECT_FALSE(Find<QWidget>("picText")->isVisible());
-    EXPECT_TRUE(!stdfs::exists(dir.File("copies")) || stdfs::is_empty(dir.File("copies")));
+    EXPECT_TRUE(!stdfs::exists(dir.File("cache/pivora/tmp")) ||
+                stdfs::is_empty(dir.File("cache/pivora/tmp")));
 
     {
         // A name the code page cannot hold is handed on as a copy under a safe name.
@@ -133,7 +134,7 @@ TEST_F(InputUiTest, AddFileThroughTheOpenDialog)
     }
     ASSERT_EQ(window->Entries().Count(), 2u);
     const auto& copied = window->Entries().At(1);
-    EXPECT_TRUE(copied.Path.starts_with(dir.File("copies") + "/")) << copied.Path;
+    EXPECT_TRUE(copied.Path.starts_with(dir.File("cache/pivora/tmp") + "/")) << copied.Path;
     EXPECT_TRUE(stdfs::exists(copied.Path));
     EXPECT_EQ(copied.DisplayText, dir.File("  .mov"));
     EXPECT_NE(std::find(painted.texts.begin(), painted.texts.end(), "正在准备文件..."),
@@ -268,14 +269,14 @@ TEST_F(InputUiTest, DropsOnTheFourTargets)
         Drop(Find<QWidget>("picDrag"), {files[1]});
     }
     ASSERT_EQ(window->Entries().Count(), 3u);
-    EXPECT_TRUE(window->Entries().At(0).Path.starts_with(dir.File("copies") + "/"));
+    EXPECT_TRUE(window->Entries().At(0).Path.starts_with(dir.File("cache/pivora/tmp") + "/"));
     EXPECT_EQ(window->Entries().At(0).DisplayText, dir.File("  .avi"));
     EXPECT_EQ(window->Entries().At(0).TypeText, "AVI");
     EXPECT_EQ(window->Entries().At(1).Path, dir.File("??.avi"));
     EXPECT_EQ(window->Entries().At(1).DisplayText, chinese);
     EXPECT_EQ(window->Entries().At(1).TypeText, "AVI");
     EXPECT_EQ(window->Entries().At(2).Path, files[1]);
-    EXPECT_EQ(std::distance(stdfs::directory_iterator(dir.File("copies")), {}), 1)
+    EXPECT_EQ(std::distance(stdfs::directory_iterator(dir.File("cache/pivora/tmp")), {}), 1)
         << "only the full drop made a copy";
     ExpectPaired();
 }

@@ -1,5 +1,9 @@
 #include "platform/FileSystem.h"
 
+#include "platform/EventPump.h"
+
+#include <chrono>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -226,6 +230,110 @@ bool CopyToNewFile(const std::string& from, const std::string& to)
     if (!ok)
         ::unlink(to.c_str());
     return ok;
+}
+
+} // namespace pivora::platform
+
+namespace pivora::platform {
+
+bool WriteFileWhole(const std::string& path, const std::string& content)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0)
+        CreateFolders(path.substr(0, slash));
+    const std::string sibling = path + ".new";
+    const int fd = ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < content.size();) {
+        const ssize_t wrote = ::write(fd, content.data() + done, content.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        ok = wrote > 0;
+        if (ok)
+            done += static_cast<std::size_t>(wrote);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(sibling.c_str(), path.c_str()) != 0) {
+        ::unlink(sibling.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CanWriteFolder(const std::string& folder)
+{
+    // Permission bits do not tell the whole story (read-only mounts, and root ignores them):
+    // making a file is the only sure test.
+    if (folder.empty())
+        return false;
+    std::string probe = JoinPath(folder, ".pivora-write-test-XXXXXX");
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+}
+
+namespace {
+
+void RemoveTree(const std::string& folder, EventPump* pump,
+                std::chrono::steady_clock::time_point& lastBreath)
+{
+    // The folder must be writable for its entries to go, whatever its attributes were.
+    ::chmod(folder.c_str(), 0700);
+    std::vector<std::string> names;
+    if (DIR* listing = ::opendir(folder.c_str())) {
+        while (const dirent* item = ::readdir(listing)) {
+            const std::string_view name = item->d_name;
+            if (name != "." && name != "..")
+                names.emplace_back(name);
+        }
+        ::closedir(listing);
+    }
+    // One pass over what the folder held: an entry that cannot be removed stays, and the
+    // folder with it; nothing is tried twice.
+    for (const std::string& name : names) {
+        const std::string path = folder + "/" + name;
+        struct stat info
+        {
+        };
+        if (::lstat(path.c_str(), &info) != 0)
+            continue;
+        if (S_ISDIR(info.st_mode))
+            RemoveTree(path, pump, lastBreath);
+        else
+            ::unlink(path.c_str());
+        if (pump && std::chrono::steady_clock::now() - lastBreath > std::chrono::milliseconds(16)) {
+            pump->ProcessEvents();
+            lastBreath = std::chrono::steady_clock::now();
+        }
+    }
+    ::rmdir(folder.c_str());
+}
+
+} // namespace
+
+void RemoveFolderTree(const std::string& path, EventPump* pump)
+{
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    struct stat info
+    {
+    };
+    if (folder.empty() || ::lstat(folder.c_str(), &info) != 0)
+        return;
+    if (!S_ISDIR(info.st_mode)) {
+        // A link (or a file) where the folder should be: it goes, what it points to stays.
+        ::unlink(folder.c_str());
+        return;
+    }
+    auto lastBreath = std::chrono::steady_clock::now();
+    RemoveTree(folder, pump, lastBreath);
 }
 
 } // namespace pivora::platform

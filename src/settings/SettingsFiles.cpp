@@ -1,0 +1,155 @@
+#include "settings/SettingsFiles.h"
+
+#include "platform/FileSystem.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <vector>
+
+namespace pivora::settings {
+
+namespace fs = pivora::platform;
+
+double LeadingNumber(std::string_view text)
+{
+    std::string compact;
+    for (const char c : text) {
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
+            compact += c;
+    }
+    // Longest prefix of the form [+-]digits[.digits][(e|E)[+-]digits].
+    std::size_t at = 0;
+    const auto digits = [&] {
+        const std::size_t start = at;
+        while (at < compact.size() && compact[at] >= '0' && compact[at] <= '9')
+            ++at;
+        return at - start;
+    };
+    if (at < compact.size() && (compact[at] == '+' || compact[at] == '-'))
+        ++at;
+    std::size_t mantissa = digits();
+    if (at < compact.size() && compact[at] == '.') {
+        ++at;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return 0;
+    std::size_t end = at;
+    if (at < compact.size() && (compact[at] == 'e' || compact[at] == 'E')) {
+        ++at;
+        if (at < compact.size() && (compact[at] == '+' || compact[at] == '-'))
+            ++at;
+        if (digits() > 0)
+            end = at;
+    }
+    const double value = std::strtod(compact.substr(0, end).c_str(), nullptr);
+    return std::isfinite(value) ? value : 0;
+}
+
+double RoundHalfEven(double value)
+{
+    const int previous = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(value);
+    std::fesetround(previous);
+    return rounded;
+}
+
+namespace {
+
+std::vector<std::string> ReadLines(const std::string& path, bool& exists)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    exists = static_cast<bool>(in);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+template <typename Field> void Store(const std::string& line, Field& field)
+{
+    const double value = RoundHalfEven(LeadingNumber(line));
+    // A value that does not fit its field leaves the field as it was.
+    if (value >= static_cast<double>(std::numeric_limits<Field>::min()) &&
+        value <= static_cast<double>(std::numeric_limits<Field>::max()))
+        field = static_cast<Field>(value);
+}
+
+std::string Trim(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+} // namespace
+
+std::string LoadOutputFolder(const std::string& path, const std::string& current,
+                             const std::string& fallback)
+{
+    std::string folder = current;
+    if (fs::IsRegularFile(path)) {
+        bool exists = false;
+        const std::vector<std::string> lines = ReadLines(path, exists);
+        folder = lines.empty() ? std::string() : Trim(lines.front());
+    }
+    return folder.empty() ? fallback : folder;
+}
+
+bool SaveOutputFolder(const std::string& path, const std::string& folder)
+{
+    return fs::WriteFileWhole(path, folder + "\r\n");
+}
+
+void LoadOptions(const std::string& path, OptionValues& options)
+{
+    bool exists = false;
+    const std::vector<std::string> lines =
+        fs::IsRegularFile(path) ? ReadLines(path, exists) : std::vector<std::string>{};
+    if (!exists) {
+        options.SoundReminder = 0;
+        options.CutEnabled = 0;
+        return;
+    }
+    if (lines.size() > 0)
+        Store(lines[0], options.SoundReminder);
+    if (lines.size() > 1)
+        Store(lines[1], options.CutEnabled);
+    if (lines.size() > 2)
+        Store(lines[2], options.CutStart);
+    if (lines.size() > 3)
+        Store(lines[3], options.CutEnd);
+}
+
+bool SaveOptions(const std::string& path, const OptionValues& options)
+{
+    std::ostringstream text;
+    text << options.SoundReminder << "\r\n"
+         << options.CutEnabled << "\r\n"
+         << options.CutStart << "\r\n"
+         << options.CutEnd << "\r\n";
+    return fs::WriteFileWhole(path, text.str());
+}
+
+std::string OptionsFilePath(const std::string& programFolder, const std::string& settingsFolder)
+{
+    if (fs::CanWriteFolder(programFolder))
+        return fs::JoinPath(programFolder, "options.ini");
+    return fs::JoinPath(settingsFolder, "options.ini");
+}
+
+std::string OutputFolderFilePath(const std::string& settingsFolder)
+{
+    return fs::JoinPath(settingsFolder, "pvsetting.ini");
+}
+
+} // namespace pivora::settings

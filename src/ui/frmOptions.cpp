@@ -1,0 +1,168 @@
+#include "ui/frmOptions.h"
+
+#include "settings/SettingsFiles.h"
+#include "ui/ScaleToScreen.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <cmath>
+
+namespace pivora::ui {
+
+namespace {
+
+constexpr int kClientWidth = 305;
+constexpr int kClientHeight = 120;
+
+} // namespace
+
+frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string optionsPath,
+                       QWidget* parent)
+    : QDialog(parent), m_options(options), m_optionsPath(std::move(optionsPath))
+{
+    setWindowTitle(QStringLiteral("设置"));
+    setObjectName(QStringLiteral("frmOptions"));
+    setFixedSize(kClientWidth, kClientHeight);
+
+    Label1 = new QLabel(QStringLiteral("声音提醒"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setGeometry(106, 16, 90, 14);
+
+    cmbSR = new QComboBox(this);
+    cmbSR->setObjectName(QStringLiteral("cmbSR"));
+    cmbSR->setToolTip(QStringLiteral("MP3 Audio Bitrate"));
+    cmbSR->addItems({QStringLiteral("ON"), QStringLiteral("OFF")});
+    cmbSR->setGeometry(74, 38, 163, cmbSR->sizeHint().height());
+
+    Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(54, 76, 87, 25);
+    Command1->setDefault(true);
+    connect(Command1, &QPushButton::clicked, this, &frmOptions::Command1_Click);
+
+    Command2 = new QPushButton(QStringLiteral("返回"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setGeometry(164, 76, 87, 25);
+    connect(Command2, &QPushButton::clicked, this, &frmOptions::Command2_Click);
+
+    // The stored range: kept, never shown.
+    chkMC = new QCheckBox(QStringLiteral("Veriz Uvezid"), this);
+    chkMC->setObjectName(QStringLiteral("chkMC"));
+    chkMC->setTristate(true);
+    chkMC->hide();
+    connect(chkMC, &QCheckBox::stateChanged, this, &frmOptions::chkMC_Click);
+    const char* names[] = {"txtFromH", "txtFromM", "txtFromS", "txtToH", "txtToM", "txtToS"};
+    QLineEdit** boxes[] = {&txtFromH, &txtFromM, &txtFromS, &txtToH, &txtToM, &txtToS};
+    for (int i = 0; i < 6; ++i) {
+        *boxes[i] = new QLineEdit(QStringLiteral("0"), this);
+        (*boxes[i])->setObjectName(QString::fromLatin1(names[i]));
+        (*boxes[i])->setGeometry(10 + i * 48, kClientHeight + 10, 40, 20);
+        (*boxes[i])->setEnabled(false);
+        (*boxes[i])->hide();
+    }
+    m_controls = {Label1,   cmbSR,    Command1, Command2, chkMC, txtFromH,
+                  txtFromM, txtFromS, txtToH,   txtToM,   txtToS};
+    Form_Load();
+}
+
+void frmOptions::Form_Load()
+{
+    ScaleToScreen(*this, *this, m_controls, ScreenDpiX(*this), ScreenDpiY(*this));
+    cmbSR->setCurrentIndex(m_options.SoundReminder >= 0 && m_options.SoundReminder < cmbSR->count()
+                               ? m_options.SoundReminder
+                               : -1);
+    // The stored value is 0 (off), 1 (on) or 2 (greyed), as the check box has always kept it.
+    switch (m_options.CutEnabled) {
+    case 0:
+        chkMC->setCheckState(Qt::Unchecked);
+        break;
+    case 1:
+        chkMC->setCheckState(Qt::Checked);
+        break;
+    case 2:
+        chkMC->setCheckState(Qt::PartiallyChecked);
+        break;
+    default:
+        break;
+    }
+    chkMC_Click();
+    if (chkMC->checkState() == Qt::Checked) {
+        FillRange(m_options.CutStart, txtFromH, txtFromM, txtFromS);
+        FillRange(m_options.CutEnd, txtToH, txtToM, txtToS);
+    }
+}
+
+void frmOptions::FillRange(std::int32_t total, QLineEdit* hours, QLineEdit* minutes,
+                           QLineEdit* seconds)
+{
+    const double value = total;
+    hours->setText(QString::number(static_cast<long long>(std::floor(value / 3600))));
+    minutes->setText(
+        QString::number(static_cast<long long>(std::floor((value - V(hours) * 3600) / 60))));
+    seconds->setText(QString::number(
+        static_cast<long long>(std::floor(value - V(hours) * 3600 - V(minutes) * 60))));
+}
+
+void frmOptions::chkMC_Click()
+{
+    const bool on = chkMC->checkState() == Qt::Checked;
+    for (QLineEdit* box : {txtFromH, txtFromM, txtFromS, txtToH, txtToM, txtToS})
+        box->setEnabled(on);
+}
+
+double frmOptions::V(const QLineEdit* box) const
+{
+    return pivora::settings::LeadingNumber(box->text().toStdString());
+}
+
+bool frmOptions::Refuse(QLineEdit* box, const char* text, const char* title)
+{
+    QMessageBox::warning(this, QString::fromUtf8(title), QString::fromUtf8(text));
+    box->setFocus();
+    return false;
+}
+
+void frmOptions::Command1_Click()
+{
+    if (V(txtFromM) > 59)
+        return void(Refuse(txtFromM, "分钟必须小于60", "分钟"));
+    if (V(txtToM) > 59)
+        return void(Refuse(txtToM, "分钟必须小于60", "分钟"));
+    if (V(txtFromS) > 59)
+        return void(Refuse(txtFromS, "秒必须小于60", "秒"));
+    if (V(txtToS) > 59)
+        return void(Refuse(txtToS, "秒必须小于60", "秒"));
+
+    const QLineEdit* all[] = {txtFromH, txtFromM, txtFromS, txtToH, txtToM, txtToS};
+    if (std::all_of(std::begin(all), std::end(all),
+                    [&](const QLineEdit* box) { return V(box) == 0; }))
+        chkMC->setCheckState(Qt::Unchecked);
+
+    using pivora::settings::RoundHalfEven;
+    m_options.SoundReminder = static_cast<std::int16_t>(cmbSR->currentIndex());
+    m_options.CutEnabled = chkMC->checkState() == Qt::Checked            ? 1
+                           : chkMC->checkState() == Qt::PartiallyChecked ? 2
+                                                                         : 0;
+    const double start = RoundHalfEven(V(txtFromH) * 3600 + V(txtFromM) * 60 + V(txtFromS));
+    const double end = RoundHalfEven(V(txtToH) * 3600 + V(txtToM) * 60 + V(txtToS));
+    // A sum that does not fit its field leaves the field as it was.
+    if (std::abs(start) <= 2147483647.0)
+        m_options.CutStart = static_cast<std::int32_t>(start);
+    if (std::abs(end) <= 2147483647.0)
+        m_options.CutEnd = static_cast<std::int32_t>(end);
+    pivora::settings::SaveOptions(m_optionsPath, m_options);
+    accept();
+}
+
+void frmOptions::Command2_Click()
+{
+    reject();
+}
+
+} // namespace pivora::ui

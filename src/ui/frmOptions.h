@@ -1,0 +1,55 @@
+#pragma once
+
+#include "settings/OptionValues.h"
+
+#include <QDialog>
+
+#include <array>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace pivora::ui {
+
+// The options dialog "设置": the sound reminder, plus the stored time range, which is kept in
+// hidden boxes and carried through. OK checks, stores and saves; anything else discards.
+class frmOptions : public QDialog
+{
+    Q_OBJECT
+public:
+    frmOptions(pivora::settings::OptionValues& options, std::string optionsPath,
+               QWidget* parent = nullptr);
+
+    void Command1_Click(); // OK
+    void Command2_Click(); // back
+
+private:
+    void Form_Load();
+    void chkMC_Click();
+    double V(const QLineEdit* box) const;
+    void FillRange(std::int32_t seconds, QLineEdit* hours, QLineEdit* minutes, QLineEdit* seconds_);
+    bool Refuse(QLineEdit* box, const char* text, const char* title);
+
+    pivora::settings::OptionValues& m_options;
+    std::string m_optionsPath;
+    std::vector<QWidget*> m_controls;
+
+    QLabel* Label1 = nullptr;
+    QComboBox* cmbSR = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QCheckBox* chkMC = nullptr;
+    QLineEdit* txtFromH = nullptr;
+    QLineEdit* txtFromM = nullptr;
+    QLineEdit* txtFromS = nullptr;
+    QLineEdit* txtToH = nullptr;
+    QLineEdit* txtToM = nullptr;
+    QLineEdit* txtToS = nullptr;
+};
+
+} // namespace pivora::ui

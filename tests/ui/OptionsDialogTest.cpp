@@ -1,0 +1,190 @@
+#include "WindowFixture.h"
+
+#include "settings/SettingsFiles.h"
+#include "ui/frmOptions.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+using pivora::settings::OptionValues;
+
+namespace {
+
+class OptionsTest : public ::testing::Test
+{
+protected:
+    OptionsTest() { pivora::test::App(); }
+
+    std::unique_ptr<pivora::ui::frmOptions> Open()
+    {
+        auto dialog = std::make_unique<pivora::ui::frmOptions>(options, file);
+        dialog->show();
+        return dialog;
+    }
+
+    template <typename T> static T* Find(QWidget* dialog, const char* name)
+    {
+        T* widget = dialog->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    static std::vector<std::string> Boxes(QWidget* dialog)
+    {
+        std::vector<std::string> texts;
+        for (const char* name : {"txtFromH", "txtFromM", "txtFromS", "txtToH", "txtToM", "txtToS"})
+            texts.push_back(Find<QLineEdit>(dialog, name)->text().toStdString());
+        return texts;
+    }
+
+    pivora::test::TempDir dir;
+    std::string file = dir.File("options.ini");
+    OptionValues options;
+};
+
+} // namespace
+
+TEST_F(OptionsTest, LayoutAndTheSoundReminderRoundTrip)
+{
+    auto dialog = Open();
+    EXPECT_EQ(dialog->windowTitle(), "设置");
+    EXPECT_EQ(dialog->size(), QSize(305, 120));
+    EXPECT_EQ(Find<QLabel>(dialog.get(), "Label1")->text(), "声音提醒");
+    auto* sound = Find<QComboBox>(dialog.get(), "cmbSR");
+    EXPECT_EQ(sound->geometry().topLeft(), QPoint(74, 38));
+    EXPECT_EQ(sound->currentText(), "ON");
+    EXPECT_EQ(Find<QPushButton>(dialog.get(), "Command1")->geometry(), QRect(54, 76, 87, 25));
+    EXPECT_EQ(Find<QPushButton>(dialog.get(), "Command2")->text(), "返回");
+    EXPECT_FALSE(Find<QWidget>(dialog.get(), "chkMC")->isVisible());
+
+    sound->setCurrentIndex(1);
+    Find<QPushButton>(dialog.get(), "Command1")->click();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(options.SoundReminder, 1);
+    EXPECT_EQ(pivora::test::ReadFile(file), "1\r\n0\r\n0\r\n0\r\n");
+
+    // Back after a change discards it; the next opening shows what was stored.
+    dialog = Open();
+    EXPECT_EQ(Find<QComboBox>(dialog.get(), "cmbSR")->currentText(), "OFF");
+    Find<QComboBox>(dialog.get(), "cmbSR")->setCurrentIndex(0);
+    Find<QPushButton>(dialog.get(), "Command2")->click();
+    EXPECT_EQ(options.SoundReminder, 1);
+    EXPECT_EQ(pivora::test::ReadFile(file), "1\r\n0\r\n0\r\n0\r\n");
+
+    // No item chosen: stored as -1 again.
+    options.SoundReminder = -1;
+    dialog = Open();
+    EXPECT_EQ(Find<QComboBox>(dialog.get(), "cmbSR")->currentIndex(), -1);
+    Find<QPushButton>(dialog.get(), "Command1")->click();
+    EXPECT_EQ(options.SoundReminder, -1);
+    EXPECT_EQ(pivora::test::ReadLines(file).front(), "-1\r");
+}
+
+TEST_F(OptionsTest, TheStoredRangeIsSplitAndJoinedExactly)
+{
+    options = {0, 1, 5025, -30};
+    auto dialog = Open();
+    EXPECT_EQ(Boxes(dialog.get()), (std::vector<std::string>{"1", "23", "45", "-1", "59", "30"}));
+    EXPECT_TRUE(Find<QWidget>(dialog.get(), "txtFromH")->isEnabled());
+    Find<QPushButton>(dialog.get(), "Command1")->click();
+    EXPECT_EQ(options.CutEnabled, 1);
+    EXPECT_EQ(options.CutStart, 5025);
+    EXPECT_EQ(options.CutEnd, -30);
+
+    options = {0, 1, 0, 3599};
+    dialog = Open();
+    EXPECT_EQ(Boxes(dialog.get()), (std::vector<std::string>{"0", "0", "0", "0", "59", "59"}));
+
+    // The net effect of OK on the stored range.
+    struct Case
+    {
+        OptionValues before;
+        std::int16_t enabled;
+        std::int32_t start, end;
+    };
+    const Case cases[] = {
+        {{0, 1, 90, 120}, 1, 90, 120},
+        {{0, 1, 0, 0}, 0, 0, 0},
+        {{0, 0, 90, 120}, 0, 0, 0},
+        {{0, 2, 90, 120}, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        options = c.before;
+        dialog = Open();
+        Find<QPushButton>(dialog.get(), "Command1")->click();
+        EXPECT_EQ(options.CutEnabled, c.enabled) << c.before.CutEnabled;
+        EXPECT_EQ(options.CutStart, c.start) << c.before.CutEnabled;
+        EXPECT_EQ(options.CutEnd, c.end) << c.before.CutEnabled;
+    }
+}
+
+TEST_F(OptionsTest, MinutesAndSecondsAboveFiftyNineAreRefused)
+{
+    options = {0, 1, 90, 120};
+    pivora::settings::SaveOptions(file, options);
+    auto dialog = Open();
+    // The boxes are hidden from users; shown here so that the focus can be seen to move.
+    for (QLineEdit* box : dialog->findChildren<QLineEdit*>())
+        box->show();
+    dialog->activateWindow();
+
+    pivora::test::ModalAnswerer answers;
+    auto* fromMinutes = Find<QLineEdit>(dialog.get(), "txtFromM");
+    auto* toSeconds = Find<QLineEdit>(dialog.get(), "txtToS");
+    fromMinutes->setText(QStringLiteral("60"));
+    toSeconds->setText(QStringLiteral("61"));
+    Find<QPushButton>(dialog.get(), "Command1")->click();
+    ASSERT_EQ(answers.seen.size(), 1u);
+    EXPECT_EQ(answers.seen[0].text, "分钟必须小于60");
+    EXPECT_EQ(answers.seen[0].title, "分钟");
+    EXPECT_EQ(answers.seen[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(dialog->isVisible()) << "the dialog stays open";
+    EXPECT_EQ(dialog->focusWidget(), fromMinutes);
+
+    fromMinutes->setText(QStringLiteral("59"));
+    Find<QPushButton>(dialog.get(), "Command1")->click();
+    ASSERT_EQ(answers.seen.size(), 2u);
+    EXPECT_EQ(answers.seen[1].text, "秒必须小于60");
+    EXPECT_EQ(answers.seen[1].title, "秒");
+    EXPECT_EQ(dialog->focusWidget(), toSeconds);
+    // Nothing was stored or written.
+    EXPECT_EQ(options.CutStart, 90);
+    EXPECT_EQ(pivora::test::ReadFile(file), "0\r\n1\r\n90\r\n120\r\n");
+
+    toSeconds->setText(QStringLiteral("7"));
+    Find<QPushButton>(dialog.get(), "Command1")->click();
+    EXPECT_EQ(options.CutStart, 59 * 60 + 30);
+    EXPECT_EQ(options.CutEnd, 2 * 60 + 7);
+}
+
+TEST_F(OptionsTest, SettingsFromTheMainWindowAreModal)
+{
+    pivora::test::TempDir windowDir;
+    pivora::test::RecordingServices services;
+    pivora::ui::frmMainSetup setup;
+    setup.ProgramFolder = windowDir.Path();
+    setup.WorkFolder = windowDir.File("cache/pivora/work");
+    setup.TempCopiesFolder = windowDir.File("cache/pivora/tmp");
+    setup.SettingsFolder = windowDir.File("config");
+    setup.DefaultOutputFolder = windowDir.File("output");
+    setup.Services = &services;
+    pivora::ui::frmMain window(setup);
+    window.show();
+
+    bool wasModal = false;
+    QTimer::singleShot(50, [&] {
+        auto* dialog = qobject_cast<pivora::ui::frmOptions*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        wasModal = dialog->isModal();
+        dialog->findChild<QComboBox*>(QStringLiteral("cmbSR"))->setCurrentIndex(1);
+        dialog->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    });
+    window.imgToolbar_Click(2);
+    EXPECT_TRUE(wasModal);
+    EXPECT_EQ(window.Options().SoundReminder, 1);
+    EXPECT_EQ(pivora::test::ReadFile(windowDir.File("options.ini")), "1\r\n0\r\n0\r\n0\r\n");
+}

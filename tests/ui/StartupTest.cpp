@@ -1,0 +1,155 @@
+#include "WindowFixture.h"
+
+#include "platform/ProcessList.h"
+#include "ui/SingleInstance.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+namespace stdfs = std::filesystem;
+
+namespace {
+
+using StartupTest = pivora::test::WindowTest;
+
+pid_t StartLingering(const std::string& program)
+{
+    pivora::test::ScopedEnv linger("FAKE_CONV_LINGER_MS", "10000");
+    pivora::test::ScopedEnv steps("FAKE_CONV_STEPS", "0");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::string path = program;
+    char* argv[] = {path.data(), nullptr};
+    pid_t pid = 0;
+    EXPECT_EQ(::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return pid;
+}
+
+} // namespace
+
+TEST_F(StartupTest, LoadsSettingsAndClearsWhatAnEarlierRunLeft)
+{
+    window->close();
+    pivora::test::WriteFile(dir.File("config/pvsetting.ini"), "  /stored/out folder  \r\n");
+    pivora::test::WriteFile(program + "/options.ini", "1\r\n1\r\n90\r\n120\r\n");
+    const std::string copies = dir.File("cache/pivora/tmp");
+    const std::string work = dir.File("cache/pivora/work");
+    stdfs::create_directories(copies + "/sub");
+    stdfs::create_directories(work);
+    pivora::test::WriteFile(copies + "/.hidden.tmp", "x");
+    pivora::test::WriteFile(copies + "/sub/readonly.tmp", "x");
+    stdfs::permissions(copies + "/sub/readonly.tmp", stdfs::perms::owner_read);
+    pivora::test::WriteFile(work + "/tmp.mp4", "x");
+    // The user's own things next to and behind the program's folders.
+    pivora::test::WriteFile(dir.File("cache/mine.txt"), "mine");
+    pivora::test::WriteFile(dir.File("home/keep.txt"), "keep");
+    stdfs::create_directory_symlink(dir.File("home"), copies + "/home-link");
+    // A converter left running by an earlier run, and a stranger of the same name.
+    stdfs::create_directories(dir.File("elsewhere"));
+    stdfs::copy_file(pivora::test::FakeConverterPath(), dir.File("elsewhere/conv"));
+    const pid_t leftover = StartLingering(program + "/data/conv");
+    const pid_t stranger = StartLingering(dir.File("elsewhere/conv"));
+
+    Open();
+
+    EXPECT_EQ(Find<QLineEdit>("txtPath")->text(), "/stored/out folder");
+    EXPECT_EQ(window->Options().SoundReminder, 1);
+    EXPECT_EQ(window->Options().CutEnabled, 1);
+    EXPECT_EQ(window->Options().CutStart, 90);
+    EXPECT_EQ(window->Options().CutEnd, 120);
+    EXPECT_EQ(Find<QComboBox>("cmbOF1")->currentIndex(), 0);
+    EXPECT_EQ(Find<QComboBox>("cmbBitrate")->currentText(), "5000");
+    EXPECT_EQ(Find<QComboBox>("cmbRotate")->currentIndex(), 0);
+    EXPECT_EQ(Find<QComboBox>("cmbOF")->currentIndex(), 4);
+    EXPECT_EQ(window->windowTitle(), "Pivora");
+
+    EXPECT_FALSE(stdfs::exists(copies));
+    EXPECT_FALSE(stdfs::exists(work));
+    EXPECT_EQ(pivora::test::ReadFile(dir.File("cache/mine.txt")), "mine");
+    EXPECT_EQ(pivora::test::ReadFile(dir.File("home/keep.txt")), "keep");
+
+    int status = 0;
+    EXPECT_EQ(::waitpid(leftover, &status, 0), leftover);
+    EXPECT_TRUE(WIFSIGNALED(status)) << "the leftover converter was stopped";
+    EXPECT_EQ(::kill(stranger, 0), 0) << "the stranger was left alone";
+    ::kill(stranger, SIGKILL);
+    ::waitpid(stranger, nullptr, 0);
+}
+
+TEST_F(StartupTest, AMissingOrBlankSettingsFileGivesTheDefaultFolder)
+{
+    EXPECT_EQ(Find<QLineEdit>("txtPath")->text().toStdString(), dir.File("output"));
+    window->close();
+    pivora::test::WriteFile(dir.File("config/pvsetting.ini"), "   \r\n");
+    Open();
+    EXPECT_EQ(Find<QLineEdit>("txtPath")->text().toStdString(), dir.File("output"));
+}
+
+TEST_F(StartupTest, ShutDownSavesTheFolderAndRemovesTheWorkFolder)
+{
+    Find<QLineEdit>("txtPath")->setText(QStringLiteral("/videos/turned"));
+    pivora::test::WriteFile(dir.File("cache/pivora/work/tmp.mp4"), "x");
+    pivora::test::WriteFile(dir.File("cache/pivora/tmp/copy.tmp"), "x");
+    window->close();
+    EXPECT_EQ(pivora::test::ReadFile(dir.File("config/pvsetting.ini")), "/videos/turned\r\n");
+    EXPECT_FALSE(stdfs::exists(dir.File("cache/pivora/work")));
+    EXPECT_TRUE(stdfs::exists(dir.File("cache/pivora/tmp/copy.tmp")))
+        << "copies live until the next start";
+
+    Open();
+    EXPECT_EQ(Find<QLineEdit>("txtPath")->text(), "/videos/turned");
+}
+
+TEST_F(StartupTest, ScaleToScreen)
+{
+    const QRect before = Find<QWidget>("Command3")->geometry();
+    window->ScaleToScreen(96, 96);
+    EXPECT_EQ(Find<QWidget>("Command3")->geometry(), before);
+    EXPECT_EQ(window->centralWidget()->size(), QSize(566, 470));
+
+    const int labelFont = Find<QLabel>("Label10")->font().pixelSize();
+    const int pathFont = Find<QLineEdit>("txtPath")->font().pixelSize();
+    ASSERT_EQ(labelFont, 12);
+    ASSERT_EQ(pathFont, 12);
+    window->ScaleToScreen(120, 120);
+    EXPECT_EQ(window->centralWidget()->size(), QSize(453, 376));
+    EXPECT_EQ(Find<QWidget>("Command3")->geometry(), QRect(323, 312, 122, 44));
+    EXPECT_EQ(Find<QWidget>("CmdToolsBar5")->geometry(), QRect(376, 0, 76, 53));
+    EXPECT_EQ(Find<QLabel>("Label10")->font().pixelSize(), 10);   // 12 × 0.8
+    EXPECT_EQ(Find<QLineEdit>("txtPath")->font().pixelSize(), 8); // 12 × 0.64
+}
+
+TEST(SingleInstance, ALaterStartHandsOverItsFilesAndEnds)
+{
+    pivora::test::App();
+    const QString key = QStringLiteral("pivora-test-%1").arg(::getpid());
+    pivora::ui::SingleInstance first(key);
+    ASSERT_TRUE(first.Acquire({}));
+    std::vector<std::string> received;
+    QObject::connect(&first, &pivora::ui::SingleInstance::filesReceived,
+                     [&](const std::vector<std::string>& files) { received = files; });
+
+    pivora::ui::SingleInstance silent(key);
+    EXPECT_FALSE(silent.Acquire({}));
+
+    const std::vector<std::string> files{"/videos/a.mp4", "/videos/b c.mov",
+                                         std::string("/videos/\xff.avi")};
+    pivora::ui::SingleInstance second(key);
+    EXPECT_FALSE(second.Acquire(files));
+    EXPECT_TRUE(pivora::test::WaitUntil([&] { return !received.empty(); }, 5000));
+    EXPECT_EQ(received, files);
+}
