@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake make pkg-config
-    qt6-base-dev libgl-dev
+    qt6-base-dev qt6-svg-dev libgl-dev
     libcanberra-dev
     ffmpeg
     fonts-wqy-microhei

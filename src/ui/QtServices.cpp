@@ -14,6 +14,16 @@ void QtDesktopServices::OpenFolder(const std::string& folder)
         QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(folder))));
 }
 
+void QtDesktopServices::OpenDocument(const std::string& file)
+{
+    OpenFolder(file);
+}
+
+void QtDesktopServices::OpenUrl(const std::string& url)
+{
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
+
 void QtDesktopServices::PlaySound(const std::string& soundFile)
 {
     pivora::platform::PlaySoundFile(soundFile, m_pump);

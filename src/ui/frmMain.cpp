@@ -12,6 +12,8 @@
 #include "ui/DropZone.h"
 #include "ui/InputListModel.h"
 #include "ui/ScaleToScreen.h"
+#include "ui/WindowChrome.h"
+#include "ui/frmMenu.h"
 #include "ui/frmOptions.h"
 
 #include <QCloseEvent>
@@ -34,9 +36,17 @@
 #include <QTreeView>
 #include <QUrl>
 
+// Resources of a static library are registered by hand, outside any namespace.
+static void InitImages()
+{
+    Q_INIT_RESOURCE(images);
+}
+
 namespace pivora::ui {
 
 namespace {
+
+constexpr const char* kFeedbackAddress = "feedback@pivora.app";
 
 constexpr int kClientWidth = 566;
 constexpr int kClientHeight = 470;
@@ -93,6 +103,7 @@ frmMainSetup frmMainSetup::Defaults()
 frmMain::frmMain(frmMainSetup setup, QWidget* parent)
     : QMainWindow(parent), m_setup(std::move(setup)), m_copies(m_setup.TempCopiesFolder)
 {
+    InitImages();
     if (m_setup.Services) {
         m_services = m_setup.Services;
     } else {
@@ -130,20 +141,17 @@ frmMain::~frmMain() = default;
 
 void frmMain::BuildControls()
 {
-    auto* client = new QWidget(this);
+    auto* client = new WindowBackground(this);
     client->setObjectName(QStringLiteral("client"));
+    connect(client, &WindowBackground::backgroundMoved, this, &frmMain::Form_MouseMove);
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
     const std::array<QString, 6> captions{QStringLiteral("添加文件"), QStringLiteral("添加文件夹"),
                                           QStringLiteral("移除"),     QStringLiteral("帮助"),
                                           QStringLiteral("设置"),     QStringLiteral("退出")};
-    const std::array<QStyle::StandardPixmap, 6> icons{QStyle::SP_FileIcon,
-                                                      QStyle::SP_DirIcon,
-                                                      QStyle::SP_TrashIcon,
-                                                      QStyle::SP_DialogHelpButton,
-                                                      QStyle::SP_FileDialogDetailedView,
-                                                      QStyle::SP_DialogCloseButton};
+    const std::array<const char*, 6> icons{"add_file", "add_folder", "remove",
+                                           "help",     "settings",   "exit"};
     // Design order along the top: add file, add folder, remove, settings, help, exit.
     const std::array<int, 6> leftByIndex{0, 94, 188, 376, 282, 470};
     for (int i = 0; i < 6; ++i) {
@@ -151,7 +159,7 @@ void frmMain::BuildControls()
         button->setObjectName(QStringLiteral("CmdToolsBar%1").arg(i));
         button->setText(captions[static_cast<std::size_t>(i)]);
         button->setToolTip(captions[static_cast<std::size_t>(i)]);
-        button->setIcon(style()->standardIcon(icons[static_cast<std::size_t>(i)]));
+        button->setIcon(ToolbarIcon(QString::fromLatin1(icons[static_cast<std::size_t>(i)])));
         button->setIconSize(QSize(32, 32));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setAutoRaise(true);
@@ -273,7 +281,8 @@ void frmMain::BuildControls()
 
     lblFeed = MakeLabel(client, "lblFeed", QStringLiteral("反馈"));
     lblFeed->setToolTip(QStringLiteral("向我们发送您的建议或问题"));
-    lblFeed->setCursor(Qt::PointingHandCursor);
+    lblFeed->setCursor(HandCursor());
+    lblFeed->installEventFilter(this);
     lblFeed->setStyleSheet(QStringLiteral("QLabel { color: #2a5db0; text-decoration: underline; }"
                                           "QLabel:disabled { color: #9aa5b1; }"));
     lblFeed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -305,6 +314,14 @@ void frmMain::BuildControls()
                   Label11,        cmbBitrate,     Label8,         txtPath,
                   cmdBrowse,      Command3,       lblPB,          pb,
                   lblFeed,        picDrag,        imgPB,          picDoor};
+
+    // The command box: popup menus write command words into it.
+    txtAction = new QLineEdit(client);
+    txtAction->setObjectName(QStringLiteral("txtAction"));
+    txtAction->setGeometry(kClientWidth + 40, 200, 80, 20);
+    connect(txtAction, &QLineEdit::textChanged, this, &frmMain::DispatchCommandWord);
+    m_frmMenu = new frmMenu(*txtAction, this);
+    m_frmMenu->menuRemoveAll_Click = [this] { menuRA_Click(); };
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -346,9 +363,7 @@ void frmMain::BuildMenus()
     connect(menuHelp, &QAction::triggered, this, [this] { CmdToolsBar_Click(3); });
     QAction* menuA = about->addAction(QStringLiteral("关于"));
     menuA->setObjectName(QStringLiteral("menuA"));
-    connect(menuA, &QAction::triggered, this, [this] {
-        ShowMessage("Pivora " + VersionText() + "\n\n批量旋转和翻转视频文件.", "关于", Icon::None);
-    });
+    connect(menuA, &QAction::triggered, this, &frmMain::menuA_Click);
 }
 
 namespace {
@@ -474,6 +489,9 @@ void frmMain::CmdToolsBar_Click(int index)
     case 2:
         imgToolbar_Click(1);
         break;
+    case 3:
+        OpenHelpTarget();
+        break;
     case 4:
         imgToolbar_Click(2);
         break;
@@ -491,20 +509,81 @@ void frmMain::imgToolbar_Click(int index)
     case 0:
         imgAdd_Click();
         break;
-    case 6:
-        AddFolder();
+    case 1:
+        m_frmMenu->PopupRemove(QCursor::pos());
         break;
     case 2: {
         frmOptions options(m_options, m_optionsPath);
         options.exec();
         break;
     }
+    case 3:
+        imgHelp_Click();
+        break;
     case 4:
         imgExit_Click();
+        break;
+    case 6:
+        AddFolder();
         break;
     default:
         break;
     }
+}
+
+void frmMain::DispatchCommandWord(const QString& word)
+{
+    if (word.isEmpty())
+        return;
+    if (word == QStringLiteral("RemoveSelected"))
+        imgRemove_Click();
+    else if (word == QStringLiteral("AddaFile"))
+        imgAdd_Click();
+    else if (word == QStringLiteral("menuAddaFolder"))
+        imgToolbar_Click(6);
+    else if (word == QStringLiteral("menuExit"))
+        imgExit_Click();
+    else if (word == QStringLiteral("menuHelp"))
+        imgHelp_Click();
+    else if (word == QStringLiteral("menuOption"))
+        imgToolbar_Click(2);
+    // Emptying the box runs this once more, with nothing to match.
+    txtAction->clear();
+}
+
+void frmMain::imgHelp_Click()
+{
+    m_services->OpenDocument(pivora::platform::JoinPath(m_setup.ProgramFolder, "help.html"));
+}
+
+void frmMain::OpenHelpTarget()
+{
+    // The toolbar and the menu bar open the same help page as the other help commands.
+    imgHelp_Click();
+}
+
+void frmMain::lblFeed_Click()
+{
+    m_services->OpenUrl(std::string("mailto:") + kFeedbackAddress + "?subject=Feedback/Bug Report");
+}
+
+void frmMain::menuA_Click()
+{
+    ShowMessage("Pivora " + VersionText() +
+                    "\n\n批量旋转和镜像视频文件.\n"
+                    "视频转换由 FFmpeg 完成 (ffmpeg.org).\n"
+                    "界面使用 Qt, 中文字体为文泉驿微米黑.\n\n"
+                    "建议和问题请发送至 " +
+                    kFeedbackAddress,
+                "关于", Icon::None);
+}
+
+void frmMain::Form_MouseMove()
+{
+    QFont font = lblFeed->font();
+    font.setBold(false);
+    lblFeed->setFont(font);
+    picDrop->hide();
 }
 
 void frmMain::imgExit_Click()
@@ -559,7 +638,7 @@ void frmMain::imgBrowse_Click()
 
 void frmMain::menuRS_Click()
 {
-    imgRemove_Click();
+    txtAction->setText(QStringLiteral("RemoveSelected"));
 }
 
 namespace {
@@ -672,6 +751,14 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         }
         default:
             break;
+        }
+    } else if (watched == lblFeed) {
+        if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
+            QFont font = lblFeed->font();
+            font.setBold(true);
+            lblFeed->setFont(font);
+        } else if (event->type() == QEvent::MouseButtonRelease && lblFeed->isEnabled()) {
+            lblFeed_Click();
         }
     } else if (watched == txtPath && event->type() == QEvent::MouseButtonRelease &&
                txtPath->isEnabled()) {

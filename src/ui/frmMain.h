@@ -34,6 +34,8 @@ namespace pivora::ui {
 
 class DropZone;
 class InputListModel;
+class WindowBackground;
+class frmMenu;
 
 // "Ver major.minor.revision", for the About box.
 std::string VersionText();
@@ -76,6 +78,12 @@ public:
 
     // Command procedures.
     void imgAdd_Click();
+    void imgHelp_Click();
+    void lblFeed_Click();
+    void menuA_Click();
+    // Runs the command word written into the command box, then empties the box.
+    void DispatchCommandWord(const QString& word);
+    frmMenu& PopupMenus() { return *m_frmMenu; }
     void AddFolder();
     void imgBrowse_Click();
     void cmdBrowse_Click();
@@ -103,6 +111,8 @@ protected:
 private:
     void BuildControls();
     void BuildMenus();
+    void OpenHelpTarget();
+    void Form_MouseMove();
     void Form_Load();
     void Form_Unload();
     void Timer1_Timer();
@@ -177,6 +187,8 @@ private:
     DropZone* picDrag = nullptr;
     QWidget* imgPB = nullptr;
     QTimer* Timer1 = nullptr;
+    QLineEdit* txtAction = nullptr;
+    frmMenu* m_frmMenu = nullptr;
 };
 
 } // namespace pivora::ui

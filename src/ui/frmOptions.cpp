@@ -2,12 +2,14 @@
 
 #include "settings/SettingsFiles.h"
 #include "ui/ScaleToScreen.h"
+#include "ui/WindowChrome.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include <cmath>
@@ -163,6 +165,14 @@ void frmOptions::Command1_Click()
 void frmOptions::Command2_Click()
 {
     reject();
+}
+
+void frmOptions::mousePressEvent(QMouseEvent* event)
+{
+    event->ignore();
+    MoveWindowFromBackground(*this, *event);
+    if (!event->isAccepted())
+        QDialog::mousePressEvent(event);
 }
 
 } // namespace pivora::ui

@@ -28,6 +28,9 @@ public:
     void Command1_Click(); // OK
     void Command2_Click(); // back
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
 private:
     void Form_Load();
     void chkMC_Click();

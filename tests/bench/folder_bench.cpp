@@ -20,6 +20,8 @@ class NoDesktop : public pivora::ui::DesktopServices
 {
 public:
     void OpenFolder(const std::string&) override {}
+    void OpenDocument(const std::string&) override {}
+    void OpenUrl(const std::string&) override {}
     void PlaySound(const std::string&) override {}
 };
 

@@ -52,6 +52,14 @@ ModalAnswerer::ModalAnswerer()
 {
     m_timer.setInterval(30);
     QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            otherSeen.push_back(QString::fromLatin1(popup->metaObject()->className()));
+            if (onOther)
+                onOther(popup);
+            else
+                popup->close();
+            return;
+        }
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             ++fileDialogs;
@@ -63,8 +71,16 @@ ModalAnswerer::ModalAnswerer()
             return;
         }
         auto* box = qobject_cast<QMessageBox*>(modal);
-        if (!box)
+        if (!box) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                otherSeen.push_back(QString::fromLatin1(dialog->metaObject()->className()));
+                if (onOther)
+                    onOther(dialog);
+                else
+                    dialog->reject();
+            }
             return;
+        }
         seen.push_back({box->windowTitle(), box->text(), static_cast<int>(box->icon())});
         box->accept();
     });

@@ -37,6 +37,9 @@ public:
     // Called for a file or folder dialog; it must close the dialog. Cancels when unset.
     std::function<void(QFileDialog*)> onFileDialog;
     int fileDialogs = 0;
+    // Called for any other dialog or a popup menu; they are closed when it is unset.
+    std::function<void(QWidget*)> onOther;
+    std::vector<QString> otherSeen; // class names of the other dialogs and menus
 
 private:
     QTimer m_timer;
@@ -51,8 +54,12 @@ class RecordingServices : public pivora::ui::DesktopServices
 {
 public:
     std::vector<std::string> openedFolders;
+    std::vector<std::string> openedDocuments;
+    std::vector<std::string> openedUrls;
     std::vector<std::string> playedSounds;
     void OpenFolder(const std::string& folder) override { openedFolders.push_back(folder); }
+    void OpenDocument(const std::string& file) override { openedDocuments.push_back(file); }
+    void OpenUrl(const std::string& url) override { openedUrls.push_back(url); }
     void PlaySound(const std::string& file) override { playedSounds.push_back(file); }
 };
 
