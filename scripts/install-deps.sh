@@ -10,11 +10,17 @@ packages=(
     libcanberra-dev
     ffmpeg
     fonts-wqy-microhei
-    libgtest-dev
+    libgtest-dev googletest
     xvfb xauth
+    g++-mingw-w64-x86-64-posix wine64 wine locales
 )
 if [[ "${1:-}" == "--desktop" ]]; then
     packages+=(libcanberra-pulse xdg-utils sound-theme-freedesktop)
+fi
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    sudo=(sudo)
 fi
 
 missing=()
@@ -23,14 +29,24 @@ for package in "${packages[@]}"; do
         missing+=("$package")
     fi
 done
-if ((${#missing[@]} == 0)); then
-    exit 0
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends \
+        "${missing[@]}"
 fi
 
-sudo=()
-if [[ $(id -u) -ne 0 ]]; then
-    sudo=(sudo)
+# The Windows tests run under a Chinese and a Western locale (code pages 936 and 1252).
+for wanted in zh_CN en_US; do
+    if ! locale -a 2>/dev/null | grep -qix "${wanted}.utf8"; then
+        if grep -qE "^# *${wanted}.UTF-8 UTF-8" /etc/locale.gen; then
+            "${sudo[@]}" sed -i -E "s/^# *(${wanted}.UTF-8 UTF-8)/\1/" /etc/locale.gen
+        elif ! grep -qE "^${wanted}.UTF-8 UTF-8" /etc/locale.gen; then
+            echo "${wanted}.UTF-8 UTF-8" | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+        fi
+        generate=1
+    fi
+done
+if [[ -n "${generate:-}" ]]; then
+    "${sudo[@]}" locale-gen >/dev/null
 fi
-echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

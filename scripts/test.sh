@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with warnings as errors and runs every test.
+# Installs what is missing, builds everything with warnings as errors and runs every test:
+# the Linux build, then the core cross-built for Windows and tested under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIVORA_WERROR=ON -DPIVORA_BUILD_TESTS=ON
 cmake --build build -j"$(nproc)"
-cd build
-ctest --output-on-failure --timeout 900
+(cd build && ctest --output-on-failure --timeout 900)
+
+# The core again, cross-built for Windows and run under Wine.
+cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIVORA_WERROR=ON -DPIVORA_BUILD_TESTS=ON
+cmake --build build-win32 -j"$(nproc)"
+(cd build-win32 && ctest --output-on-failure --timeout 900)

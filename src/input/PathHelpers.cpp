@@ -10,13 +10,13 @@ namespace fs = pivora::platform;
 bool FileExists(const std::string& pstrFile)
 {
     const std::string path = fs::AnsiRoundTrip(pstrFile);
-    return fs::PathExists(path) && fs::IsRegularFile(path);
+    return fs::NarrowPathExists(path) && !fs::NarrowIsFolder(path);
 }
 
 bool FolderExists(const std::string& pstrFolder)
 {
     const std::string path = fs::AnsiRoundTrip(pstrFolder);
-    return fs::PathExists(path) && fs::IsFolder(path);
+    return fs::NarrowPathExists(path) && fs::NarrowIsFolder(path);
 }
 
 std::string GetFileName(std::string_view path)

@@ -14,6 +14,9 @@ std::string AbsolutePath(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 bool PathExists(const std::string& path);    // anything, links not followed
+// Existence as the narrow (code page) path functions see it; the path fits the code page.
+bool NarrowPathExists(const std::string& path);
+bool NarrowIsFolder(const std::string& path);
 bool IsRegularFile(const std::string& path); // an existing file (not a folder)
 bool IsFolder(const std::string& path);
 std::int64_t FileSize(const std::string& path); // -1 when it cannot be read

@@ -1,8 +1,9 @@
 #include "ui/QtEventPump.h"
 
+#include "ui/HandleNotifier.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <memory>
@@ -33,13 +34,9 @@ void QtEventPump::Wait(int milliseconds, std::span<const pivora::platform::Nativ
     QTimer timer;
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, wake);
-    std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
-    for (const pivora::platform::NativeHandle handle : wakeOn) {
-        auto notifier =
-            std::make_unique<QSocketNotifier>(static_cast<qintptr>(handle), QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, &loop, wake);
-        notifiers.push_back(std::move(notifier));
-    }
+    std::vector<std::unique_ptr<QObject>> notifiers;
+    for (const pivora::platform::NativeHandle handle : wakeOn)
+        notifiers.push_back(WatchHandle(handle, wake));
     timer.start(milliseconds);
     loop.exec();
     // A loop that ended without its timer or a handle was told to leave by the application:

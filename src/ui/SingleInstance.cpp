@@ -5,8 +5,6 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 
-#include <unistd.h>
-
 namespace pivora::ui {
 
 namespace {
@@ -20,9 +18,11 @@ QString RuntimeFolder()
     return folder;
 }
 
+// One name per user: the home folder tells users apart on every system.
 QString ServerName(const QString& key)
 {
-    return key + QStringLiteral("-") + QString::number(::getuid());
+    const QByteArray home = QDir::homePath().toUtf8();
+    return key + QStringLiteral("-") + QString::number(qHash(home), 16);
 }
 
 } // namespace

@@ -30,6 +30,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -369,11 +370,17 @@ void frmMain::BuildMenus()
 namespace {
 
 // The folders start-up and shut-down clear are the program's own, never one the user made.
-bool IsProgramOwned(std::string folder)
+bool IsProgramOwned(const std::string& folder)
 {
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    return folder.ends_with("/pivora/tmp") || folder.ends_with("/pivora/work");
+    // The last two parts of the path must be the program's folder and one of its own.
+    QStringList parts = QString::fromStdString(folder).split(
+        QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts);
+    if (parts.size() < 3)
+        return false;
+    const QString own = parts.takeLast();
+    return parts.last().compare(QStringLiteral("pivora"), Qt::CaseInsensitive) == 0 &&
+           (own.compare(QStringLiteral("tmp"), Qt::CaseInsensitive) == 0 ||
+            own.compare(QStringLiteral("work"), Qt::CaseInsensitive) == 0);
 }
 
 void ClearOwnFolder(const std::string& folder, pivora::platform::EventPump& pump)

@@ -1,0 +1,137 @@
+#include "platform/ChildProcess.h"
+
+#include "platform/win32/WinText.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace pivora::platform {
+
+namespace {
+
+class WinChildProcess final : public ChildProcess
+{
+public:
+    WinChildProcess(HANDLE readEnd, const PROCESS_INFORMATION& info)
+        : m_readEnd(readEnd), m_process(info.hProcess), m_thread(info.hThread),
+          m_id(info.dwProcessId)
+    {
+    }
+
+    ~WinChildProcess() override
+    {
+        HasExited();
+        ::CloseHandle(m_process);
+        ::CloseHandle(m_thread);
+        ::CloseHandle(m_readEnd);
+    }
+
+    std::size_t BytesWaiting() override
+    {
+        // The size of an anonymous pipe is the number of bytes waiting in it. Some systems
+        // (Wine among them) refuse the question; the pipe is then asked directly.
+        const DWORD size = ::GetFileSize(m_readEnd, nullptr);
+        if (size != INVALID_FILE_SIZE)
+            return size;
+        DWORD available = 0;
+        if (!::PeekNamedPipe(m_readEnd, nullptr, 0, nullptr, &available, nullptr))
+            return 0;
+        return available;
+    }
+
+    bool Read(std::string& out, std::size_t maxBytes) override
+    {
+        std::string buffer(maxBytes, '\0');
+        DWORD got = 0;
+        if (!::ReadFile(m_readEnd, buffer.data(), static_cast<DWORD>(buffer.size()), &got,
+                        nullptr) ||
+            got == 0) {
+            out.clear();
+            return false;
+        }
+        buffer.resize(got);
+        // The child writes in the code page; the program's text is UTF-8.
+        out = win32::FromCodePage(buffer);
+        return true;
+    }
+
+    bool HasExited() override
+    {
+        if (m_status.Known)
+            return true;
+        if (::WaitForSingleObject(m_process, 0) != WAIT_OBJECT_0)
+            return false;
+        DWORD code = 0;
+        ::GetExitCodeProcess(m_process, &code);
+        m_status.Known = true;
+        m_status.Exited = true;
+        m_status.Code = static_cast<int>(code);
+        return true;
+    }
+
+    ExitStatus Status() const override { return m_status; }
+
+    std::vector<NativeHandle> WakeHandles() const override
+    {
+        // A pipe cannot be waited for; the process can.
+        if (m_status.Known)
+            return {};
+        return {reinterpret_cast<NativeHandle>(m_process)};
+    }
+
+    long long Id() const override { return m_id; }
+
+private:
+    HANDLE m_readEnd;
+    HANDLE m_process;
+    HANDLE m_thread;
+    DWORD m_id;
+    ExitStatus m_status;
+};
+
+} // namespace
+
+ChildProcess::StartResult ChildProcess::Start(const std::string& commandLine)
+{
+    StartResult result;
+    SECURITY_ATTRIBUTES security{};
+    security.nLength = sizeof security;
+    security.lpSecurityDescriptor = nullptr;
+    security.bInheritHandle = TRUE;
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &security, 0)) {
+        result.Error = StartError::PipeFailed;
+        result.SystemError = static_cast<int>(::GetLastError());
+        return result;
+    }
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES; // 0x101
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = nullptr;
+
+    // The command line goes to the system as text, in the code page, exactly as built.
+    std::string line = win32::ToCodePage(commandLine);
+    std::vector<char> mutableLine(line.begin(), line.end());
+    mutableLine.push_back('\0');
+    PROCESS_INFORMATION info{};
+    const BOOL created = ::CreateProcessA(nullptr, mutableLine.data(), &security, &security, TRUE,
+                                          NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info);
+    if (created != 1) {
+        result.SystemError = static_cast<int>(::GetLastError());
+        ::CloseHandle(readEnd);
+        ::CloseHandle(writeEnd);
+        result.Error = StartError::NotFound;
+        return result;
+    }
+    ::CloseHandle(writeEnd);
+    result.Process = std::make_unique<WinChildProcess>(readEnd, info);
+    return result;
+}
+
+} // namespace pivora::platform

@@ -1,0 +1,90 @@
+#include "platform/ProcessList.h"
+
+#include "platform/win32/WinText.h"
+
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cwctype>
+
+namespace pivora::platform {
+
+namespace {
+
+std::string Lower(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+std::wstring LowerWide(std::wstring text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    return text;
+}
+
+// Calls `visit` with every listed process after the first, as the snapshot walk always did.
+template <typename Visit> void WalkProcesses(Visit visit)
+{
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry; // 296, the narrow record
+    ::Process32First(snapshot, &entry);
+    while (::Process32Next(snapshot, &entry))
+        visit(entry);
+    ::CloseHandle(snapshot);
+}
+
+std::wstring ImagePath(DWORD id)
+{
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (!process)
+        return {};
+    wchar_t buffer[MAX_PATH * 4];
+    DWORD size = static_cast<DWORD>(std::size(buffer));
+    std::wstring path;
+    if (::QueryFullProcessImageNameW(process, 0, buffer, &size))
+        path.assign(buffer, size);
+    ::CloseHandle(process);
+    return path;
+}
+
+} // namespace
+
+bool IsProcessRunning(std::string_view name)
+{
+    const std::string wanted = Lower(name);
+    bool found = false;
+    WalkProcesses([&](const PROCESSENTRY32& entry) {
+        if (Lower(entry.szExeFile) == wanted)
+            found = true;
+    });
+    return found;
+}
+
+void KillProcessByName(std::string_view name, const std::string& converterPath)
+{
+    const std::string wanted = Lower(name);
+    const std::wstring converter = LowerWide(win32::Wide(converterPath));
+    WalkProcesses([&](const PROCESSENTRY32& entry) {
+        if (Lower(entry.szExeFile) != wanted)
+            return;
+        // Only this program's converter: the process must run from its file.
+        if (LowerWide(ImagePath(entry.th32ProcessID)) != converter)
+            return;
+        if (HANDLE process = ::OpenProcess(0x1F0FFF, FALSE, entry.th32ProcessID)) {
+            ::TerminateProcess(process, 0);
+            ::CloseHandle(process);
+        }
+    });
+}
+
+} // namespace pivora::platform
