@@ -13,7 +13,7 @@ bool IsAbsolutePath(const std::string& path);
 std::string AbsolutePath(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);
 
-bool PathExists(const std::string& path);    // anything, links not followed
+bool PathExists(const std::string& path); // anything, links not followed
 // Existence as the narrow (code page) path functions see it; the path fits the code page.
 bool NarrowPathExists(const std::string& path);
 bool NarrowIsFolder(const std::string& path);

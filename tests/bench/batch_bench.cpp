@@ -3,6 +3,8 @@
 #include "platform/KnownFolders.h"
 #include "ui/frmMain.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -12,19 +14,6 @@
 
 #include <cstdio>
 
-namespace {
-
-class NoDesktop : public pivora::ui::DesktopServices
-{
-public:
-    void OpenFolder(const std::string&) override {}
-    void OpenDocument(const std::string&) override {}
-    void OpenUrl(const std::string&) override {}
-    void PlaySound(const std::string&) override {}
-};
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     if (argc < 4) {
@@ -32,19 +21,15 @@ int main(int argc, char* argv[])
         return 2;
     }
     QApplication app(argc, argv);
-    NoDesktop desktop;
+    pivora::bench::NoDesktop desktop;
     pivora::ui::frmMainSetup setup = pivora::ui::frmMainSetup::Defaults();
     // The program folder of the real build, so that data/conv is the real converter.
     setup.ProgramFolder = pivora::platform::ProgramFolder() + "/..";
     setup.DefaultOutputFolder = argv[1];
     setup.LogPath = argv[2];
     setup.Services = &desktop;
-    // Folders of its own, so that a running Pivora is not disturbed.
     QTemporaryDir scratch;
-    const std::string own = scratch.path().toStdString();
-    setup.WorkFolder = own + "/cache/pivora/work";
-    setup.TempCopiesFolder = own + "/cache/pivora/tmp";
-    setup.SettingsFolder = own + "/config";
+    pivora::bench::UseOwnFolders(setup, scratch);
     pivora::ui::frmMain window(setup);
     std::vector<std::string> clips(argv + 3, argv + argc);
     window.AddFiles(clips);

@@ -3,6 +3,8 @@
 // Usage: folder_bench FOLDER
 #include "ui/frmMain.h"
 
+#include "BenchSupport.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,15 +17,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-class NoDesktop : public pivora::ui::DesktopServices
-{
-public:
-    void OpenFolder(const std::string&) override {}
-    void OpenDocument(const std::string&) override {}
-    void OpenUrl(const std::string&) override {}
-    void PlaySound(const std::string&) override {}
-};
 
 // Counts paints and the longest stretch without one while the clock runs.
 class PaintWatch : public QObject
@@ -57,15 +50,11 @@ int main(int argc, char* argv[])
         return 2;
     }
     QApplication app(argc, argv);
-    NoDesktop desktop;
+    pivora::bench::NoDesktop desktop;
     pivora::ui::frmMainSetup setup = pivora::ui::frmMainSetup::Defaults();
     setup.Services = &desktop;
-    // Folders of its own, so that a running Pivora is not disturbed.
     QTemporaryDir scratch;
-    const std::string own = scratch.path().toStdString();
-    setup.WorkFolder = own + "/cache/pivora/work";
-    setup.TempCopiesFolder = own + "/cache/pivora/tmp";
-    setup.SettingsFolder = own + "/config";
+    pivora::bench::UseOwnFolders(setup, scratch);
     pivora::ui::frmMain window(setup);
     window.show();
     const QString folder = QString::fromLocal8Bit(argv[1]);

@@ -31,15 +31,8 @@ protected:
         if (pivora::test::FfmpegPath().empty())
             GTEST_SKIP() << "no ffmpeg on this machine";
         program = pivora::test::MakeProgramFolder(dir, pivora::test::FfmpegPath());
-        // Blue, with a red block in the top-left corner; 64 × 48, one second, with sound.
         source = dir.File("source clip.mp4");
-        Run(pivora::test::FfmpegPath() +
-                " -nostdin -loglevel error -f lavfi -i "
-                "\"color=c=blue:s=64x48:r=25:d=1,drawbox=x=0:y=0:w=16:h=12:color=red:t=fill\" "
-                "-f lavfi -i sine=d=1 -shortest -c:v libx264 -pix_fmt yuv420p -y " +
-                pivora::platform::QuoteArgument(source),
-            "ffmpeg");
-        ASSERT_TRUE(std::filesystem::exists(source));
+        ASSERT_TRUE(pivora::test::MakeTestClip(source));
     }
 
     std::string Run(const std::string& line, const char* watched)
@@ -70,30 +63,10 @@ protected:
         return output;
     }
 
-    // "key=value" lines from ffprobe.
     std::map<std::string, std::string> Probe(const std::string& file)
     {
-        const std::string probe =
-            std::filesystem::path(pivora::test::FfmpegPath()).replace_filename("ffprobe").string();
-        const std::string output =
-            Run(probe +
-                    " -v error -select_streams v:0 -show_entries "
-                    "stream=codec_name,width,height:format=format_name:format_tags=major_brand "
-                    "-of default=noprint_wrappers=1 " +
-                    pivora::platform::QuoteArgument(file),
-                "ffprobe");
-        std::map<std::string, std::string> values;
-        std::size_t at = 0;
-        while (at < output.size()) {
-            const std::size_t end = output.find('\n', at);
-            const std::string line = output.substr(at, end - at);
-            if (const std::size_t eq = line.find('='); eq != std::string::npos)
-                values[line.substr(0, eq)] = line.substr(eq + 1);
-            if (end == std::string::npos)
-                break;
-            at = end + 1;
-        }
-        return values;
+        const auto values = pivora::test::ProbeVideo(file);
+        return {values.begin(), values.end()};
     }
 
     // Which corner of the first frame is red: "top-left", "top-right", ...

@@ -8,21 +8,6 @@
 
 using namespace pivora::input;
 
-namespace {
-
-// Sets a code page for one test and puts the system's back afterwards.
-class ScopedCodePage
-{
-public:
-    explicit ScopedCodePage(const std::string& name)
-    {
-        EXPECT_TRUE(pivora::platform::SetCodePage(name)) << name;
-    }
-    ~ScopedCodePage() { pivora::platform::SetCodePage({}); }
-};
-
-} // namespace
-
 TEST(PathHelpers, NamesAndCleaning)
 {
     EXPECT_EQ(GetFileName("/a.b/clip.tar.mp4"), "clip.tar.mp4");
@@ -58,14 +43,14 @@ TEST(PathHelpers, TheCodePageDecidesWhatExists)
     EXPECT_EQ(AnsiRoundTrip("视频"), "视频");
     EXPECT_EQ(AnsiRoundTrip(std::string("bad \xff byte")), "bad ? byte");
     {
-        ScopedCodePage latin1("ISO-8859-1");
+        pivora::test::ScopedCodePage latin1("ISO-8859-1");
         EXPECT_EQ(AnsiRoundTrip("café 视频"), "café ??");
         EXPECT_TRUE(FileExists(latin));
         EXPECT_FALSE(FileExists(chinese)) << "the file exists, but not for the code page";
         EXPECT_FALSE(FolderExists(folder));
     }
     {
-        ScopedCodePage gbk("GBK");
+        pivora::test::ScopedCodePage gbk("GBK");
         EXPECT_EQ(AnsiRoundTrip("视频 비디오"), "视频 ???");
         EXPECT_TRUE(FileExists(chinese));
         EXPECT_FALSE(FileExists(korean));

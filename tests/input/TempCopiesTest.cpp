@@ -12,13 +12,6 @@ namespace stdfs = std::filesystem;
 
 namespace {
 
-class ScopedCodePage
-{
-public:
-    explicit ScopedCodePage(const std::string& name) { pivora::platform::SetCodePage(name); }
-    ~ScopedCodePage() { pivora::platform::SetCodePage({}); }
-};
-
 class CopiesTest : public ::testing::Test
 {
 protected:
@@ -100,7 +93,7 @@ TEST_F(CopiesTest, ChosenDroppedAndFoundFiles)
     const std::string plain = Input("plain name.mp4");
     const std::string chinese = Input("视频.mp4");
     {
-        ScopedCodePage latin1("ISO-8859-1");
+        pivora::test::ScopedCodePage latin1("ISO-8859-1");
         adder.AddChosenFile(plain);
         // Two characters the code page cannot hold: a date-time copy, blanks in the shown name.
         adder.AddChosenFile(chinese);
@@ -117,7 +110,7 @@ TEST_F(CopiesTest, ChosenDroppedAndFoundFiles)
 
     list.Clear();
     {
-        ScopedCodePage latin1("ISO-8859-1");
+        pivora::test::ScopedCodePage latin1("ISO-8859-1");
         // A full drop takes the type column from the dropped name itself.
         adder.AddFullDrop({true, {chinese}});
         // A simple drop keeps the name, in the code page: no copy, "?" in the path.

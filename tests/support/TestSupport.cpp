@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "engine/DOSOutputs.h"
+#include "platform/CodePage.h"
 #include "platform/CommandLineRules.h"
 
 #include <cstdio>
@@ -143,6 +144,17 @@ std::string ProbeValue(const std::string& file, const std::string& key)
             return value;
     }
     return {};
+}
+
+ScopedCodePage::ScopedCodePage(const std::string& name)
+{
+    if (!pivora::platform::SetCodePage(name))
+        std::fprintf(stderr, "code page %s is not available\n", name.c_str());
+}
+
+ScopedCodePage::~ScopedCodePage()
+{
+    pivora::platform::SetCodePage({});
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name)

@@ -46,6 +46,16 @@ bool MakeTestClip(const std::string& path);
 std::vector<std::pair<std::string, std::string>> ProbeVideo(const std::string& file);
 std::string ProbeValue(const std::string& file, const std::string& key);
 
+// Sets a code page for the scope's life and puts the system's back afterwards.
+class ScopedCodePage
+{
+public:
+    explicit ScopedCodePage(const std::string& name);
+    ~ScopedCodePage();
+    ScopedCodePage(const ScopedCodePage&) = delete;
+    ScopedCodePage& operator=(const ScopedCodePage&) = delete;
+};
+
 // Sets an environment variable for the scope's life.
 class ScopedEnv
 {

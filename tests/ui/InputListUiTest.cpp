@@ -21,13 +21,6 @@ namespace stdfs = std::filesystem;
 
 namespace {
 
-class ScopedCodePage
-{
-public:
-    explicit ScopedCodePage(const std::string& name) { pivora::platform::SetCodePage(name); }
-    ~ScopedCodePage() { pivora::platform::SetCodePage({}); }
-};
-
 // Every text the hint label showed on screen.
 class PaintedTexts : public QObject
 {
@@ -128,7 +121,7 @@ TEST_F(InputUiTest, AddFileThroughTheOpenDialog)
 
     {
         // A name the code page cannot hold is handed on as a copy under a safe name.
-        ScopedCodePage latin1("ISO-8859-1");
+        pivora::test::ScopedCodePage latin1("ISO-8859-1");
         choose = chinese;
         window->imgAdd_Click();
     }
@@ -206,7 +199,7 @@ TEST_F(InputUiTest, ChoosingTheOutputFolder)
     const std::string unnamed = dir.File("输出");
     stdfs::create_directories(unnamed);
     {
-        ScopedCodePage latin1("ISO-8859-1");
+        pivora::test::ScopedCodePage latin1("ISO-8859-1");
         answers.onFileDialog = [&](QFileDialog* dialog) {
             pivora::test::Choose(dialog, Local(unnamed));
         };
@@ -261,7 +254,7 @@ TEST_F(InputUiTest, DropsOnTheFourTargets)
 
     window->menuRA_Click();
     {
-        ScopedCodePage latin1("ISO-8859-1");
+        pivora::test::ScopedCodePage latin1("ISO-8859-1");
         // Full treatment: a copy under a safe name; the type column from the real name.
         Drop(overlay, {chinese});
         // Simple treatment on the list and on the side target: the name as it comes.

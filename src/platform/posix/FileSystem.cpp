@@ -54,9 +54,15 @@ bool PathExists(const std::string& path)
     return !path.empty() && ::lstat(path.c_str(), &info) == 0;
 }
 
-bool NarrowPathExists(const std::string& path) { return PathExists(path); }
+bool NarrowPathExists(const std::string& path)
+{
+    return PathExists(path);
+}
 
-bool NarrowIsFolder(const std::string& path) { return IsFolder(path); }
+bool NarrowIsFolder(const std::string& path)
+{
+    return IsFolder(path);
+}
 
 bool IsRegularFile(const std::string& path)
 {

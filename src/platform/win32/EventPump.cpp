@@ -6,12 +6,6 @@
 
 namespace pivora::platform {
 
-void PlainEventPump::ProcessEvents()
-{
-    if (onProcessEvents)
-        onProcessEvents();
-}
-
 void PlainEventPump::Wait(int milliseconds, std::span<const NativeHandle> wakeOn)
 {
     ProcessEvents();
