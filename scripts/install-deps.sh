@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Pivora needs on Debian 12, and nothing more.
-# Usage: scripts/install-deps.sh [--desktop]
+# Usage: scripts/install-deps.sh [--desktop] [--windows]
 #   --desktop  also what a desktop session needs to open folders and play the end sound
+#   --windows  also the Windows cross-compiler, Wine and the locales of the Windows tests
 set -euo pipefail
 
 packages=(
@@ -12,11 +13,21 @@ packages=(
     fonts-wqy-microhei
     libgtest-dev googletest
     xvfb xauth
-    g++-mingw-w64-x86-64-posix wine64 wine locales
 )
-if [[ "${1:-}" == "--desktop" ]]; then
-    packages+=(libcanberra-pulse xdg-utils sound-theme-freedesktop)
-fi
+windows=
+for option in "$@"; do
+    case "$option" in
+    --desktop) packages+=(libcanberra-pulse xdg-utils sound-theme-freedesktop) ;;
+    --windows)
+        packages+=(g++-mingw-w64-x86-64-posix wine64 wine locales)
+        windows=1
+        ;;
+    *)
+        echo "unknown option: $option" >&2
+        exit 2
+        ;;
+    esac
+done
 
 sudo=()
 if [[ $(id -u) -ne 0 ]]; then
@@ -37,7 +48,7 @@ if ((${#missing[@]} > 0)); then
 fi
 
 # The Windows tests run under a Chinese and a Western locale (code pages 936 and 1252).
-for wanted in zh_CN en_US; do
+for wanted in ${windows:+zh_CN en_US}; do
     if ! locale -a 2>/dev/null | grep -qix "${wanted}.utf8"; then
         if grep -qE "^# *${wanted}.UTF-8 UTF-8" /etc/locale.gen; then
             "${sudo[@]}" sed -i -E "s/^# *(${wanted}.UTF-8 UTF-8)/\1/" /etc/locale.gen
