@@ -149,6 +149,9 @@ std::string OptionsFilePath(const std::string& programFolder, const std::string&
 
 std::string OutputFolderFilePath(const std::string& settingsFolder)
 {
+    // With no settings folder at all the file is sought at the root, as it always was.
+    if (settingsFolder.empty())
+        return std::string(1, fs::PathSeparator()) + "pvsetting.ini";
     return fs::JoinPath(settingsFolder, "pvsetting.ini");
 }
 

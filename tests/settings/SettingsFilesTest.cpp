@@ -105,6 +105,7 @@ TEST(SettingsFiles, WhereOptionsLiveAndWholeWrites)
               dir.File("config/options.ini"));
     EXPECT_EQ(OptionsFilePath("/proc/self", dir.File("config")), dir.File("config/options.ini"));
     EXPECT_EQ(OutputFolderFilePath("/cfg"), "/cfg/pvsetting.ini");
+    EXPECT_EQ(OutputFolderFilePath(""), "/pvsetting.ini");
 
     // A save that cannot be made leaves the old file as it was, not empty.
     const std::string file = dir.File("options.ini");
