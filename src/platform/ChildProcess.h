@@ -48,7 +48,6 @@ public:
     virtual ExitStatus Status() const = 0;
     // Objects whose readiness means there may be something new to do: output or an exit.
     virtual std::vector<NativeHandle> WakeHandles() const = 0;
-    virtual long long Id() const = 0;
 };
 
 } // namespace pivora::platform

@@ -44,7 +44,6 @@ struct FolderEntry
     std::string Name;
     bool IsFolder = false; // a folder, or a link to one
     bool IsLink = false;   // a symbolic link
-    bool IsFile = false;   // anything else that exists (a link to a file included)
 };
 // The entries of a folder, without "." and "..", sorted by name without regard to case
 // (the order a Windows listing gives). False when the folder cannot be listed.

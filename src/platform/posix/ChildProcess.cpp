@@ -149,8 +149,6 @@ public:
         return handles;
     }
 
-    long long Id() const override { return m_pid; }
-
 private:
     pid_t m_pid;
     int m_readFd;

@@ -182,7 +182,6 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
         } else {
             entry.IsFolder = type == DT_DIR;
         }
-        entry.IsFile = !entry.IsFolder;
         entries.push_back(std::move(entry));
     }
     ::closedir(listing);

@@ -14,8 +14,7 @@ class WinChildProcess final : public ChildProcess
 {
 public:
     WinChildProcess(HANDLE readEnd, const PROCESS_INFORMATION& info)
-        : m_readEnd(readEnd), m_process(info.hProcess), m_thread(info.hThread),
-          m_id(info.dwProcessId)
+        : m_readEnd(readEnd), m_process(info.hProcess), m_thread(info.hThread)
     {
     }
 
@@ -80,13 +79,10 @@ public:
         return {reinterpret_cast<NativeHandle>(m_process)};
     }
 
-    long long Id() const override { return m_id; }
-
 private:
     HANDLE m_readEnd;
     HANDLE m_process;
     HANDLE m_thread;
-    DWORD m_id;
     ExitStatus m_status;
 };
 

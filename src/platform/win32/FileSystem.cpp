@@ -185,7 +185,6 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
         entry.Name = name;
         entry.IsLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         entry.IsFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        entry.IsFile = !entry.IsFolder;
         entries.push_back(std::move(entry));
     } while (::FindNextFileA(listing, &found));
     ::FindClose(listing);
