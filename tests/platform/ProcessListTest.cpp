@@ -66,6 +66,29 @@ TEST(ProcessList, KillsOnlyThisProgramsConverterAndSeesNoZombies)
     EXPECT_EQ(::kill(otherPid, 0), 0) << "an unrelated program of the same name was stopped";
     EXPECT_TRUE(pivora::platform::IsProcessRunning("conv"));
 
+    // Started by a relative path from another folder, or through "..", it is still ours.
+    const std::string program = ours.substr(0, ours.size() - std::string("/data/conv").size());
+    const std::string cwd = std::filesystem::current_path().string();
+    std::filesystem::create_directories(program + "/tests");
+    std::filesystem::current_path(program);
+    const pid_t relative = StartLingering("data/conv", 5000);
+    std::filesystem::current_path(cwd);
+    const pid_t dotted = StartLingering(program + "/tests/../data/conv", 5000);
+    pivora::platform::KillProcessByName("conv", ours);
+    EXPECT_TRUE(WasKilled(relative));
+    EXPECT_TRUE(WasKilled(dotted));
+    EXPECT_EQ(::kill(otherPid, 0), 0);
+
+    // A stand-in written as a script runs under its interpreter, and is ours all the same.
+    const std::string scripted = dir.File("scripted/data/conv");
+    std::filesystem::create_directories(dir.File("scripted/data"));
+    pivora::test::WriteFile(scripted, "#!/bin/sh\nsleep 5\n");
+    std::filesystem::permissions(scripted, std::filesystem::perms::owner_all);
+    const pid_t script = StartLingering(scripted, 0);
+    EXPECT_TRUE(pivora::platform::IsProcessRunning("conv"));
+    pivora::platform::KillProcessByName("conv", scripted);
+    EXPECT_TRUE(WasKilled(script));
+
     ::kill(otherPid, SIGTERM);
     // Not yet waited for: a zombie that must not count as running.
     for (int i = 0; i < 100 && pivora::platform::IsProcessRunning("conv"); ++i)

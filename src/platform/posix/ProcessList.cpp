@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include <cstdlib>
 #include <dirent.h>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace pivora::platform {
@@ -17,9 +19,10 @@ namespace {
 struct ProcessEntry
 {
     pid_t Pid = 0;
-    std::string Name;    // the executable's file name as the kernel keeps it
-    std::string Program; // the program path it was started as
-    std::string Image;   // the executable file
+    std::string Name;                 // the executable's file name as the kernel keeps it
+    std::vector<std::string> Started; // the first two arguments: a program, or a script's
+                                      // interpreter and the script
+    std::string Image;                // the executable file
 };
 
 std::string Lower(std::string_view text)
@@ -69,7 +72,17 @@ std::vector<ProcessEntry> ListOwnProcesses()
         entry.Pid = static_cast<pid_t>(std::stol(id));
         entry.Name = stat.substr(open + 1, close - open - 1);
         const std::string commandLine = ReadWhole(folder + "/cmdline");
-        entry.Program = commandLine.substr(0, commandLine.find('\0'));
+        for (std::size_t at = 0; at < commandLine.size() && entry.Started.size() < 2;) {
+            const std::size_t end = commandLine.find('\0', at);
+            std::string argument = commandLine.substr(at, end - at);
+            // A relative path is relative to where that process was started.
+            if (!argument.empty() && argument.front() != '/')
+                argument = folder + "/cwd/" + argument;
+            entry.Started.push_back(std::move(argument));
+            if (end == std::string::npos)
+                break;
+            at = end + 1;
+        }
         char image[4096];
         const ssize_t length = ::readlink((folder + "/exe").c_str(), image, sizeof image - 1);
         if (length > 0)
@@ -97,13 +110,38 @@ bool IsProcessRunning(std::string_view name)
                        [&](const ProcessEntry& entry) { return NameMatches(entry, name); });
 }
 
+namespace {
+
+// The folder a path lies in, links resolved, and its own name: two paths that give the same
+// pair name the same file however they were written ("data/conv", "/x/tests/../data/conv").
+std::pair<std::string, std::string> Location(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    char* resolved = ::realpath(folder.empty() ? "/" : folder.c_str(), nullptr);
+    if (!resolved)
+        return {};
+    std::pair<std::string, std::string> location{resolved, path.substr(slash + 1)};
+    std::free(resolved);
+    return location;
+}
+
+} // namespace
+
 void KillProcessByName(std::string_view name, const std::string& converterPath)
 {
     const pid_t self = ::getpid();
+    const auto converter = Location(converterPath);
+    if (converter.first.empty())
+        return;
     for (const ProcessEntry& entry : ListOwnProcesses()) {
         if (entry.Pid == self || !NameMatches(entry, name))
             continue;
-        const bool ours = entry.Program == converterPath || entry.Image == converterPath;
+        // Started from this program's converter file, directly or as a script.
+        const bool ours =
+            entry.Image == converterPath ||
+            std::any_of(entry.Started.begin(), entry.Started.end(),
+                        [&](const std::string& started) { return Location(started) == converter; });
         if (ours)
             ::kill(entry.Pid, SIGKILL);
     }
