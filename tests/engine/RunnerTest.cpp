@@ -7,10 +7,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
-
-extern char** environ;
 
 using namespace pivora::engine;
 using pivora::test::ScopedEnv;
@@ -145,16 +142,8 @@ TEST_F(RunnerTest, EndsWhenItsChildEndsEvenIfAnotherProgramHoldsThePipe)
 TEST_F(RunnerTest, EndsAtOnceWhenTheChildIsQuickAndZombiesDoNotCount)
 {
     // A finished converter of the same name that nobody has waited for: a zombie.
-    ScopedEnv steps("FAKE_CONV_STEPS", "0");
-    std::string path = Converter();
-    char* argv[] = {path.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t zombie = 0;
-    ASSERT_EQ(::posix_spawn(&zombie, path.c_str(), &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::usleep(200000);
+    const pid_t zombie = pivora::test::StartLingering(Converter(), 0);
+    ::usleep(150000);
 
     const double seconds = Run(Converter() + " x");
     EXPECT_LT(seconds, 1.0);
@@ -164,18 +153,7 @@ TEST_F(RunnerTest, EndsAtOnceWhenTheChildIsQuickAndZombiesDoNotCount)
 
 TEST_F(RunnerTest, AnotherProcessOfTheWatchedNameKeepsTheRunOpen)
 {
-    pid_t other = 0;
-    {
-        ScopedEnv linger("FAKE_CONV_LINGER_MS", "700");
-        ScopedEnv steps("FAKE_CONV_STEPS", "0");
-        std::string path = Converter();
-        char* argv[] = {path.data(), nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        ASSERT_EQ(::posix_spawn(&other, path.c_str(), &actions, nullptr, argv, environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-    }
+    const pid_t other = pivora::test::StartLingering(Converter(), 700);
     ScopedEnv steps("FAKE_CONV_STEPS", "1");
     Run(Converter() + " x");
     EXPECT_EQ(overs, 1);

@@ -7,34 +7,13 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
 
 using namespace std::chrono_literals;
-
-// Starts `program` (a stand-in converter that lingers) as a direct child of the test.
-pid_t StartLingering(const std::string& program, int lingerMs)
-{
-    pivora::test::ScopedEnv linger("FAKE_CONV_LINGER_MS", std::to_string(lingerMs));
-    pivora::test::ScopedEnv steps("FAKE_CONV_STEPS", "0");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::string path = program;
-    char* argv[] = {path.data(), nullptr};
-    pid_t pid = 0;
-    EXPECT_EQ(::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    std::this_thread::sleep_for(50ms); // let it exec, so that it carries its new name
-    return pid;
-}
 
 // Waits for a child to end; true when it ended by SIGKILL.
 bool WasKilled(pid_t pid)
@@ -55,8 +34,8 @@ TEST(ProcessList, KillsOnlyThisProgramsConverterAndSeesNoZombies)
     const std::string unrelated = dir.File("elsewhere/conv");
     std::filesystem::copy_file(pivora::test::FakeConverterPath(), unrelated);
 
-    const pid_t ourPid = StartLingering(ours, 5000);
-    const pid_t otherPid = StartLingering(unrelated, 5000);
+    const pid_t ourPid = pivora::test::StartLingering(ours, 5000);
+    const pid_t otherPid = pivora::test::StartLingering(unrelated, 5000);
     EXPECT_TRUE(pivora::platform::IsProcessRunning("conv"));
     EXPECT_TRUE(pivora::platform::IsProcessRunning("CONV"));
 
@@ -71,9 +50,9 @@ TEST(ProcessList, KillsOnlyThisProgramsConverterAndSeesNoZombies)
     const std::string cwd = std::filesystem::current_path().string();
     std::filesystem::create_directories(program + "/tests");
     std::filesystem::current_path(program);
-    const pid_t relative = StartLingering("data/conv", 5000);
+    const pid_t relative = pivora::test::StartLingering("data/conv", 5000);
     std::filesystem::current_path(cwd);
-    const pid_t dotted = StartLingering(program + "/tests/../data/conv", 5000);
+    const pid_t dotted = pivora::test::StartLingering(program + "/tests/../data/conv", 5000);
     pivora::platform::KillProcessByName("conv", ours);
     EXPECT_TRUE(WasKilled(relative));
     EXPECT_TRUE(WasKilled(dotted));
@@ -84,7 +63,7 @@ TEST(ProcessList, KillsOnlyThisProgramsConverterAndSeesNoZombies)
     std::filesystem::create_directories(dir.File("scripted/data"));
     pivora::test::WriteFile(scripted, "#!/bin/sh\nsleep 5\n");
     std::filesystem::permissions(scripted, std::filesystem::perms::owner_all);
-    const pid_t script = StartLingering(scripted, 0);
+    const pid_t script = pivora::test::StartLingering(scripted, 0);
     EXPECT_TRUE(pivora::platform::IsProcessRunning("conv"));
     pivora::platform::KillProcessByName("conv", scripted);
     EXPECT_TRUE(WasKilled(script));

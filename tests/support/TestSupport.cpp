@@ -5,12 +5,17 @@
 #include "platform/CommandLineRules.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace pivora::test {
 
@@ -144,6 +149,23 @@ std::string ProbeValue(const std::string& file, const std::string& key)
             return value;
     }
     return {};
+}
+
+pid_t StartLingering(const std::string& program, int lingerMs)
+{
+    ScopedEnv linger("FAKE_CONV_LINGER_MS", std::to_string(lingerMs));
+    ScopedEnv steps("FAKE_CONV_STEPS", "0");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::string path = program;
+    char* argv[] = {path.data(), nullptr};
+    pid_t pid = 0;
+    EXPECT_EQ(::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::usleep(50000);
+    return pid;
 }
 
 ScopedCodePage::ScopedCodePage(const std::string& name)

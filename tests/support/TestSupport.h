@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace pivora::test {
@@ -45,6 +46,10 @@ bool MakeTestClip(const std::string& path);
 // "key=value" lines that ffprobe prints for the first video stream and the container.
 std::vector<std::pair<std::string, std::string>> ProbeVideo(const std::string& file);
 std::string ProbeValue(const std::string& file, const std::string& key);
+
+// Starts the stand-in converter at `program` as a direct child of the test, quiet, printing
+// no progress and staying alive `lingerMs` after it; returns once it carries its new name.
+pid_t StartLingering(const std::string& program, int lingerMs);
 
 // Sets a code page for the scope's life and puts the system's back afterwards.
 class ScopedCodePage

@@ -21,14 +21,8 @@ TEST(CloseDuringBatch, EndsTheProgramCleanly)
     const std::string program =
         pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath());
     pivora::test::RecordingServices services;
-    pivora::ui::frmMainSetup setup;
-    setup.ProgramFolder = program;
-    setup.WorkFolder = dir.File("cache/pivora/work");
-    setup.TempCopiesFolder = dir.File("cache/pivora/tmp");
-    setup.SettingsFolder = dir.File("config");
-    setup.LogPath = dir.File("activity.log");
-    setup.DefaultOutputFolder = dir.File("output");
-    setup.Services = &services;
+    const pivora::ui::frmMainSetup setup =
+        pivora::test::WindowSetup(dir.Path(), program, &services);
 
     // The converter keeps running for a long time after its output.
     pivora::test::ScopedEnv linger("FAKE_CONV_LINGER_MS", "20000");

@@ -165,14 +165,8 @@ TEST_F(OptionsTest, SettingsFromTheMainWindowAreModal)
 {
     pivora::test::TempDir windowDir;
     pivora::test::RecordingServices services;
-    pivora::ui::frmMainSetup setup;
-    setup.ProgramFolder = windowDir.Path();
-    setup.WorkFolder = windowDir.File("cache/pivora/work");
-    setup.TempCopiesFolder = windowDir.File("cache/pivora/tmp");
-    setup.SettingsFolder = windowDir.File("config");
-    setup.DefaultOutputFolder = windowDir.File("output");
-    setup.Services = &services;
-    pivora::ui::frmMain window(setup);
+    pivora::ui::frmMain window(
+        pivora::test::WindowSetup(windowDir.Path(), windowDir.Path(), &services));
     window.show();
 
     bool wasModal = false;

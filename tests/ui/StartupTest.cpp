@@ -12,32 +12,14 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 
-extern char** environ;
 namespace stdfs = std::filesystem;
 
 namespace {
 
 using StartupTest = pivora::test::WindowTest;
-
-pid_t StartLingering(const std::string& program)
-{
-    pivora::test::ScopedEnv linger("FAKE_CONV_LINGER_MS", "10000");
-    pivora::test::ScopedEnv steps("FAKE_CONV_STEPS", "0");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::string path = program;
-    char* argv[] = {path.data(), nullptr};
-    pid_t pid = 0;
-    EXPECT_EQ(::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return pid;
-}
 
 } // namespace
 
@@ -61,8 +43,8 @@ TEST_F(StartupTest, LoadsSettingsAndClearsWhatAnEarlierRunLeft)
     // A converter left running by an earlier run, and a stranger of the same name.
     stdfs::create_directories(dir.File("elsewhere"));
     stdfs::copy_file(pivora::test::FakeConverterPath(), dir.File("elsewhere/conv"));
-    const pid_t leftover = StartLingering(program + "/data/conv");
-    const pid_t stranger = StartLingering(dir.File("elsewhere/conv"));
+    const pid_t leftover = pivora::test::StartLingering(program + "/data/conv", 10000);
+    const pid_t stranger = pivora::test::StartLingering(dir.File("elsewhere/conv"), 10000);
 
     Open();
 

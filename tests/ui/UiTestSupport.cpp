@@ -8,6 +8,20 @@
 
 namespace pivora::test {
 
+pivora::ui::frmMainSetup WindowSetup(const std::string& folder, const std::string& program,
+                                     pivora::ui::DesktopServices* services)
+{
+    pivora::ui::frmMainSetup setup;
+    setup.ProgramFolder = program;
+    setup.WorkFolder = folder + "/cache/pivora/work";
+    setup.TempCopiesFolder = folder + "/cache/pivora/tmp";
+    setup.SettingsFolder = folder + "/config";
+    setup.LogPath = folder + "/activity.log";
+    setup.DefaultOutputFolder = folder + "/output";
+    setup.Services = services;
+    return setup;
+}
+
 QApplication& App()
 {
     static int argc = 1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/QtServices.h"
+#include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -14,6 +15,10 @@
 #include <vector>
 
 namespace pivora::test {
+
+// A window set-up on folders of the test's own, with `services` recording the desktop.
+pivora::ui::frmMainSetup WindowSetup(const std::string& folder, const std::string& program,
+                                     pivora::ui::DesktopServices* services);
 
 // The one application object of a UI test program, on the offscreen platform.
 QApplication& App();

@@ -27,16 +27,8 @@ protected:
     // A new window on the same folders, as at the next start of the program.
     void Open()
     {
-        pivora::ui::frmMainSetup setup;
-        setup.ProgramFolder = program;
-        setup.WorkFolder = dir.File("cache/pivora/work");
-        setup.LogPath = dir.File("activity.log");
-        setup.DefaultOutputFolder = dir.File("output");
-        setup.TempCopiesFolder = dir.File("cache/pivora/tmp");
-        setup.SettingsFolder = dir.File("config");
-        setup.Services = &services;
         window.reset();
-        window = std::make_unique<pivora::ui::frmMain>(setup);
+        window = std::make_unique<pivora::ui::frmMain>(WindowSetup(dir.Path(), program, &services));
         window->show();
     }
 
