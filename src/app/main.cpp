@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
+#include "platform/Signals.h"
 #include "ui/SingleInstance.h"
 #include "ui/frmMain.h"
 
@@ -7,11 +8,14 @@
 #include <QFile>
 #include <QFont>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 int main(int argc, char* argv[])
 {
+    // Before anything starts a child: the converters' ends must be ours to collect.
+    pivora::platform::ResetInheritedSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pivora"));
     QApplication::setApplicationVersion(QStringLiteral(PIVORA_VERSION));
@@ -46,6 +50,8 @@ int main(int argc, char* argv[])
                          window.raise();
                          window.activateWindow();
                      });
+    // A log-off, kill or Ctrl+C stops a running batch and shuts down as closing the window does.
+    const std::unique_ptr<QObject> shutdownWatch = pivora::ui::CloseOnShutdownRequests(window);
     window.AddFiles(files);
     window.show();
     return app.exec();

@@ -1,5 +1,6 @@
 #include "engine/BatchDriver.h"
 
+#include "engine/OutputProbe.h"
 #include "engine/RunOutcome.h"
 #include "platform/KnownFolders.h"
 #include "platform/ProcessList.h"
@@ -46,34 +47,57 @@ void BatchDriver::objDOS_CommandOver()
     m_host.ResetRunLength();
 }
 
+void BatchDriver::Stop()
+{
+    if (!m_running)
+        return;
+    m_stopRequested = true;
+    m_runner.Stop();
+}
+
 void BatchDriver::ConvertQueue()
 {
     if (m_running)
         return;
-    FlagScope running(m_running);
-    m_failures.clear();
-    m_takenOutputs.clear();
+    HeadResult last = HeadResult::Done;
+    {
+        FlagScope running(m_running);
+        m_stopRequested = false;
+        m_failures.clear();
+        m_takenOutputs.clear();
 
-    fs::CreateFolder(m_host.OutputFolderText());
-    fs::CreateFolders(m_setup.WorkFolder);
-    if (const std::string text = m_host.OutputFolderText();
-        text.empty() || text.back() != fs::PathSeparator())
-        m_host.SetOutputFolderText(text + fs::PathSeparator());
-    const std::string outputFolder = m_host.OutputFolderText();
+        fs::CreateFolder(m_host.OutputFolderText());
+        fs::CreateFolders(m_setup.WorkFolder);
+        if (const std::string text = m_host.OutputFolderText();
+            text.empty() || text.back() != fs::PathSeparator())
+            m_host.SetOutputFolderText(text + fs::PathSeparator());
+        const std::string outputFolder = m_host.OutputFolderText();
 
-    while (!m_list.Empty()) {
-        if (!ConvertHead(outputFolder))
-            return;
+        while (!m_list.Empty() && !m_stopRequested && !m_pump.Quitting()) {
+            last = ConvertHead(outputFolder);
+            if (last != HeadResult::Done || m_pump.Quitting())
+                break;
+            m_pump.ProcessEvents();
+        }
+        // A program that is shutting down shows nothing more.
         if (m_pump.Quitting())
             return;
-        m_pump.ProcessEvents();
-        if (m_pump.Quitting())
-            return;
+        if (last == HeadResult::NotStarted) {
+            m_host.SetProgressValue(0);
+            m_host.UnlockPanel();
+            m_host.UnlockCommands();
+            m_host.ShowNotStarted();
+        } else if (m_stopRequested) {
+            EndStoppedBatch();
+        } else {
+            FinishBatch();
+        }
     }
-    FinishBatch();
+    // The report comes after the batch has ended, so that the window can be closed from it.
+    ReportFailures();
 }
 
-bool BatchDriver::ConvertHead(const std::string& outputFolder)
+BatchDriver::HeadResult BatchDriver::ConvertHead(const std::string& outputFolder)
 {
     fs::RemoveFile(fs::JoinPath(m_setup.WorkFolder, "tmp.mp4"));
     SelectRotationFilter(m_host.Rotation(), m_rotationFilter);
@@ -104,16 +128,15 @@ bool BatchDriver::ConvertHead(const std::string& outputFolder)
         // The runner has told the user; the same entry must not be tried again and again.
         m_runningEntry.reset();
         m_log.Record(commandLine, "not started", "the converter could not be started");
-        m_host.SetProgressValue(0);
-        m_host.UnlockPanel();
-        m_host.UnlockCommands();
-        m_host.ShowStopped();
-        return false;
+        return HeadResult::NotStarted;
     }
-    if (m_runner.LastRunAbandoned()) {
+    if (m_runner.LastRunStopped()) {
+        // The name was free before the run, so whatever stands there now is this run's.
         m_runningEntry.reset();
-        m_log.Record(commandLine, "abandoned", "the program was closed during the run");
-        return false;
+        fs::RemoveFile(outputPath);
+        m_log.Record(commandLine, DescribeExit(m_runner.LastExitStatus()),
+                     m_pump.Quitting() ? "stopped: the program was closed" : "stopped");
+        return HeadResult::Stopped;
     }
     m_takenOutputs.insert(outputPath);
 
@@ -121,11 +144,11 @@ bool BatchDriver::ConvertHead(const std::string& outputFolder)
     facts.Exit = m_runner.LastExitStatus();
     facts.OutputSize = fs::IsRegularFile(outputPath) ? fs::FileSize(outputPath) : -1;
     facts.ConverterOutput = m_runner.Outputs();
+    facts.Probe = [&] { return ProbeOutput(converter, outputPath, m_pump); };
     const RunOutcome outcome = JudgeRun(facts);
     if (outcome.Succeeded) {
         m_log.Record(commandLine, DescribeExit(facts.Exit), outputPath);
     } else {
-        // The name was free before the run, so whatever stands there now is this run's.
         fs::RemoveFile(outputPath);
         // The converter names the file by the path it got, which for a temporary copy is
         // not a name the user knows: the report speaks of the file as the list showed it.
@@ -137,7 +160,7 @@ bool BatchDriver::ConvertHead(const std::string& outputFolder)
         m_failures.push_back({entry.DisplayText, reason});
         m_log.Record(commandLine, DescribeExit(facts.Exit), "failed: " + outcome.FailureLine);
     }
-    return true;
+    return HeadResult::Done;
 }
 
 std::string BatchDriver::UniqueOutputName(const CommandLineRequest& request, int& counter) const
@@ -159,7 +182,15 @@ void BatchDriver::FinishBatch()
         m_host.PlayEndSound();
     m_host.UnlockCommands();
     m_host.ShowFinished();
-    ReportFailures();
+}
+
+void BatchDriver::EndStoppedBatch()
+{
+    // As at the end of a batch, but the folder stays closed and no sound plays.
+    m_host.SetProgressValue(0);
+    m_host.UnlockPanel();
+    m_host.UnlockCommands();
+    m_host.ShowStopped();
 }
 
 void BatchDriver::ReportFailures()

@@ -39,8 +39,10 @@ public:
     virtual void PlayEndSound() = 0;
     virtual void UnlockCommands() = 0; // list, toolbar, start, feedback
     virtual void ShowFinished() = 0;   // empty fill, "完成."
-    // A batch that could not run its converter at all ends here instead.
+    // A batch the user stopped ends here instead: empty bar, "已停止.".
     virtual void ShowStopped() = 0;
+    // A batch that could not run its converter at all ends here instead.
+    virtual void ShowNotStarted() = 0;
 };
 
 struct FailedEntry
@@ -69,18 +71,24 @@ public:
     std::string& RotationFilter() { return m_rotationFilter; }
 
     bool Running() const { return m_running; }
-    // The whole batch; returns when the list is empty or the converter cannot be run.
+    // The whole batch; returns when the list is empty, the batch was stopped, or the
+    // converter cannot be run.
     void ConvertQueue();
+    // Stops the batch: the running conversion ends and its partial output is removed; the
+    // entry it was converting and every entry after it stay in the list.
+    void Stop();
+    bool Stopping() const { return m_running && m_stopRequested; }
     // The end of one run: the entry that was converted leaves the list, wherever it stands.
     void objDOS_CommandOver();
 
     const std::vector<FailedEntry>& LastFailures() const { return m_failures; }
 
 private:
-    // Runs the head entry. False when the batch cannot go on.
-    bool ConvertHead(const std::string& outputFolder);
+    enum class HeadResult { Done, Stopped, NotStarted };
+    HeadResult ConvertHead(const std::string& outputFolder);
     std::string UniqueOutputName(const CommandLineRequest& request, int& counter) const;
     void FinishBatch();
+    void EndStoppedBatch();
     void ReportFailures();
 
     Setup m_setup;
@@ -94,6 +102,7 @@ private:
 
     std::string m_rotationFilter = RotationFilterFor(0);
     bool m_running = false;
+    bool m_stopRequested = false;
     std::optional<pivora::input::EntryId> m_runningEntry;
     std::set<std::string> m_takenOutputs;
     std::vector<FailedEntry> m_failures;

@@ -4,6 +4,7 @@
 #include "platform/ProcessList.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace pivora::engine {
 
@@ -30,10 +31,12 @@ DOSOutputs::DOSOutputs(pivora::platform::EventPump& pump, UserMessages& messages
 std::string DOSOutputs::ExecuteCommand(const std::string& commandLine)
 {
     using pivora::platform::ChildProcess;
+    using Clock = std::chrono::steady_clock;
     if (!commandLine.empty())
         m_commandLine = commandLine;
+    m_stopRequested = false;
     m_lastRunStarted = false;
-    m_lastRunAbandoned = false;
+    m_lastRunStopped = false;
     m_lastExit = {};
     if (m_commandLine.empty()) {
         m_messages.ShowMessage("命令行为空", kProgramTitle, UserMessages::Icon::Error);
@@ -51,38 +54,60 @@ std::string DOSOutputs::ExecuteCommand(const std::string& commandLine)
         return {};
     }
     ChildProcess& child = *started.Process;
+    const std::string program = child.ProgramPath();
     m_lastRunStarted = true;
     m_outputs.clear();
 
     clsWaitableTimer timer(m_pump);
-    bool more = true;
-    while (more) {
-        if (m_pump.Quitting()) {
-            m_lastRunAbandoned = true;
-            break;
+    bool stopping = false;
+    bool killed = false;
+    Clock::time_point stopSince;
+    while (true) {
+        if (!stopping && (m_stopRequested || m_pump.Quitting()) && !child.HasExited()) {
+            child.Terminate();
+            stopping = true;
+            stopSince = Clock::now();
         }
+        if (stopping && !killed &&
+            Clock::now() - stopSince >= std::chrono::milliseconds(kStopGraceMilliseconds) &&
+            !child.HasExited()) {
+            child.Kill();
+            killed = true;
+        }
+        // A stopped child's last words do not matter, nor does whatever else holds its pipe.
+        if (stopping && child.HasExited())
+            break;
         const std::size_t waiting = child.BytesWaiting();
         if (waiting != 0) {
             std::string text;
-            more = child.Read(text, std::clamp<std::size_t>(waiting, 1024, kMaxReadPerPoll));
+            const bool read =
+                child.Read(text, std::clamp<std::size_t>(waiting, 1024, kMaxReadPerPoll));
             m_outputs += text;
-            if (ReceiveOutputs)
+            if (ReceiveOutputs && !stopping)
                 ReceiveOutputs(text);
-        } else if (child.HasExited() && !pivora::platform::IsProcessRunning(WatchedProcessName()) &&
+            // A read that fails ends the run; a child being stopped is still waited for.
+            if (!read && !stopping)
+                break;
+        } else if (child.HasExited() &&
+                   !pivora::platform::IsProcessRunning(WatchedProcessName(), program) &&
                    child.BytesWaiting() == 0) {
             // The child is gone and wrote its last bytes before it went: the run is over.
             break;
         }
-        if (!more)
-            break;
-        m_pump.ProcessEvents();
         const auto handles = child.WakeHandles();
-        timer.Wait(kPollMilliseconds, handles);
+        if (m_pump.Quitting()) {
+            // The window's loops return at once now; wait on the child alone.
+            pivora::platform::WaitForHandles(kPollMilliseconds, handles);
+        } else {
+            m_pump.ProcessEvents();
+            timer.Wait(kPollMilliseconds, handles);
+        }
     }
     child.HasExited();
     m_lastExit = child.Status();
+    m_lastRunStopped = stopping;
     started.Process.reset();
-    if (!m_lastRunAbandoned && CommandOver)
+    if (!stopping && CommandOver)
         CommandOver();
     return m_outputs;
 }

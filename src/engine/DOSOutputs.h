@@ -14,7 +14,7 @@ std::string& WatchedProcessName();
 
 // Runs one console command line as a hidden child, hands its output to the owner as it
 // arrives, and returns when the run is over: the pipe is empty, the child has exited, and
-// no process of WatchedProcessName() is left.
+// no other process of WatchedProcessName() started from the child's program is left.
 class DOSOutputs
 {
 public:
@@ -33,10 +33,15 @@ public:
     // the child wrote, or "" when no run could be started (after telling the user why).
     std::string ExecuteCommand(const std::string& commandLine = {});
 
+    // Ends the run in progress: the child is asked to end, and killed when it is still there
+    // after the grace period. The same happens when the program starts shutting down. A
+    // stopped run raises no CommandOver.
+    void Stop() { m_stopRequested = true; }
+    static constexpr int kStopGraceMilliseconds = 3000;
+
     // Whether the last call started a child, and how that child ended.
     bool LastRunStarted() const { return m_lastRunStarted; }
-    // The last run stopped early because the program is shutting down.
-    bool LastRunAbandoned() const { return m_lastRunAbandoned; }
+    bool LastRunStopped() const { return m_lastRunStopped; }
     pivora::platform::ExitStatus LastExitStatus() const { return m_lastExit; }
 
 private:
@@ -44,8 +49,9 @@ private:
     UserMessages& m_messages;
     std::string m_commandLine;
     std::string m_outputs;
+    bool m_stopRequested = false;
     bool m_lastRunStarted = false;
-    bool m_lastRunAbandoned = false;
+    bool m_lastRunStopped = false;
     pivora::platform::ExitStatus m_lastExit;
 };
 

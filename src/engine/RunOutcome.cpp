@@ -1,10 +1,43 @@
 #include "engine/RunOutcome.h"
 
+#include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <string_view>
+#include <vector>
 
 namespace pivora::engine {
 
 namespace {
+
+// ffmpeg's words after a failure: they say that it failed, not why.
+constexpr std::string_view kClosingWords[]{
+    "Conversion failed!",
+    "Error initializing output stream",
+    "Error while opening encoder",
+    "Error opening output file", // "... files" too
+    "Error opening input file",
+    "Error while filtering",
+    "Error while processing the decoded data",
+    "Exiting normally",
+    "Received > 3 system signals",
+};
+
+// Words with which ffmpeg's error messages say what went wrong, in lower case.
+constexpr std::string_view kErrorWords[]{
+    "error",     "invalid",    "not ",    "no such",   "denied",       "fail",
+    "unable",    "cannot",     "can't",   "could not", "unsupported",  "unknown",
+    "undefined", "missing",    "too ",    "no space",  "exceeded",     "incorrect",
+    "mismatch",  "impossible", "corrupt", "truncated", "unrecognized", "out of memory",
+};
+
+// Lines that tell of an output that could not be written.
+constexpr std::string_view kWriteErrors[]{
+    "Error writing trailer",        "Error closing file",
+    "av_interleaved_write_frame()", "Error submitting a packet to the muxer",
+    "Error muxing a packet",        "No space left on device",
+    "Disk quota exceeded",          "File too large",
+};
 
 std::string_view Trim(std::string_view text)
 {
@@ -15,51 +48,212 @@ std::string_view Trim(std::string_view text)
     return text.substr(begin, end - begin + 1);
 }
 
+std::vector<std::string_view> Lines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        lines.push_back(text.substr(0, end));
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
 bool IsProgressLine(std::string_view line)
 {
     return line.starts_with("frame=") || line.starts_with("size=") ||
            line.find("time=") != std::string_view::npos;
 }
 
+// Lines the converter prints about its work rather than about a fault: progress, the
+// indented stream and metadata listings, and the closing statistics.
+bool IsReportLine(std::string_view raw)
+{
+    const std::string_view line = Trim(raw);
+    return line.empty() || raw.starts_with(' ') || raw.starts_with('\t') || IsProgressLine(line) ||
+           line.find("muxing overhead") != std::string_view::npos;
+}
+
+// "[libx264 @ 0x55d5c8a4b3c0] width not divisible by 2" says "width not divisible by 2".
+std::string_view WithoutComponents(std::string_view line)
+{
+    while (line.starts_with('[')) {
+        const std::size_t close = line.find(']');
+        if (close == std::string_view::npos ||
+            line.substr(0, close).find(" @ ") == std::string_view::npos)
+            break;
+        line = Trim(line.substr(close + 1));
+    }
+    return line;
+}
+
+bool IsClosingLine(std::string_view line)
+{
+    // "in.mp4: Invalid data found when processing input" closes a failed opening; the line
+    // before it, if any, says what was wrong ("moov atom not found").
+    return line.ends_with(": Invalid data found when processing input") ||
+           std::any_of(std::begin(kClosingWords), std::end(kClosingWords),
+                       [&](std::string_view words) { return line.starts_with(words); });
+}
+
+// Whether the converter said it failed, for a run whose exit status could not be read.
+bool SaysItFailed(const std::string& converterOutput)
+{
+    const std::vector<std::string_view> lines = Lines(converterOutput);
+    return std::any_of(lines.begin(), lines.end(), [](std::string_view raw) {
+        const std::string_view line = WithoutComponents(Trim(raw));
+        return IsClosingLine(line) && !line.starts_with("Exiting normally");
+    });
+}
+
+bool SaysWhatWentWrong(std::string_view line)
+{
+    std::string lower(line);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return std::any_of(std::begin(kErrorWords), std::end(kErrorWords), [&](std::string_view word) {
+        return lower.find(word) != std::string::npos;
+    });
+}
+
+// The summary ffmpeg prints once everything is written; "unknown" when it could not tell
+// how much it wrote.
+bool EndedCleanly(const std::string& converterOutput)
+{
+    const std::size_t at = converterOutput.rfind("muxing overhead:");
+    return at != std::string::npos &&
+           Trim(std::string_view(converterOutput).substr(at + 16, 8)).substr(0, 7) != "unknown";
+}
+
+RunOutcome Failure(std::string line)
+{
+    return RunOutcome{false, std::move(line)};
+}
+
 } // namespace
 
-std::string LastErrorLine(const std::string& converterOutput)
+std::string FailureReason(const std::string& converterOutput)
 {
-    std::string_view rest = converterOutput;
+    const std::vector<std::string_view> lines = Lines(converterOutput);
+    std::string_view closing;
     std::string_view last;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find_first_of("\r\n");
-        const std::string_view line = Trim(rest.substr(0, end));
-        if (!line.empty() && !IsProgressLine(line))
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        if (IsReportLine(*it))
+            continue;
+        const std::string_view line = WithoutComponents(Trim(*it));
+        if (line.empty())
+            continue;
+        if (last.empty())
             last = line;
-        if (end == std::string_view::npos)
-            break;
-        rest.remove_prefix(end + 1);
+        if (IsClosingLine(line)) {
+            if (closing.empty())
+                closing = line;
+            continue;
+        }
+        if (SaysWhatWentWrong(line))
+            return std::string(line);
     }
-    return std::string(last);
+    return std::string(closing.empty() ? last : closing);
+}
+
+std::string WriteErrorLine(const std::string& converterOutput)
+{
+    for (const std::string_view raw : Lines(converterOutput)) {
+        // The listings name the files, and a file may be named anything.
+        if (IsReportLine(raw) || raw.starts_with("Input #") || raw.starts_with("Output #"))
+            continue;
+        const std::string_view line = WithoutComponents(Trim(raw));
+        if (std::any_of(
+                std::begin(kWriteErrors), std::end(kWriteErrors),
+                [&](std::string_view words) { return line.find(words) != std::string_view::npos; }))
+            return std::string(line);
+    }
+    return {};
+}
+
+ListedStreams StreamsOf(const std::string& converterOutput, std::string_view section)
+{
+    ListedStreams streams;
+    enum { Before, Header, Listing } place = Before;
+    for (const std::string_view line : Lines(converterOutput)) {
+        if (line.empty())
+            continue; // between the two characters of a "\r\n"
+        if (place == Before) {
+            if (WithoutComponents(line).starts_with(section))
+                place = line.ends_with(':') ? Listing : Header;
+            continue;
+        }
+        // The header names the file, and a file name can hold a line break: it ends at "':".
+        if (place == Header) {
+            if (line.ends_with("':"))
+                place = Listing;
+            continue;
+        }
+        // The section's listing is indented; the first line that is not ends it.
+        if (!line.starts_with(' '))
+            break;
+        const std::string_view entry = Trim(line);
+        if (!entry.starts_with("Stream #"))
+            continue;
+        streams.Listed = true;
+        if (entry.find(": Video: ") != std::string_view::npos &&
+            entry.find("(attached pic)") == std::string_view::npos)
+            streams.Video = true;
+    }
+    return streams;
+}
+
+ProbeResult ReadProbe(const std::string& converterOutput)
+{
+    ProbeResult probe;
+    const ListedStreams streams = StreamsOf(converterOutput, "Input #0");
+    probe.Opened = streams.Listed;
+    probe.HasVideo = streams.Video;
+    if (!probe.Opened)
+        probe.Line = FailureReason(converterOutput);
+    return probe;
 }
 
 RunOutcome JudgeRun(const RunFacts& facts)
 {
-    RunOutcome outcome;
-    std::string reason;
-    if (!facts.Exit.Known)
-        reason = "转换程序没有正常结束";
-    else if (!facts.Exit.Exited)
-        reason = "转换程序被终止 (信号 " + std::to_string(facts.Exit.Signal) + ")";
-    else if (facts.Exit.Code != 0)
-        reason = "转换程序退出代码 " + std::to_string(facts.Exit.Code);
-    else if (facts.OutputSize <= 0) {
-        // The converter said nothing went wrong, so its last line would not explain it.
-        outcome.FailureLine = "没有生成输出文件";
-        return outcome;
-    } else {
-        outcome.Succeeded = true;
-        return outcome;
+    const std::string& text = facts.ConverterOutput;
+    const pivora::platform::ExitStatus& exit = facts.Exit;
+    const bool exitedBadly = exit.Known && (!exit.Exited || exit.Code != 0);
+    if (exitedBadly || (!exit.Known && SaysItFailed(text))) {
+        std::string line = WriteErrorLine(text);
+        if (line.empty())
+            line = FailureReason(text);
+        if (!line.empty())
+            return Failure(line);
+        if (!exit.Known)
+            return Failure("转换程序没有正常结束");
+        if (!exit.Exited)
+            return Failure("转换程序被终止 (信号 " + std::to_string(exit.Signal) + ")");
+        return Failure("转换程序退出代码 " + std::to_string(exit.Code));
     }
-    const std::string line = LastErrorLine(facts.ConverterOutput);
-    outcome.FailureLine = line.empty() ? reason : line;
-    return outcome;
+    if (std::string line = WriteErrorLine(text); !line.empty())
+        return Failure(line);
+    if (facts.OutputSize <= 0)
+        return Failure("没有生成输出文件");
+    const ListedStreams streams = StreamsOf(text, "Output #0");
+    if (streams.Listed && !streams.Video)
+        return Failure("no video stream");
+
+    // The converter's own lines prove a good output when it exited with 0, listed a picture
+    // among the streams it wrote, and summed up what it wrote. Anything less is checked by
+    // opening the file, as a player would.
+    if (!exit.Known || !streams.Listed || !EndedCleanly(text)) {
+        if (!facts.Probe)
+            return Failure("转换程序没有正常结束");
+        const ProbeResult probe = facts.Probe();
+        if (!probe.Opened)
+            return Failure(probe.Line.empty() ? "输出文件无法打开" : probe.Line);
+        if (!probe.HasVideo)
+            return Failure("no video stream");
+    }
+    return RunOutcome{true, {}};
 }
 
 } // namespace pivora::engine

@@ -3,6 +3,7 @@
 #include "platform/ChildProcess.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace pivora::engine {
@@ -11,7 +12,15 @@ namespace pivora::engine {
 struct RunOutcome
 {
     bool Succeeded = false;
-    std::string FailureLine; // the converter's last error line, or why the run failed
+    std::string FailureLine; // the converter's line that says why, or why the run failed
+};
+
+// What opening a finished output as media showed.
+struct ProbeResult
+{
+    bool Opened = false;
+    bool HasVideo = false;
+    std::string Line; // why it could not be opened
 };
 
 struct RunFacts
@@ -19,11 +28,29 @@ struct RunFacts
     pivora::platform::ExitStatus Exit;
     std::int64_t OutputSize = -1; // -1 when the output file does not exist
     std::string ConverterOutput;
+    // Opens the output; asked only when the converter's own lines do not prove it.
+    std::function<ProbeResult()> Probe;
 };
 
 RunOutcome JudgeRun(const RunFacts& facts);
 
-// The last line of the converter's output that is not a progress line.
-std::string LastErrorLine(const std::string& converterOutput);
+// The line of the converter's output that says why it failed: the last line it marks as an
+// error before its closing words, or those closing words when there is no such line.
+std::string FailureReason(const std::string& converterOutput);
+
+// The first line that says the output could not be written ("No space left on device");
+// empty when there is none. ffmpeg may still exit with 0 after it.
+std::string WriteErrorLine(const std::string& converterOutput);
+
+// The streams a section of the converter's report lists ("Output #0", "Input #0").
+struct ListedStreams
+{
+    bool Listed = false; // the section is there and names at least one stream
+    bool Video = false;  // one of them is a moving picture, not a cover image
+};
+ListedStreams StreamsOf(const std::string& converterOutput, std::string_view section);
+
+// What the converter says when its input is a file it can open.
+ProbeResult ReadProbe(const std::string& converterOutput);
 
 } // namespace pivora::engine

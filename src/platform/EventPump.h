@@ -26,6 +26,10 @@ public:
     virtual bool Quitting() const = 0;
 };
 
+// Blocks until one of `handles` is ready or the time has passed, without running any events:
+// for waits that must not let the window act, such as the last moments before the program ends.
+void WaitForHandles(int milliseconds, std::span<const NativeHandle> handles);
+
 // An event pump without a window: ProcessEvents runs `onProcessEvents` (if any), Wait blocks
 // on the handles with the operating system's wait call.
 class PlainEventPump : public EventPump

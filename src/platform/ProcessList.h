@@ -6,9 +6,10 @@
 namespace pivora::platform {
 
 // True when at least one live process of the current user has the executable file name
-// `name`, compared without regard to letter case. Exited processes that were not yet waited
-// for do not count.
-bool IsProcessRunning(std::string_view name);
+// `name` (compared without regard to letter case) and was started from `converterPath`, the
+// same processes KillProcessByName would stop. Exited processes that were not yet waited for
+// do not count, and neither do other programs that happen to share the name.
+bool IsProcessRunning(std::string_view name, const std::string& converterPath);
 
 // Terminates every process of the current user whose executable name matches `name`
 // (case-insensitive) and that was started from `converterPath`. Other programs that happen

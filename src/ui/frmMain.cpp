@@ -6,16 +6,20 @@
 #include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
 #include "platform/ProcessList.h"
+#include "platform/Signals.h"
 #include "settings/FormatPresets.h"
 #include "settings/SettingsFiles.h"
 #include "ui/COMDLG.h"
 #include "ui/DropZone.h"
+#include "ui/HandleNotifier.h"
 #include "ui/InputListModel.h"
 #include "ui/ScaleToScreen.h"
 #include "ui/WindowChrome.h"
 #include "ui/frmMenu.h"
 #include "ui/frmOptions.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDragMoveEvent>
@@ -86,6 +90,17 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text)
 std::string VersionText()
 {
     return "Ver " PIVORA_VERSION;
+}
+
+std::unique_ptr<QObject> CloseOnShutdownRequests(frmMain& window)
+{
+    const pivora::platform::NativeHandle requests = pivora::platform::WatchShutdownRequests();
+    if (requests == pivora::platform::kInvalidHandle)
+        return nullptr;
+    return WatchHandle(requests, [&window] {
+        if (pivora::platform::TakeShutdownRequest())
+            window.ShutdownRequested();
+    });
 }
 
 frmMainSetup frmMainSetup::Defaults()
@@ -791,6 +806,11 @@ void frmMain::menuRA_Click()
 
 void frmMain::Command3_Click()
 {
+    // During a batch the button reads "停止".
+    if (m_armed || m_driver->Running()) {
+        StopBatch();
+        return;
+    }
     cmbOF1->setEnabled(false);
     cmbBitrate->setEnabled(false);
     cmdBrowse->setEnabled(false);
@@ -813,6 +833,25 @@ void frmMain::imgStart_Click()
     Timer1->start();
 }
 
+void frmMain::StopBatch()
+{
+    if (m_armed) {
+        // Nothing has run yet.
+        Timer1->stop();
+        m_armed = false;
+        SetProgressValue(0);
+        UnlockPanel();
+        UnlockCommands();
+        ShowStopped();
+        return;
+    }
+    if (!m_driver->Running())
+        return;
+    // Until the converter has gone the button cannot be pressed again.
+    Command3->setEnabled(false);
+    m_driver->Stop();
+}
+
 void frmMain::Timer1_Timer()
 {
     m_armed = false;
@@ -820,6 +859,8 @@ void frmMain::Timer1_Timer()
     if (m_pump.Quitting())
         return;
     m_driver->ConvertQueue();
+    if (m_closeAfterBatch)
+        close();
 }
 
 void frmMain::SetCommandsEnabled(bool enabled)
@@ -827,7 +868,9 @@ void frmMain::SetCommandsEnabled(bool enabled)
     for (QToolButton* button : CmdToolsBar)
         button->setEnabled(enabled);
     LV->setEnabled(enabled);
-    Command3->setEnabled(enabled);
+    // The start button stays usable during a batch: it stops it.
+    Command3->setText(enabled ? QStringLiteral("旋转视频") : QStringLiteral("停止"));
+    Command3->setEnabled(true);
     lblFeed->setEnabled(enabled);
 }
 
@@ -844,13 +887,60 @@ void frmMain::objDOS_ReceiveOutputs(const std::string& CommandOutputs)
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    // A batch in progress stops waiting at once; its converter finishes the file on its own.
-    if (m_driver->Running() || m_armed) {
+    if (m_armed && !m_driver->Running()) {
+        // Started but not yet running: there is nothing to stop.
         Timer1->stop();
-        m_pump.RequestQuit();
+        m_armed = false;
+    }
+    if (m_driver->Running()) {
+        if (!m_shutdownRequested && !m_driver->Stopping() && !ConfirmStopAndQuit()) {
+            event->ignore();
+            return;
+        }
+        if (m_driver->Running()) {
+            // The batch stops first, without showing anything more; the window closes when
+            // the batch has returned.
+            m_closeAfterBatch = true;
+            m_pump.RequestQuit();
+            m_driver->Stop();
+            event->ignore();
+            return;
+        }
     }
     Form_Unload();
     event->accept();
+}
+
+bool frmMain::ConfirmStopAndQuit()
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Pivora"),
+                    QStringLiteral("正在转换视频, 确定要停止并退出吗?"),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box.setDefaultButton(QMessageBox::No);
+    m_closeQuestion = &box;
+    const int answer = box.exec();
+    m_closeQuestion = nullptr;
+    return answer == QMessageBox::Yes;
+}
+
+void frmMain::ShutdownRequested()
+{
+    m_shutdownRequested = true;
+    if (m_closeQuestion) {
+        // The question on screen is answered for the user; its answer closes the window.
+        m_closeQuestion->done(QMessageBox::Yes);
+        return;
+    }
+    // No dialog may hold the shut-down up.
+    for (int i = 0; i < 8; ++i) {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            break;
+        dialog->reject();
+    }
+    close();
 }
 
 int frmMain::Rotation() const
@@ -920,6 +1010,12 @@ void frmMain::ShowFinished()
 }
 
 void frmMain::ShowStopped()
+{
+    imgPB->resize(0, imgPB->height());
+    lblPB->setText(QStringLiteral("已停止."));
+}
+
+void frmMain::ShowNotStarted()
 {
     imgPB->resize(0, imgPB->height());
     lblPB->setText(QStringLiteral("0%"));

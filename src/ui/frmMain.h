@@ -23,6 +23,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMessageBox;
 class QMimeData;
 class QProgressBar;
 class QPushButton;
@@ -39,6 +40,12 @@ class frmMenu;
 
 // "Ver major.minor.revision", for the About box.
 std::string VersionText();
+
+class frmMain;
+// Stops a running batch and closes the window when the system asks the program to end
+// (SIGTERM, SIGINT, SIGHUP; the console's events on Windows), for as long as the returned
+// object lives.
+std::unique_ptr<QObject> CloseOnShutdownRequests(frmMain& window);
 
 // Where the window finds its converter and keeps its files. The defaults are the real ones;
 // tests point them at folders of their own.
@@ -103,6 +110,9 @@ public:
     void imgToolbar_Click(int index);
     void CmdToolsBar_Click(int index);
     void picDoor_Click();
+    // The system asks the program to end (a signal, a log-off): a running batch is stopped
+    // without a question, then the window closes.
+    void ShutdownRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -116,6 +126,8 @@ private:
     void Form_Load();
     void Form_Unload();
     void Timer1_Timer();
+    void StopBatch();
+    bool ConfirmStopAndQuit();
     void cmbOF1_Click(int index);
     void cmbRotate_Click(int index);
     void objDOS_ReceiveOutputs(const std::string& CommandOutputs);
@@ -138,6 +150,7 @@ private:
     void UnlockCommands() override;
     void ShowFinished() override;
     void ShowStopped() override;
+    void ShowNotStarted() override;
 
     // UserMessages
     void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
@@ -152,6 +165,9 @@ private:
     std::unique_ptr<pivora::engine::DOSOutputs> objDOS;
     std::unique_ptr<pivora::engine::BatchDriver> m_driver;
     bool m_armed = false;
+    bool m_closeAfterBatch = false;
+    bool m_shutdownRequested = false;
+    QMessageBox* m_closeQuestion = nullptr;
     bool m_unloaded = false;
     std::string m_optionsPath;
     std::string m_outputFolderPath;

@@ -1,9 +1,11 @@
 #include "engine/BatchDriver.h"
 
+#include "BatchStubs.h"
 #include "TestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace pivora::engine;
 using pivora::input::EntryForPath;
@@ -11,41 +13,8 @@ using pivora::test::ScopedEnv;
 
 namespace {
 
-// The window, reduced to what the batch reads and the steps it takes at the end.
-class FakeHost : public BatchHost
-{
-public:
-    int rotation = 0;
-    int format = 0;
-    std::string bitrate = "5000";
-    std::string folder;
-    std::vector<std::string> steps;
-    int resets = 0;
-
-    int Rotation() const override { return rotation; }
-    int OutputFormat() const override { return format; }
-    std::string VideoBitrate() const override { return bitrate; }
-    std::string OutputFolderText() const override { return folder; }
-    void SetOutputFolderText(const std::string& text) override { folder = text; }
-    void SetProgressValue(int value) override { steps.push_back("pb=" + std::to_string(value)); }
-    void ResetRunLength() override { ++resets; }
-    void UnlockPanel() override { steps.push_back("unlock panel"); }
-    void OpenFolder(const std::string& f) override { steps.push_back("open " + f); }
-    void PlayEndSound() override { steps.push_back("sound"); }
-    void UnlockCommands() override { steps.push_back("unlock commands"); }
-    void ShowFinished() override { steps.push_back("finished"); }
-    void ShowStopped() override { steps.push_back("stopped"); }
-};
-
-class Messages : public UserMessages
-{
-public:
-    std::vector<std::string> texts;
-    void ShowMessage(const std::string& text, const std::string&, Icon) override
-    {
-        texts.push_back(text);
-    }
-};
+using FakeHost = pivora::test::RecordingHost;
+using Messages = pivora::test::RecordingMessages;
 
 class BatchTest : public ::testing::Test
 {
@@ -180,19 +149,62 @@ TEST_F(BatchTest, AMissingOutputIsAFailureToo)
     EXPECT_EQ(Driver().LastFailures()[0].Reason, "没有生成输出文件");
 }
 
-TEST_F(BatchTest, AConverterThatCannotStartEndsTheBatchOnce)
+TEST_F(BatchTest, AConverterThatCannotStartEndsTheBatchOnceAndEarlierFailuresAreReported)
 {
-    std::filesystem::remove(program + "/data/conv");
     AddInputs();
+    // The first file fails; then the converter disappears.
+    ScopedEnv fails("FAKE_CONV_EXIT", "1");
+    pump.onProcessEvents = [&] { std::filesystem::remove(program + "/data/conv"); };
     Driver().ConvertQueue();
-    EXPECT_EQ(messages.texts, std::vector<std::string>{"文件或命令未找到"});
-    EXPECT_EQ(list.Count(), 3u) << "the list stays as it was";
-    EXPECT_EQ(host.steps.back(), "stopped");
+    ASSERT_EQ(messages.texts.size(), 2u);
+    EXPECT_EQ(messages.texts[0], "文件或命令未找到");
+    EXPECT_NE(messages.texts[1].find(inputs[0]), std::string::npos);
+    EXPECT_EQ(list.Count(), 2u) << "the rest of the list stays as it was";
+    EXPECT_EQ(host.steps.back(), "not started");
     EXPECT_NE(std::find(host.steps.begin(), host.steps.end(), "unlock commands"), host.steps.end());
     EXPECT_EQ(std::count_if(host.steps.begin(), host.steps.end(),
                             [](const std::string& s) { return s.starts_with("open "); }),
               0);
     EXPECT_FALSE(Driver().Running());
+}
+
+TEST_F(BatchTest, StopKeepsTheRestInOrderAndReportsEarlierFailures)
+{
+    AddInputs();
+    // The first file fails; the second hangs until the batch is stopped.
+    std::optional<ScopedEnv> outcome;
+    outcome.emplace("FAKE_CONV_EXIT", "1");
+    int polls = 0;
+    pump.onProcessEvents = [&] {
+        if (list.Count() == 2 && !outcome) {
+            if (++polls == 5)
+                Driver().Stop();
+        } else if (list.Count() == 2) {
+            outcome.reset();
+            ::setenv("FAKE_CONV_HANG", "1", 1);
+        }
+    };
+    Driver().ConvertQueue();
+    ::unsetenv("FAKE_CONV_HANG");
+
+    const std::string out = dir.File("out") + "/";
+    EXPECT_EQ(list.Count(), 2u);
+    EXPECT_EQ(list.At(0).Path, inputs[1]);
+    EXPECT_EQ(list.At(1).Path, inputs[2]);
+    EXPECT_FALSE(std::filesystem::exists(out + "b_Rotated957.mp4")) << "partial output kept";
+    EXPECT_EQ(host.steps.back(), "stopped");
+    EXPECT_EQ(
+        std::count_if(host.steps.begin(), host.steps.end(),
+                      [](const std::string& s) { return s == "sound" || s.starts_with("open "); }),
+        0);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_NE(messages.texts[0].find(inputs[0]), std::string::npos);
+
+    // The next batch starts again from the head.
+    pump.onProcessEvents = nullptr;
+    Driver().ConvertQueue();
+    EXPECT_TRUE(list.Empty());
+    EXPECT_TRUE(std::filesystem::exists(out + "b_Rotated957.mp4"));
 }
 
 TEST_F(BatchTest, RemovingTheRunningHeadLeavesTheRestToBeConverted)

@@ -1,14 +1,20 @@
-// Conversions with the real converter: the picture must really turn the chosen way, and
-// every format must give the container and codec its options produce.
+// Conversions with the real converter: the picture must really turn the chosen way, every
+// format must give the container and codec its options produce, and a broken output is a
+// failure with the reason the converter gave.
+#include "engine/BatchDriver.h"
 #include "engine/CommandLine.h"
 #include "engine/DOSOutputs.h"
 #include "platform/CommandLineRules.h"
 
+#include "BatchStubs.h"
 #include "TestSupport.h"
 
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/mount.h>
 
 using namespace pivora::engine;
 
@@ -168,4 +174,118 @@ TEST_F(MediaTest, EachFormatGivesItsContainerAndCodec)
         }
         EXPECT_EQ(RedCorner(output, 48, 64), "bottom-left") << OutputFormats()[format].ItemText;
     }
+}
+
+namespace {
+
+// A batch of real conversions through the driver, as the window runs it.
+struct Batch
+{
+    Batch(const std::string& program, const std::string& work, const std::string& folder,
+          int format)
+        : runner(pump, messages), driver({program, work, work + "/activity.log"}, list, host,
+                                         runner, pump, messages, options)
+    {
+        host.folder = folder;
+        host.format = format;
+    }
+
+    void Run(const std::vector<std::string>& inputs)
+    {
+        for (const std::string& input : inputs)
+            list.Append(pivora::input::EntryForPath(input));
+        driver.ConvertQueue();
+    }
+
+    std::vector<std::string> Outputs() const
+    {
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(host.folder))
+            files.push_back(entry.path().string());
+        return files;
+    }
+
+    pivora::platform::PlainEventPump pump;
+    pivora::test::RecordingMessages messages;
+    pivora::test::RecordingHost host;
+    pivora::input::InputList list;
+    pivora::settings::OptionValues options;
+    DOSOutputs runner;
+    BatchDriver driver;
+};
+
+} // namespace
+
+TEST_F(MediaTest, OutputsWithoutAPictureAreFailuresWithTheConvertersReason)
+{
+    // Sound alone, and a frame rate that MPEG-1 cannot take.
+    const std::string sound = dir.File("sound only.mp4");
+    const std::string twelve = dir.File("twelve fps.mp4");
+    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -f lavfi -i sine=d=1 -y " +
+            pivora::platform::QuoteArgument(sound),
+        "ffmpeg");
+    Run(pivora::test::FfmpegPath() +
+            " -nostdin -loglevel error -f lavfi -i color=s=64x48:r=12:d=1 -y " +
+            pivora::platform::QuoteArgument(twelve),
+        "ffmpeg");
+
+    // A launcher may leave SIGCHLD ignored: the converters' exit status is then lost, and
+    // the outputs alone decide.
+    for (const bool childrenIgnored : {false, true}) {
+        struct sigaction previous
+        {
+        };
+        if (childrenIgnored) {
+            struct sigaction ignore
+            {
+            };
+            ignore.sa_handler = SIG_IGN;
+            ::sigaction(SIGCHLD, &ignore, &previous);
+        }
+        Batch batch(program, dir.File("work"), dir.File(childrenIgnored ? "ignored" : "out"), 6);
+        batch.Run({source, sound, twelve});
+        if (childrenIgnored)
+            ::sigaction(SIGCHLD, &previous, nullptr);
+
+        const auto& failures = batch.driver.LastFailures();
+        ASSERT_EQ(failures.size(), 2u) << childrenIgnored;
+        EXPECT_EQ(failures[0].DisplayText, sound);
+        EXPECT_EQ(failures[0].Reason, "no video stream");
+        EXPECT_EQ(failures[1].DisplayText, twelve);
+        EXPECT_EQ(failures[1].Reason, "MPEG-1/2 does not support 12/1 fps");
+        // The good clip stays, with its picture; nothing else is left.
+        const std::vector<std::string> outputs = batch.Outputs();
+        ASSERT_EQ(outputs.size(), 1u) << childrenIgnored;
+        EXPECT_EQ(RedCorner(outputs[0], 48, 64), "top-right") << childrenIgnored;
+    }
+}
+
+TEST_F(MediaTest, AFullDiskIsAFailureAndLeavesNothing)
+{
+    // The size of the output with room to spare.
+    Batch roomy(program, dir.File("work"), dir.File("roomy"), 0);
+    roomy.Run({source});
+    ASSERT_EQ(roomy.Outputs().size(), 1u);
+    const auto size = std::filesystem::file_size(roomy.Outputs()[0]);
+
+    // A file system a few bytes too small for it: the end of the file does not fit, and
+    // ffmpeg 5.1 says so but exits with 0.
+    const std::string full = dir.File("full");
+    std::filesystem::create_directories(full);
+    const std::string options = "size=" + std::to_string((size - 1) / 4096 * 4096);
+    if (::mount("tmpfs", full.c_str(), "tmpfs", 0, options.c_str()) != 0)
+        GTEST_SKIP() << "cannot mount a small file system here (" << std::strerror(errno)
+                     << "); run the tests as root to cover a full disk";
+    Batch cramped(program, dir.File("work"), full, 0);
+    cramped.Run({source});
+    const std::vector<std::string> left = cramped.Outputs();
+    ::umount2(full.c_str(), MNT_DETACH);
+
+    EXPECT_TRUE(left.empty()) << left.front();
+    ASSERT_EQ(cramped.driver.LastFailures().size(), 1u);
+    EXPECT_NE(cramped.driver.LastFailures()[0].Reason.find("No space left on device"),
+              std::string::npos)
+        << cramped.driver.LastFailures()[0].Reason;
+    ASSERT_EQ(cramped.messages.texts.size(), 1u);
+    EXPECT_NE(cramped.messages.texts[0].find(source), std::string::npos);
 }

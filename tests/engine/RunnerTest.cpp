@@ -6,6 +6,8 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -151,27 +153,57 @@ TEST_F(RunnerTest, EndsAtOnceWhenTheChildIsQuickAndZombiesDoNotCount)
     EXPECT_EQ(::waitpid(zombie, nullptr, WNOHANG), zombie);
 }
 
-TEST_F(RunnerTest, AnotherProcessOfTheWatchedNameKeepsTheRunOpen)
+TEST_F(RunnerTest, OnlyThisConvertersProcessesKeepTheRunOpen)
 {
-    const pid_t other = pivora::test::StartLingering(Converter(), 700);
+    // A program of another folder that happens to carry the converter's name is a stranger.
+    std::filesystem::create_directories(dir.File("elsewhere"));
+    std::filesystem::copy_file(pivora::test::FakeConverterPath(), dir.File("elsewhere/conv"));
+    const pid_t stranger = pivora::test::StartLingering(dir.File("elsewhere/conv"), 5000);
     ScopedEnv steps("FAKE_CONV_STEPS", "1");
+    EXPECT_LT(Run(Converter() + " x"), 2.0) << "a stranger held the run open";
+    EXPECT_EQ(overs, 1);
+    ::kill(stranger, SIGKILL);
+    ::waitpid(stranger, nullptr, 0);
+
+    // Another process of this converter keeps it open until it has gone.
+    const pid_t other = pivora::test::StartLingering(Converter(), 700);
+    overs = 0;
     Run(Converter() + " x");
     EXPECT_EQ(overs, 1);
-    // The run ended only after the other one had gone.
     EXPECT_EQ(::waitpid(other, nullptr, WNOHANG), other);
 }
 
-TEST_F(RunnerTest, StopsWaitingWhenTheProgramQuits)
+TEST_F(RunnerTest, StopAsksTheChildToEndThenKillsIt)
 {
-    ScopedEnv linger("FAKE_CONV_LINGER_MS", "3000");
-    int polls = 0;
-    pump.onProcessEvents = [&] {
-        if (++polls == 3)
-            pump.RequestQuit();
+    ScopedEnv hang("FAKE_CONV_HANG", "1");
+    ScopedEnv step("FAKE_CONV_STEP_MS", "20");
+    const auto stopAfter = [&](int polls, const std::function<void()>& stop) {
+        int seen = 0;
+        pump.onProcessEvents = [&, polls] {
+            if (++seen == polls)
+                stop();
+        };
+        const double seconds = Run(Converter() + " \"" + dir.File("out.mp4") + "\"");
+        pump.onProcessEvents = nullptr;
+        EXPECT_TRUE(runner.LastRunStopped());
+        EXPECT_EQ(overs, 0) << "a stopped run is not a finished one";
+        EXPECT_FALSE(pivora::platform::IsProcessRunning("conv", Converter()));
+        return seconds;
     };
-    const double seconds = Run(Converter() + " x");
-    EXPECT_LT(seconds, 2.0);
-    EXPECT_TRUE(runner.LastRunAbandoned());
-    EXPECT_EQ(overs, 0);
-    pivora::platform::KillProcessByName("conv", Converter());
+
+    // Asked politely, it goes at once.
+    EXPECT_LT(stopAfter(5, [&] { runner.Stop(); }), 2.0);
+    EXPECT_EQ(runner.LastExitStatus().Signal, SIGTERM);
+
+    // One that does not listen is killed after the grace period.
+    {
+        ScopedEnv deaf("FAKE_CONV_IGNORE_TERM", "1");
+        const double seconds = stopAfter(5, [&] { runner.Stop(); });
+        EXPECT_GE(seconds, DOSOutputs::kStopGraceMilliseconds / 1000.0);
+        EXPECT_EQ(runner.LastExitStatus().Signal, SIGKILL);
+    }
+
+    // A program that shuts down stops its converter the same way, without events.
+    EXPECT_LT(stopAfter(5, [&] { pump.RequestQuit(); }), 2.0);
+    EXPECT_EQ(runner.LastExitStatus().Signal, SIGTERM);
 }

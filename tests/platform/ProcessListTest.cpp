@@ -36,14 +36,15 @@ TEST(ProcessList, KillsOnlyThisProgramsConverterAndSeesNoZombies)
 
     const pid_t ourPid = pivora::test::StartLingering(ours, 5000);
     const pid_t otherPid = pivora::test::StartLingering(unrelated, 5000);
-    EXPECT_TRUE(pivora::platform::IsProcessRunning("conv"));
-    EXPECT_TRUE(pivora::platform::IsProcessRunning("CONV"));
+    EXPECT_TRUE(pivora::platform::IsProcessRunning("conv", ours));
+    EXPECT_TRUE(pivora::platform::IsProcessRunning("CONV", ours));
 
     // The name is compared without regard to case; the path decides whose converter it is.
     pivora::platform::KillProcessByName("CONV", ours);
     EXPECT_TRUE(WasKilled(ourPid));
     EXPECT_EQ(::kill(otherPid, 0), 0) << "an unrelated program of the same name was stopped";
-    EXPECT_TRUE(pivora::platform::IsProcessRunning("conv"));
+    EXPECT_FALSE(pivora::platform::IsProcessRunning("conv", ours)) << "a stranger counted as ours";
+    EXPECT_TRUE(pivora::platform::IsProcessRunning("conv", unrelated));
 
     // Started by a relative path from another folder, or through "..", it is still ours.
     const std::string program = ours.substr(0, ours.size() - std::string("/data/conv").size());
@@ -64,14 +65,14 @@ TEST(ProcessList, KillsOnlyThisProgramsConverterAndSeesNoZombies)
     pivora::test::WriteFile(scripted, "#!/bin/sh\nsleep 5\n");
     std::filesystem::permissions(scripted, std::filesystem::perms::owner_all);
     const pid_t script = pivora::test::StartLingering(scripted, 0);
-    EXPECT_TRUE(pivora::platform::IsProcessRunning("conv"));
+    EXPECT_TRUE(pivora::platform::IsProcessRunning("conv", scripted));
     pivora::platform::KillProcessByName("conv", scripted);
     EXPECT_TRUE(WasKilled(script));
 
     ::kill(otherPid, SIGTERM);
     // Not yet waited for: a zombie that must not count as running.
-    for (int i = 0; i < 100 && pivora::platform::IsProcessRunning("conv"); ++i)
+    for (int i = 0; i < 100 && pivora::platform::IsProcessRunning("conv", unrelated); ++i)
         std::this_thread::sleep_for(10ms);
-    EXPECT_FALSE(pivora::platform::IsProcessRunning("conv"));
+    EXPECT_FALSE(pivora::platform::IsProcessRunning("conv", unrelated));
     EXPECT_EQ(::waitpid(otherPid, nullptr, WNOHANG), otherPid) << "it was a zombie until now";
 }

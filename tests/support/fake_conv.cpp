@@ -8,7 +8,11 @@
 //   FAKE_CONV_LINGER_MS=n   close standard output and error, then keep running this long
 //   FAKE_CONV_BULK=n        write n bytes of filler before the progress lines
 //   FAKE_CONV_DAEMON_MS=n   leave a differently named process holding the pipe this long
+//   FAKE_CONV_HANG=1        write part of the output, then report progress until killed
+//   FAKE_CONV_IGNORE_TERM=1 ignore SIGTERM
+// Called as a probe ("-hide_banner -nostdin -i file") it only tells what it finds in the file.
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,10 +44,36 @@ void Pause(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// Opens a file as the converter would and lists what it holds: the stand-in's own outputs
+// hold a picture, anything else is not media.
+int Probe(const std::string& file)
+{
+    std::string head(64, '\0');
+    if (FILE* in = std::fopen(file.c_str(), "rb")) {
+        head.resize(std::fread(head.data(), 1, head.size(), in));
+        std::fclose(in);
+    } else {
+        Say(file + ": No such file or directory\n");
+        return 1;
+    }
+    if (!head.starts_with("converted by the stand-in")) {
+        Say(file + ": Invalid data found when processing input\n");
+        return 1;
+    }
+    Say("Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '" + file + "':\n  Duration: 00:00:10.00\n" +
+        "  Stream #0:0(und): Video: mpeg4 (mp4v / 0x7634706D), yuv420p, 48x64, 25 fps\n" +
+        "At least one output file must be specified\n");
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (argc == 5 && std::string(argv[1]) == "-hide_banner")
+        return Probe(argv[4]);
+    if (std::getenv("FAKE_CONV_IGNORE_TERM"))
+        std::signal(SIGTERM, SIG_IGN);
     const int step = EnvInt("FAKE_CONV_STEP_MS", 5);
     const int steps = EnvInt("FAKE_CONV_STEPS", 4);
     const std::string output = argc > 1 ? argv[argc - 1] : "";
@@ -74,6 +104,19 @@ int main(int argc, char* argv[])
     Say("Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'in.mp4':\n  Dura");
     Pause(step);
     Say("tion: 00:00:10.00, start: 0.000000, bitrate: 1000 kb/s\n");
+    Say("Output #0, mp4, to '" + output + "':\n" +
+        "  Stream #0:0(und): Video: mpeg4 (mp4v / 0x7634706D), yuv420p, 48x64, 25 fps\n");
+    if (std::getenv("FAKE_CONV_HANG")) {
+        if (FILE* file = std::fopen(output.c_str(), "wb")) {
+            std::fputs("part of a conversion", file);
+            std::fclose(file);
+        }
+        for (int i = 0;; ++i) {
+            Pause(step);
+            Say("frame=" + std::to_string(i) + " time=00:00:0" + std::to_string(i % 10) +
+                ".00 bitrate= 800.0kbits/s\r");
+        }
+    }
     for (int i = 1; i <= steps; ++i) {
         Pause(step);
         char line[160];
@@ -90,6 +133,8 @@ int main(int argc, char* argv[])
             std::fclose(file);
         }
     }
+    Say("\nvideo:10kB audio:0kB subtitle:0kB other streams:0kB global headers:0kB muxing "
+        "overhead: 1.000000%\n");
     const int exitCode = EnvInt("FAKE_CONV_EXIT", 0);
     if (exitCode != 0)
         Say("\nin.mp4: Invalid data found when processing input\n");

@@ -96,7 +96,10 @@ ModalAnswerer::ModalAnswerer()
             return;
         }
         seen.push_back({box->windowTitle(), box->text(), static_cast<int>(box->icon())});
-        box->accept();
+        if (QAbstractButton* reply = box->button(questionReply))
+            reply->click();
+        else
+            box->accept();
     });
     m_timer.start();
 }

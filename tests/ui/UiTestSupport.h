@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -26,7 +27,8 @@ QApplication& App();
 // Runs events until `done` holds or the time is up; true when it holds.
 bool WaitUntil(const std::function<bool()>& done, int milliseconds = 10000);
 
-// Answers every message box that comes up with OK, and keeps what it said.
+// Answers every message box that comes up with OK (a question with `questionReply`), and
+// keeps what it said.
 class ModalAnswerer : public QObject
 {
 public:
@@ -39,6 +41,7 @@ public:
 
     ModalAnswerer();
     std::vector<Seen> seen;
+    QMessageBox::StandardButton questionReply = QMessageBox::No;
     // Called for a file or folder dialog; it must close the dialog. Cancels when unset.
     std::function<void(QFileDialog*)> onFileDialog;
     int fileDialogs = 0;

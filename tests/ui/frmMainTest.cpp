@@ -1,6 +1,7 @@
 #include "ui/frmMain.h"
 
 #include "WindowFixture.h"
+#include "platform/ProcessList.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -8,11 +9,13 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 
 using pivora::test::App;
 using pivora::test::WaitUntil;
@@ -157,7 +160,8 @@ TEST_F(frmMainTest, ABatchOfThreeThroughTheStandInConverter)
     });
 
     Find<QPushButton>("Command3")->click();
-    EXPECT_FALSE(Find<QWidget>("Command3")->isEnabled());
+    EXPECT_EQ(Find<QPushButton>("Command3")->text(), "停止");
+    EXPECT_TRUE(Find<QWidget>("Command3")->isEnabled());
     EXPECT_FALSE(Find<QWidget>("CmdToolsBar0")->isEnabled());
     ASSERT_TRUE(WaitUntil([&] { return Find<QLabel>("lblPB")->text() == "完成."; }, 20000));
 
@@ -178,6 +182,54 @@ TEST_F(frmMainTest, ABatchOfThreeThroughTheStandInConverter)
     for (const char* name : {"cmbOF1", "cmbBitrate", "cmdBrowse", "txtPath", "cmbRotate", "LV",
                              "Command3", "CmdToolsBar0", "CmdToolsBar5", "lblFeed"})
         EXPECT_TRUE(Find<QWidget>(name)->isEnabled()) << name;
+    EXPECT_EQ(Find<QPushButton>("Command3")->text(), "旋转视频");
+}
+
+TEST_F(frmMainTest, TheStartButtonStopsARunningBatch)
+{
+    pivora::test::ScopedEnv log("FAKE_CONV_LOG", dir.File("conv.log"));
+    std::optional<pivora::test::ScopedEnv> hang;
+    hang.emplace("FAKE_CONV_HANG", "1");
+    pivora::test::ScopedEnv slow("FAKE_CONV_STEP_MS", "50");
+    const std::vector<std::string> inputs = MakeInputs(3);
+    window->AddFiles(inputs);
+    auto* start = Find<QPushButton>("Command3");
+    // The first file is part-way when the user presses "停止". The batch runs inside the
+    // event loop, so the press comes from a timer, as a click would.
+    std::string partial;
+    bool partialWritten = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (!partial.empty() || Find<QProgressBar>("pb")->value() == 0)
+            return;
+        partial = pivora::test::ReadLines(dir.File("conv.log")).at(0);
+        partialWritten = std::filesystem::exists(partial);
+        EXPECT_EQ(start->text(), "停止");
+        start->click();
+    });
+    user.start(20);
+    start->click();
+    ASSERT_TRUE(WaitUntil([&] { return !partial.empty() && start->text() == "旋转视频"; }, 10000));
+    user.stop();
+    EXPECT_TRUE(partialWritten);
+
+    const std::string converter = program + "/data/conv";
+    EXPECT_FALSE(pivora::platform::IsProcessRunning("conv", converter));
+    EXPECT_FALSE(std::filesystem::exists(partial)) << "the partial output was left";
+    EXPECT_EQ(window->Entries().Paths(), inputs);
+    EXPECT_EQ(Find<QLabel>("lblPB")->text(), "已停止.");
+    EXPECT_EQ(Find<QProgressBar>("pb")->value(), 0);
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_TRUE(Find<QWidget>("cmbRotate")->isEnabled());
+    EXPECT_TRUE(services.openedFolders.empty());
+    EXPECT_TRUE(services.playedSounds.empty());
+
+    // Pressed again, it converts the whole list from its head.
+    hang.reset();
+    start->click();
+    ASSERT_TRUE(WaitUntil([&] { return Find<QLabel>("lblPB")->text() == "完成."; }, 20000));
+    EXPECT_TRUE(window->Entries().Empty());
+    EXPECT_EQ(pivora::test::ReadLines(dir.File("conv.log")).size(), 4u);
 }
 
 TEST_F(frmMainTest, FilesFromTheCommandLineAndTheWelcomePicture)

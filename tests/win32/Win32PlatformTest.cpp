@@ -217,16 +217,43 @@ TEST(Win32, OnlyThisProgramsConverterIsStopped)
     HANDLE theirs = start(stranger);
     SetEnv("STANDIN_SLEEP_MS", nullptr);
     ::Sleep(500);
-    EXPECT_TRUE(fs::IsProcessRunning("conv.exe"));
+    EXPECT_TRUE(fs::IsProcessRunning("conv.exe", fs::ConverterPath("C:\\Apps")));
 
     fs::KillProcessByName("CONV.EXE", fs::ConverterPath("C:\\Apps"));
     EXPECT_EQ(::WaitForSingleObject(ours, 5000), WAIT_OBJECT_0);
     EXPECT_EQ(::WaitForSingleObject(theirs, 0), static_cast<DWORD>(WAIT_TIMEOUT))
         << "an unrelated program of the same name was stopped";
+    EXPECT_FALSE(fs::IsProcessRunning("conv.exe", fs::ConverterPath("C:\\Apps")))
+        << "a stranger counted as this program's converter";
+    EXPECT_TRUE(fs::IsProcessRunning("conv.exe", stranger));
     ::TerminateProcess(theirs, 0);
     ::WaitForSingleObject(theirs, 5000);
     ::CloseHandle(ours);
     ::CloseHandle(theirs);
+}
+
+TEST(Win32, StopTerminatesTheConverter)
+{
+    const std::string converter = InstallStandIn("C:\\Apps");
+    fs::PlainEventPump pump;
+    Messages messages;
+    DOSOutputs runner(pump, messages);
+    int overs = 0;
+    runner.CommandOver = [&] { ++overs; };
+    int polls = 0;
+    pump.onProcessEvents = [&] {
+        if (++polls == 5)
+            runner.Stop();
+    };
+    WatchedProcessName() = fs::ConverterProcessName();
+    SetEnv("STANDIN_SLEEP_MS", "20000");
+    const DWORD start = ::GetTickCount();
+    runner.ExecuteCommand(converter + " x");
+    SetEnv("STANDIN_SLEEP_MS", nullptr);
+    EXPECT_LT(::GetTickCount() - start, 5000u);
+    EXPECT_TRUE(runner.LastRunStopped());
+    EXPECT_EQ(overs, 0);
+    EXPECT_FALSE(fs::IsProcessRunning("conv.exe", converter));
 }
 
 TEST(Win32, TheCodePageDecides)

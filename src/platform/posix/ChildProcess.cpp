@@ -68,7 +68,8 @@ int OpenPidFd(pid_t pid)
 class PosixChildProcess final : public ChildProcess
 {
 public:
-    PosixChildProcess(pid_t pid, int readFd) : m_pid(pid), m_readFd(readFd), m_pidFd(OpenPidFd(pid))
+    PosixChildProcess(pid_t pid, int readFd, std::string program)
+        : m_pid(pid), m_readFd(readFd), m_pidFd(OpenPidFd(pid)), m_program(std::move(program))
     {
     }
 
@@ -114,7 +115,7 @@ public:
 
     bool HasExited() override
     {
-        if (m_status.Known)
+        if (m_ended)
             return true;
         int status = 0;
         pid_t done;
@@ -122,22 +123,28 @@ public:
             done = ::waitpid(m_pid, &status, WNOHANG);
         } while (done < 0 && errno == EINTR);
         if (done == m_pid) {
+            m_ended = true;
             m_status.Known = true;
             m_status.Exited = WIFEXITED(status);
             m_status.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             m_status.Signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
         } else if (done < 0 && errno == ECHILD) {
-            // Someone else collected it; it has ended all the same.
-            m_status.Known = true;
+            // Collected by someone else, or by the system when SIGCHLD is ignored: it has
+            // ended, and how is not known.
+            m_ended = true;
         }
-        if (m_status.Known && m_pidFd >= 0) {
+        if (m_ended && m_pidFd >= 0) {
             ::close(m_pidFd);
             m_pidFd = -1;
         }
-        return m_status.Known;
+        return m_ended;
     }
 
     ExitStatus Status() const override { return m_status; }
+
+    void Terminate() override { Send(SIGTERM); }
+    void Kill() override { Send(SIGKILL); }
+    std::string ProgramPath() const override { return m_program; }
 
     std::vector<NativeHandle> WakeHandles() const override
     {
@@ -150,10 +157,24 @@ public:
     }
 
 private:
+    void Send(int signal)
+    {
+        if (HasExited())
+            return;
+#ifdef SYS_pidfd_send_signal
+        // Through the pidfd the signal can only reach this child, even once its id is free.
+        if (m_pidFd >= 0 && ::syscall(SYS_pidfd_send_signal, m_pidFd, signal, nullptr, 0) == 0)
+            return;
+#endif
+        ::kill(m_pid, signal);
+    }
+
     pid_t m_pid;
     int m_readFd;
     int m_pidFd;
+    std::string m_program;
     bool m_pipeAtEnd = false;
+    bool m_ended = false;
     ExitStatus m_status;
 };
 
@@ -221,7 +242,7 @@ ChildProcess::StartResult ChildProcess::Start(const std::string& commandLine)
         result.SystemError = error;
         return result;
     }
-    result.Process = std::make_unique<PosixChildProcess>(pid, fds[0]);
+    result.Process = std::make_unique<PosixChildProcess>(pid, fds[0], resolved);
     return result;
 }
 

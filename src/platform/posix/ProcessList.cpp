@@ -5,8 +5,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -35,16 +34,34 @@ std::string Lower(std::string_view text)
 
 std::string ReadWhole(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string text;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return text;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(got));
+    ::close(fd);
+    return text;
 }
 
-// The live processes of this user. Exited children that nobody has waited for yet (state Z)
-// are still listed by the kernel; they are not running and are skipped.
-std::vector<ProcessEntry> ListOwnProcesses()
+// The kernel keeps at most 15 bytes of a process name.
+std::string KernelName(std::string_view name)
 {
+    constexpr std::size_t kKernelNameLength = 15;
+    return Lower(name.substr(0, std::min(name.size(), kKernelNameLength)));
+}
+
+// The live processes of this user that carry `name`, compared without regard to case.
+// Exited children that nobody has waited for yet (state Z) are still listed by the kernel;
+// they are not running and are skipped. A scan runs several times per converted file, so
+// only the processes of that name are looked at closely.
+std::vector<ProcessEntry> ListOwnProcesses(std::string_view name)
+{
+    const std::string wanted = KernelName(name);
+    if (wanted.empty())
+        return {};
     std::vector<ProcessEntry> entries;
     DIR* proc = ::opendir("/proc");
     if (!proc)
@@ -71,6 +88,8 @@ std::vector<ProcessEntry> ListOwnProcesses()
         ProcessEntry entry;
         entry.Pid = static_cast<pid_t>(std::stol(id));
         entry.Name = stat.substr(open + 1, close - open - 1);
+        if (Lower(entry.Name) != wanted)
+            continue;
         const std::string commandLine = ReadWhole(folder + "/cmdline");
         for (std::size_t at = 0; at < commandLine.size() && entry.Started.size() < 2;) {
             const std::size_t end = commandLine.find('\0', at);
@@ -93,25 +112,6 @@ std::vector<ProcessEntry> ListOwnProcesses()
     return entries;
 }
 
-// The kernel keeps at most 15 bytes of a process name.
-bool NameMatches(const ProcessEntry& entry, std::string_view name)
-{
-    constexpr std::size_t kKernelNameLength = 15;
-    const std::string wanted = Lower(name.substr(0, std::min(name.size(), kKernelNameLength)));
-    return !wanted.empty() && Lower(entry.Name) == wanted;
-}
-
-} // namespace
-
-bool IsProcessRunning(std::string_view name)
-{
-    const std::vector<ProcessEntry> entries = ListOwnProcesses();
-    return std::any_of(entries.begin(), entries.end(),
-                       [&](const ProcessEntry& entry) { return NameMatches(entry, name); });
-}
-
-namespace {
-
 // The folder a path lies in, links resolved, and its own name: two paths that give the same
 // pair name the same file however they were written ("data/conv", "/x/tests/../data/conv").
 std::pair<std::string, std::string> Location(const std::string& path)
@@ -126,25 +126,37 @@ std::pair<std::string, std::string> Location(const std::string& path)
     return location;
 }
 
+// The live processes of this user, other than this one, that carry `name` and were started
+// from the converter file: directly, or as a script under its interpreter.
+std::vector<pid_t> FindConverterProcesses(std::string_view name, const std::string& converterPath)
+{
+    std::vector<pid_t> found;
+    const auto converter = Location(converterPath);
+    if (converter.first.empty())
+        return found;
+    const pid_t self = ::getpid();
+    for (const ProcessEntry& entry : ListOwnProcesses(name)) {
+        if (entry.Pid == self)
+            continue;
+        if (entry.Image == converterPath ||
+            std::any_of(entry.Started.begin(), entry.Started.end(),
+                        [&](const std::string& started) { return Location(started) == converter; }))
+            found.push_back(entry.Pid);
+    }
+    return found;
+}
+
 } // namespace
+
+bool IsProcessRunning(std::string_view name, const std::string& converterPath)
+{
+    return !FindConverterProcesses(name, converterPath).empty();
+}
 
 void KillProcessByName(std::string_view name, const std::string& converterPath)
 {
-    const pid_t self = ::getpid();
-    const auto converter = Location(converterPath);
-    if (converter.first.empty())
-        return;
-    for (const ProcessEntry& entry : ListOwnProcesses()) {
-        if (entry.Pid == self || !NameMatches(entry, name))
-            continue;
-        // Started from this program's converter file, directly or as a script.
-        const bool ours =
-            entry.Image == converterPath ||
-            std::any_of(entry.Started.begin(), entry.Started.end(),
-                        [&](const std::string& started) { return Location(started) == converter; });
-        if (ours)
-            ::kill(entry.Pid, SIGKILL);
-    }
+    for (const pid_t pid : FindConverterProcesses(name, converterPath))
+        ::kill(pid, SIGKILL);
 }
 
 } // namespace pivora::platform

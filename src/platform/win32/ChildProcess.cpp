@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <vector>
 
 namespace pivora::platform {
@@ -70,6 +71,23 @@ public:
     }
 
     ExitStatus Status() const override { return m_status; }
+
+    void Terminate() override
+    {
+        if (!HasExited())
+            ::TerminateProcess(m_process, 1);
+    }
+
+    void Kill() override { Terminate(); }
+
+    std::string ProgramPath() const override
+    {
+        wchar_t buffer[MAX_PATH * 4];
+        DWORD size = static_cast<DWORD>(std::size(buffer));
+        if (!::QueryFullProcessImageNameW(m_process, 0, buffer, &size))
+            return {};
+        return win32::Utf8(std::wstring_view(buffer, size));
+    }
 
     std::vector<NativeHandle> WakeHandles() const override
     {

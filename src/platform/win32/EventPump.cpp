@@ -6,6 +6,20 @@
 
 namespace pivora::platform {
 
+void WaitForHandles(int milliseconds, std::span<const NativeHandle> handles)
+{
+    if (milliseconds <= 0)
+        return;
+    std::vector<HANDLE> waitOn;
+    for (const NativeHandle handle : handles)
+        waitOn.push_back(reinterpret_cast<HANDLE>(handle));
+    if (waitOn.empty())
+        ::Sleep(static_cast<DWORD>(milliseconds));
+    else
+        ::WaitForMultipleObjects(static_cast<DWORD>(waitOn.size()), waitOn.data(), FALSE,
+                                 static_cast<DWORD>(milliseconds));
+}
+
 void PlainEventPump::Wait(int milliseconds, std::span<const NativeHandle> wakeOn)
 {
     ProcessEvents();

@@ -57,30 +57,35 @@ std::wstring ImagePath(DWORD id)
     return path;
 }
 
-} // namespace
-
-bool IsProcessRunning(std::string_view name)
+// Calls `visit` with the id of every process that carries `name` and runs from the converter
+// file; other programs of the same name are left out.
+template <typename Visit>
+void WalkConverterProcesses(std::string_view name, const std::string& converterPath, Visit visit)
 {
     const std::string wanted = Lower(name);
-    bool found = false;
+    const std::wstring converter = LowerWide(win32::Wide(converterPath));
+    const DWORD self = ::GetCurrentProcessId();
     WalkProcesses([&](const PROCESSENTRY32& entry) {
-        if (Lower(entry.szExeFile) == wanted)
-            found = true;
+        if (entry.th32ProcessID == self || Lower(entry.szExeFile) != wanted)
+            return;
+        if (LowerWide(ImagePath(entry.th32ProcessID)) == converter)
+            visit(entry.th32ProcessID);
     });
+}
+
+} // namespace
+
+bool IsProcessRunning(std::string_view name, const std::string& converterPath)
+{
+    bool found = false;
+    WalkConverterProcesses(name, converterPath, [&](DWORD) { found = true; });
     return found;
 }
 
 void KillProcessByName(std::string_view name, const std::string& converterPath)
 {
-    const std::string wanted = Lower(name);
-    const std::wstring converter = LowerWide(win32::Wide(converterPath));
-    WalkProcesses([&](const PROCESSENTRY32& entry) {
-        if (Lower(entry.szExeFile) != wanted)
-            return;
-        // Only this program's converter: the process must run from its file.
-        if (LowerWide(ImagePath(entry.th32ProcessID)) != converter)
-            return;
-        if (HANDLE process = ::OpenProcess(0x1F0FFF, FALSE, entry.th32ProcessID)) {
+    WalkConverterProcesses(name, converterPath, [](DWORD id) {
+        if (HANDLE process = ::OpenProcess(0x1F0FFF, FALSE, id)) {
             ::TerminateProcess(process, 0);
             ::CloseHandle(process);
         }
