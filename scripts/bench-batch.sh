@@ -24,23 +24,38 @@ done
 
 export QT_QPA_PLATFORM=offscreen
 printf 'clips:            %d x %ss (640x360, 25 fps)\n' "$count" "$seconds"
-ratios=()
-for round in $(seq 1 "$rounds"); do
+run_batch() {
     rm -rf "$work/out" "$work/activity.log"
     mkdir -p "$work/out"
     batch=$(build/tests/batch_bench "$work/out" "$work/activity.log" "$work"/clips/*.mp4 2>/dev/null |
             sed -n 's/^batch_seconds=//p')
-
-    # The very command lines this round's batch ran, one after the other, from a shell.
+    # The very command lines the batch ran, for the loop.
     grep '^  command: ' "$work/activity.log" | sed 's/^  command: //' >"$work/commands.txt"
+}
+run_loop() {
     rm -rf "$work/out"
     mkdir -p "$work/out"
+    local start end
     start=$(date +%s.%N)
     while IFS= read -r line; do
         eval "$line" </dev/null >/dev/null 2>&1
     done <"$work/commands.txt"
     end=$(date +%s.%N)
     loop=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
+}
+
+# The loop replays the command lines of the batch before it; the order alternates, so that
+# neither side always runs on a warmer machine.
+run_batch
+ratios=()
+for round in $(seq 1 "$rounds"); do
+    if ((round % 2 == 1)); then
+        run_batch
+        run_loop
+    else
+        run_loop
+        run_batch
+    fi
     ratio=$(awk -v a="$batch" -v b="$loop" 'BEGIN { printf "%.3f", a / b }')
     ratios+=("$ratio")
     printf 'round %d:          batch %.3f s, loop %.3f s, ratio %s\n' "$round" "$batch" "$loop" \

@@ -52,7 +52,8 @@ void BatchDriver::Stop()
     if (!m_running)
         return;
     m_stopRequested = true;
-    m_runner.Stop();
+    if (m_runningEntry)
+        m_runner.Stop();
 }
 
 void BatchDriver::ConvertQueue()
@@ -122,17 +123,21 @@ BatchDriver::HeadResult BatchDriver::ConvertHead(const std::string& outputFolder
     WatchedProcessName() = fs::ConverterProcessName();
     m_runner.SetCommandLine(commandLine);
     m_runningEntry = m_list.IdAt(0);
+    // No events run between the loop's look at the stop flag and this call, so a stop cannot
+    // fall between them and be lost.
     m_runner.ExecuteCommand();
 
     if (!m_runner.LastRunStarted()) {
         // The runner has told the user; the same entry must not be tried again and again.
         m_runningEntry.reset();
+        m_host.ResetRunLength();
         m_log.Record(commandLine, "not started", "the converter could not be started");
         return HeadResult::NotStarted;
     }
     if (m_runner.LastRunStopped()) {
         // The name was free before the run, so whatever stands there now is this run's.
         m_runningEntry.reset();
+        m_host.ResetRunLength();
         fs::RemoveFile(outputPath);
         m_log.Record(commandLine, DescribeExit(m_runner.LastExitStatus()),
                      m_pump.Quitting() ? "stopped: the program was closed" : "stopped");
@@ -144,7 +149,9 @@ BatchDriver::HeadResult BatchDriver::ConvertHead(const std::string& outputFolder
     facts.Exit = m_runner.LastExitStatus();
     facts.OutputSize = fs::IsRegularFile(outputPath) ? fs::FileSize(outputPath) : -1;
     facts.ConverterOutput = m_runner.Outputs();
-    facts.Probe = [&] { return ProbeOutput(converter, outputPath, m_pump); };
+    facts.Probe = [&] {
+        return ProbeOutput(converter, outputPath, m_pump, [this] { return m_stopRequested; });
+    };
     const RunOutcome outcome = JudgeRun(facts);
     if (outcome.Succeeded) {
         m_log.Record(commandLine, DescribeExit(facts.Exit), outputPath);

@@ -78,10 +78,6 @@ std::string OutputFilePath(std::string_view outputFolder, std::string_view input
     return path;
 }
 
-namespace {
-
-// A relative path that starts with a dash or names a protocol ("x:") would be read by the
-// converter as an option or a URL; anchoring it at the current folder keeps it a file.
 std::string ConverterSafePath(const std::string& path)
 {
     if (path.empty() || pivora::platform::IsAbsolutePath(path))
@@ -90,8 +86,6 @@ std::string ConverterSafePath(const std::string& path)
         return std::string(".") + pivora::platform::PathSeparator() + path;
     return path;
 }
-
-} // namespace
 
 std::string BuildCommandLine(const CommandLineRequest& request)
 {

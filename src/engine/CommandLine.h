@@ -49,6 +49,10 @@ struct CommandLineRequest
     int Counter = 0; // see OutputFilePath
 };
 
+// A relative path that starts with a dash or names a protocol ("x:") would be read by the
+// converter as an option or a URL; anchoring it at the current folder keeps it a file.
+std::string ConverterSafePath(const std::string& path);
+
 // The converter's complete command line. The bitrate and the filter go in as they are; the
 // paths are quoted so that any file name arrives as exactly one argument.
 std::string BuildCommandLine(const CommandLineRequest& request);

@@ -1,5 +1,6 @@
 #include "engine/OutputProbe.h"
 
+#include "engine/CommandLine.h"
 #include "platform/ChildProcess.h"
 #include "platform/CommandLineRules.h"
 
@@ -15,12 +16,13 @@ constexpr auto kPatience = std::chrono::seconds(20);
 } // namespace
 
 ProbeResult ProbeOutput(const std::string& converterPath, const std::string& file,
-                        pivora::platform::EventPump& pump)
+                        pivora::platform::EventPump& pump, const std::function<bool()>& stopped)
 {
     using pivora::platform::QuoteArgument;
     // Without an output the converter only opens its input, lists it and exits.
-    auto started = pivora::platform::ChildProcess::Start(
-        QuoteArgument(converterPath) + " -hide_banner -nostdin -i " + QuoteArgument(file));
+    auto started = pivora::platform::ChildProcess::Start(QuoteArgument(converterPath) +
+                                                         " -hide_banner -nostdin -i " +
+                                                         QuoteArgument(ConverterSafePath(file)));
     if (!started.Process)
         return {};
     pivora::platform::ChildProcess& child = *started.Process;
@@ -36,17 +38,14 @@ ProbeResult ProbeOutput(const std::string& converterPath, const std::string& fil
         }
         if (child.HasExited() && child.BytesWaiting() == 0)
             break;
-        if (std::chrono::steady_clock::now() > deadline) {
+        if (std::chrono::steady_clock::now() > deadline || pump.Quitting() ||
+            (stopped && stopped())) {
             child.Kill();
             for (int i = 0; i < 50 && !child.HasExited(); ++i)
                 pivora::platform::WaitForHandles(kPollMilliseconds, child.WakeHandles());
-            break;
+            return {};
         }
-        const auto handles = child.WakeHandles();
-        if (pump.Quitting())
-            pivora::platform::WaitForHandles(kPollMilliseconds, handles);
-        else
-            pump.Wait(kPollMilliseconds, handles);
+        pump.Wait(kPollMilliseconds, child.WakeHandles());
     }
     return ReadProbe(text);
 }

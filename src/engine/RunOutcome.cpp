@@ -19,8 +19,6 @@ constexpr std::string_view kClosingWords[]{
     "Error opening input file",
     "Error while filtering",
     "Error while processing the decoded data",
-    "Exiting normally",
-    "Received > 3 system signals",
 };
 
 // Words with which ffmpeg's error messages say what went wrong, in lower case.
@@ -68,12 +66,30 @@ bool IsProgressLine(std::string_view line)
 }
 
 // Lines the converter prints about its work rather than about a fault: progress, the
-// indented stream and metadata listings, and the closing statistics.
+// indented stream and metadata listings, the closing statistics and routine warnings.
 bool IsReportLine(std::string_view raw)
 {
     const std::string_view line = Trim(raw);
     return line.empty() || raw.starts_with(' ') || raw.starts_with('\t') || IsProgressLine(line) ||
-           line.find("muxing overhead") != std::string_view::npos;
+           line.find("muxing overhead") != std::string_view::npos ||
+           line.find("Past duration") != std::string_view::npos ||
+           line.find("VBV buffer size not set") != std::string_view::npos;
+}
+
+// The banner and the listings of inputs and outputs: everything printed before them went
+// well, or the converter would not have gone on to them.
+bool IsListingHeader(std::string_view line)
+{
+    return line.starts_with("ffmpeg version") || line.starts_with("Input #") ||
+           line.starts_with("Output #") || line.starts_with("Stream mapping:") ||
+           line.starts_with("Press [q] to stop");
+}
+
+// How ffmpeg says that a signal ended it; its file is cut short.
+bool IsSignalLine(std::string_view line)
+{
+    return line.starts_with("Exiting normally, received signal") ||
+           line.starts_with("Received > 3 system signals");
 }
 
 // "[libx264 @ 0x55d5c8a4b3c0] width not divisible by 2" says "width not divisible by 2".
@@ -104,7 +120,7 @@ bool SaysItFailed(const std::string& converterOutput)
     const std::vector<std::string_view> lines = Lines(converterOutput);
     return std::any_of(lines.begin(), lines.end(), [](std::string_view raw) {
         const std::string_view line = WithoutComponents(Trim(raw));
-        return IsClosingLine(line) && !line.starts_with("Exiting normally");
+        return IsClosingLine(line) || IsSignalLine(line);
     });
 }
 
@@ -137,6 +153,10 @@ RunOutcome Failure(std::string line)
 std::string FailureReason(const std::string& converterOutput)
 {
     const std::vector<std::string_view> lines = Lines(converterOutput);
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        if (const std::string_view line = WithoutComponents(Trim(*it)); IsSignalLine(line))
+            return std::string(line);
+    }
     std::string_view closing;
     std::string_view last;
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
@@ -145,8 +165,8 @@ std::string FailureReason(const std::string& converterOutput)
         const std::string_view line = WithoutComponents(Trim(*it));
         if (line.empty())
             continue;
-        if (last.empty())
-            last = line;
+        if (IsListingHeader(line))
+            break;
         if (IsClosingLine(line)) {
             if (closing.empty())
                 closing = line;
@@ -154,6 +174,8 @@ std::string FailureReason(const std::string& converterOutput)
         }
         if (SaysWhatWentWrong(line))
             return std::string(line);
+        if (last.empty())
+            last = line;
     }
     return std::string(closing.empty() ? last : closing);
 }
@@ -208,6 +230,7 @@ ListedStreams StreamsOf(const std::string& converterOutput, std::string_view sec
 ProbeResult ReadProbe(const std::string& converterOutput)
 {
     ProbeResult probe;
+    probe.Ran = true;
     const ListedStreams streams = StreamsOf(converterOutput, "Input #0");
     probe.Opened = streams.Listed;
     probe.HasVideo = streams.Video;
@@ -235,8 +258,12 @@ RunOutcome JudgeRun(const RunFacts& facts)
     }
     if (std::string line = WriteErrorLine(text); !line.empty())
         return Failure(line);
-    if (facts.OutputSize <= 0)
-        return Failure("没有生成输出文件");
+    if (facts.OutputSize <= 0) {
+        // A converter that exited with 0 said nothing went wrong, so its lines would not
+        // explain it; one whose status was lost may have said why.
+        const std::string line = exit.Known ? std::string() : FailureReason(text);
+        return Failure(line.empty() ? "没有生成输出文件" : line);
+    }
     const ListedStreams streams = StreamsOf(text, "Output #0");
     if (streams.Listed && !streams.Video)
         return Failure("no video stream");
@@ -245,13 +272,16 @@ RunOutcome JudgeRun(const RunFacts& facts)
     // among the streams it wrote, and summed up what it wrote. Anything less is checked by
     // opening the file, as a player would.
     if (!exit.Known || !streams.Listed || !EndedCleanly(text)) {
-        if (!facts.Probe)
+        const ProbeResult probe = facts.Probe ? facts.Probe() : ProbeResult{};
+        if (probe.Ran) {
+            if (!probe.Opened)
+                return Failure(probe.Line.empty() ? "输出文件无法打开" : probe.Line);
+            if (!probe.HasVideo)
+                return Failure("no video stream");
+        } else if (!exit.Known && !(streams.Video && EndedCleanly(text))) {
+            // Neither the converter's status nor the file can vouch for the output.
             return Failure("转换程序没有正常结束");
-        const ProbeResult probe = facts.Probe();
-        if (!probe.Opened)
-            return Failure(probe.Line.empty() ? "输出文件无法打开" : probe.Line);
-        if (!probe.HasVideo)
-            return Failure("no video stream");
+        }
     }
     return RunOutcome{true, {}};
 }

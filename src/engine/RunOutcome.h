@@ -18,6 +18,7 @@ struct RunOutcome
 // What opening a finished output as media showed.
 struct ProbeResult
 {
+    bool Ran = false; // the converter answered; nothing else holds when it did not
     bool Opened = false;
     bool HasVideo = false;
     std::string Line; // why it could not be opened
@@ -35,7 +36,8 @@ struct RunFacts
 RunOutcome JudgeRun(const RunFacts& facts);
 
 // The line of the converter's output that says why it failed: the last line it marks as an
-// error before its closing words, or those closing words when there is no such line.
+// error before its closing words, or those closing words when there is no such line; empty
+// when it said nothing about a failure after its listings.
 std::string FailureReason(const std::string& converterOutput);
 
 // The first line that says the output could not be written ("No space left on device");

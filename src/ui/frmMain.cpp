@@ -854,10 +854,11 @@ void frmMain::StopBatch()
 
 void frmMain::Timer1_Timer()
 {
-    m_armed = false;
     m_pump.ProcessEvents();
-    if (m_pump.Quitting())
+    // A stop or a close among those events ends the start here.
+    if (!m_armed || m_unloaded || m_pump.Quitting())
         return;
+    m_armed = false;
     m_driver->ConvertQueue();
     if (m_closeAfterBatch)
         close();
@@ -907,6 +908,8 @@ void frmMain::closeEvent(QCloseEvent* event)
             return;
         }
     }
+    // Long work still on the way out, such as a folder search, stops waiting.
+    m_pump.RequestQuit();
     Form_Unload();
     event->accept();
 }

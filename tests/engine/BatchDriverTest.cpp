@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <optional>
 
 using namespace pivora::engine;
 using pivora::input::EntryForPath;
@@ -166,45 +165,6 @@ TEST_F(BatchTest, AConverterThatCannotStartEndsTheBatchOnceAndEarlierFailuresAre
                             [](const std::string& s) { return s.starts_with("open "); }),
               0);
     EXPECT_FALSE(Driver().Running());
-}
-
-TEST_F(BatchTest, StopKeepsTheRestInOrderAndReportsEarlierFailures)
-{
-    AddInputs();
-    // The first file fails; the second hangs until the batch is stopped.
-    std::optional<ScopedEnv> outcome;
-    outcome.emplace("FAKE_CONV_EXIT", "1");
-    int polls = 0;
-    pump.onProcessEvents = [&] {
-        if (list.Count() == 2 && !outcome) {
-            if (++polls == 5)
-                Driver().Stop();
-        } else if (list.Count() == 2) {
-            outcome.reset();
-            ::setenv("FAKE_CONV_HANG", "1", 1);
-        }
-    };
-    Driver().ConvertQueue();
-    ::unsetenv("FAKE_CONV_HANG");
-
-    const std::string out = dir.File("out") + "/";
-    EXPECT_EQ(list.Count(), 2u);
-    EXPECT_EQ(list.At(0).Path, inputs[1]);
-    EXPECT_EQ(list.At(1).Path, inputs[2]);
-    EXPECT_FALSE(std::filesystem::exists(out + "b_Rotated957.mp4")) << "partial output kept";
-    EXPECT_EQ(host.steps.back(), "stopped");
-    EXPECT_EQ(
-        std::count_if(host.steps.begin(), host.steps.end(),
-                      [](const std::string& s) { return s == "sound" || s.starts_with("open "); }),
-        0);
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_NE(messages.texts[0].find(inputs[0]), std::string::npos);
-
-    // The next batch starts again from the head.
-    pump.onProcessEvents = nullptr;
-    Driver().ConvertQueue();
-    EXPECT_TRUE(list.Empty());
-    EXPECT_TRUE(std::filesystem::exists(out + "b_Rotated957.mp4"));
 }
 
 TEST_F(BatchTest, RemovingTheRunningHeadLeavesTheRestToBeConverted)

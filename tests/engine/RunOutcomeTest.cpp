@@ -26,7 +26,7 @@ TEST(RunOutcome, NamesTheLineThatSaysWhyAndCatchesBrokenOutputs)
 {
     int probes = 0;
     const auto judge = [&](const std::string& capture, pivora::platform::ExitStatus exit,
-                           ProbeResult probe = {true, true, {}}) {
+                           ProbeResult probe = {true, true, true, {}}) {
         RunFacts facts{exit, 4096, Captured(capture), [&probes, probe] {
                            ++probes;
                            return probe;
@@ -58,4 +58,12 @@ TEST(RunOutcome, NamesTheLineThatSaysWhyAndCatchesBrokenOutputs)
     EXPECT_TRUE(good.Opened && good.HasVideo);
     // Without an exit status, a converter that said it failed has failed, for its reason.
     EXPECT_EQ(judge("ffmpeg-12fps-mpg.txt", {}).FailureLine, "MPEG-1/2 does not support 12/1 fps");
+
+    // A converter ended by a signal (Ctrl+C in a terminal reaches it too) cut its file short,
+    // even when it wrote a tidy ending; the report says so, not some earlier warning.
+    EXPECT_EQ(judge("ffmpeg-sigterm.txt", ExitedWith(255)).FailureLine,
+              "Exiting normally, received signal 15.");
+    EXPECT_FALSE(judge("ffmpeg-sigterm.txt", {}).Succeeded);
+    EXPECT_EQ(judge("ffmpeg-sigkill.txt", {true, false, -1, 9}).FailureLine,
+              "转换程序被终止 (信号 9)");
 }

@@ -8,6 +8,7 @@
 //   FAKE_CONV_LINGER_MS=n   close standard output and error, then keep running this long
 //   FAKE_CONV_BULK=n        write n bytes of filler before the progress lines
 //   FAKE_CONV_DAEMON_MS=n   leave a differently named process holding the pipe this long
+//   FAKE_CONV_FAIL_ON=text  fail at once when the input's path holds the text
 //   FAKE_CONV_HANG=1        write part of the output, then report progress until killed
 //   FAKE_CONV_IGNORE_TERM=1 ignore SIGTERM
 // Called as a probe ("-hide_banner -nostdin -i file") it only tells what it finds in the file.
@@ -83,6 +84,11 @@ int main(int argc, char* argv[])
             std::fprintf(file, "%s\n", output.c_str());
             std::fclose(file);
         }
+    }
+    const char* failOn = std::getenv("FAKE_CONV_FAIL_ON");
+    if (failOn && *failOn && argc > 4 && std::string(argv[4]).find(failOn) != std::string::npos) {
+        Say(std::string(argv[4]) + ": Invalid data found when processing input\n");
+        return 1;
     }
     if (const int daemonMs = EnvInt("FAKE_CONV_DAEMON_MS", 0); daemonMs > 0) {
         if (::fork() == 0) {

@@ -108,15 +108,21 @@ TEST(CloseDuringBatch, ASignalStopsTheBatchAndShutsDown)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
 
+    // The program runs in a process group of its own, as under a terminal.
+    posix_spawnattr_t group;
+    posix_spawnattr_init(&group);
+    posix_spawnattr_setpgroup(&group, 0);
+    posix_spawnattr_setflags(&group, POSIX_SPAWN_SETPGROUP);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         std::filesystem::remove(dir.File("conv.log"));
         pid_t pid = 0;
-        ASSERT_EQ(::posix_spawn(&pid, child.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+        ASSERT_EQ(::posix_spawn(&pid, child.c_str(), nullptr, &group, argv.data(), environ), 0);
         // Signalled once the converter is writing its output.
         for (int i = 0; i < 500 && pivora::test::ReadLines(dir.File("conv.log")).empty(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        ::kill(pid, signal);
+        // Ctrl+C reaches the whole group, the converter too; the others reach the program.
+        ::kill(signal == SIGINT ? -pid : pid, signal);
 
         int status = 0;
         pid_t done = 0;
@@ -131,4 +137,5 @@ TEST(CloseDuringBatch, ASignalStopsTheBatchAndShutsDown)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "signal " << signal;
         ExpectCleanEnd(dir, program);
     }
+    posix_spawnattr_destroy(&group);
 }

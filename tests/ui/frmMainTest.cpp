@@ -18,6 +18,7 @@
 #include <optional>
 
 using pivora::test::App;
+using pivora::test::ModalAnswerer;
 using pivora::test::WaitUntil;
 using pivora::ui::frmMain;
 
@@ -191,18 +192,21 @@ TEST_F(frmMainTest, TheStartButtonStopsARunningBatch)
     std::optional<pivora::test::ScopedEnv> hang;
     hang.emplace("FAKE_CONV_HANG", "1");
     pivora::test::ScopedEnv slow("FAKE_CONV_STEP_MS", "50");
+    pivora::test::ScopedEnv failing("FAKE_CONV_FAIL_ON", "clip0");
     const std::vector<std::string> inputs = MakeInputs(3);
     window->AddFiles(inputs);
+    ModalAnswerer answers;
     auto* start = Find<QPushButton>("Command3");
-    // The first file is part-way when the user presses "停止". The batch runs inside the
-    // event loop, so the press comes from a timer, as a click would.
+    // The first file fails; the second is part-way when the user presses "停止". The batch
+    // runs inside the event loop, so the press comes from a timer, as a click would.
     std::string partial;
     bool partialWritten = false;
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
-        if (!partial.empty() || Find<QProgressBar>("pb")->value() == 0)
+        const std::vector<std::string> started = pivora::test::ReadLines(dir.File("conv.log"));
+        if (!partial.empty() || started.size() < 2 || Find<QProgressBar>("pb")->value() == 0)
             return;
-        partial = pivora::test::ReadLines(dir.File("conv.log")).at(0);
+        partial = started[1];
         partialWritten = std::filesystem::exists(partial);
         EXPECT_EQ(start->text(), "停止");
         start->click();
@@ -216,15 +220,19 @@ TEST_F(frmMainTest, TheStartButtonStopsARunningBatch)
     const std::string converter = program + "/data/conv";
     EXPECT_FALSE(pivora::platform::IsProcessRunning("conv", converter));
     EXPECT_FALSE(std::filesystem::exists(partial)) << "the partial output was left";
-    EXPECT_EQ(window->Entries().Paths(), inputs);
+    EXPECT_EQ(window->Entries().Paths(),
+              std::vector<std::string>(inputs.begin() + 1, inputs.end()));
     EXPECT_EQ(Find<QLabel>("lblPB")->text(), "已停止.");
     EXPECT_EQ(Find<QProgressBar>("pb")->value(), 0);
     EXPECT_TRUE(start->isEnabled());
     EXPECT_TRUE(Find<QWidget>("cmbRotate")->isEnabled());
     EXPECT_TRUE(services.openedFolders.empty());
     EXPECT_TRUE(services.playedSounds.empty());
+    // The failure before the stop is still reported.
+    ASSERT_EQ(answers.seen.size(), 1u);
+    EXPECT_NE(answers.seen[0].text.toStdString().find(inputs[0]), std::string::npos);
 
-    // Pressed again, it converts the whole list from its head.
+    // Pressed again, it converts the rest from the head of the list.
     hang.reset();
     start->click();
     ASSERT_TRUE(WaitUntil([&] { return Find<QLabel>("lblPB")->text() == "完成."; }, 20000));

@@ -51,8 +51,15 @@ NativeHandle WatchShutdownRequests()
     action.sa_handler = OnShutdownSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        // A signal the program was started with ignored (nohup) stays ignored.
+        struct sigaction inherited
+        {
+        };
+        if (::sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+            continue;
         ::sigaction(signal, &action, nullptr);
+    }
     return g_requests[0];
 }
 
