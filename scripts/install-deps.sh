@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Pivora needs on Debian 12, and nothing more.
-# Usage: scripts/install-deps.sh [--desktop] [--windows]
+# Usage: scripts/install-deps.sh [--desktop] [--windows] [--fuzz]
 #   --desktop  also what a desktop session needs to open folders and play the end sound
-#   --windows  also the Windows cross-compiler, Wine and the locales of the Windows tests
+#   --windows  also the Windows cross-compiler, Wine, the locales of the Windows tests and npm,
+#              which fetches the Windows converter they run
+#   --fuzz     also clang and its libFuzzer runtime, for the fuzz targets
 set -euo pipefail
 
 packages=(
@@ -19,9 +21,10 @@ for option in "$@"; do
     case "$option" in
     --desktop) packages+=(libcanberra-pulse xdg-utils sound-theme-freedesktop) ;;
     --windows)
-        packages+=(g++-mingw-w64-x86-64-posix wine64 wine locales)
+        packages+=(g++-mingw-w64-x86-64-posix wine64 wine locales npm)
         windows=1
         ;;
+    --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     *)
         echo "unknown option: $option" >&2
         exit 2

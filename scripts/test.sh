@@ -3,7 +3,7 @@
 # the Linux build, then the core cross-built for Windows and tested under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh --windows
+scripts/install-deps.sh --windows --fuzz
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIVORA_WERROR=ON -DPIVORA_BUILD_TESTS=ON
 cmake --build build -j"$(nproc)"
 (cd build && ctest --output-on-failure --timeout 900)
