@@ -21,7 +21,11 @@ for option in "$@"; do
     case "$option" in
     --desktop) packages+=(libcanberra-pulse xdg-utils sound-theme-freedesktop) ;;
     --windows)
-        packages+=(g++-mingw-w64-x86-64-posix wine64 wine locales npm)
+        packages+=(g++-mingw-w64-x86-64-posix wine64 wine locales)
+        # A Node.js from elsewhere brings its own npm, which Debian's package would conflict with.
+        if ! command -v npm >/dev/null; then
+            packages+=(npm)
+        fi
         windows=1
         ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
