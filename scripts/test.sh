@@ -1,12 +1,24 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs every test:
-# the Linux build, then the core cross-built for Windows and tested under Wine.
+# the Linux build, the same under AddressSanitizer and UndefinedBehaviorSanitizer, then the
+# core cross-built for Windows and tested under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --windows --fuzz
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIVORA_WERROR=ON -DPIVORA_BUILD_TESTS=ON
 cmake --build build -j"$(nproc)"
 (cd build && ctest --output-on-failure --timeout 900)
+
+# The whole Linux suite again with the sanitizers, leaks checked. The suppressions name what
+# is not the program's own.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPIVORA_WERROR=ON -DPIVORA_BUILD_TESTS=ON \
+    -DPIVORA_SANITIZE=ON
+cmake --build build-asan -j"$(nproc)"
+(cd build-asan &&
+    ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+    LSAN_OPTIONS="suppressions=$PWD/../tests/sanitizers/lsan.supp" \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --output-on-failure --timeout 900)
 
 # The core again, cross-built for Windows and run under Wine.
 cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \

@@ -4,6 +4,9 @@
 #include "input/PathHelpers.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace pivora::input {
 
 InputAdder::InputAdder(InputList& list, TempCopies& copies, pivora::platform::EventPump* pump)
@@ -17,7 +20,7 @@ std::string InputAdder::PathFor(const std::string& p)
         return p;
     if (onCopying)
         onCopying(true);
-    std::string copy = m_copies.MakeTempCopy(p);
+    std::string copy = m_copies.MakeTempCopy(p, m_pump);
     if (onCopying)
         onCopying(false);
     return copy;
@@ -32,12 +35,19 @@ void InputAdder::AddChosenFile(const std::string& p)
     m_list.Append(std::move(entry));
 }
 
-void InputAdder::AddFoundFiles(const std::vector<std::string>& paths)
+void InputAdder::AddFoundFiles(std::vector<std::string> paths)
 {
+    // A search can bring a hundred thousand files: each path is moved, not copied again.
     std::vector<InputEntry> entries;
     entries.reserve(paths.size());
-    for (const std::string& path : paths)
-        entries.push_back({path, path, TypeTextOf(TrimBlanks(path))});
+    for (std::string& path : paths) {
+        std::string_view trimmed = path;
+        trimmed.remove_prefix(std::min(trimmed.find_first_not_of(' '), trimmed.size()));
+        trimmed.remove_suffix(trimmed.size() - (trimmed.find_last_not_of(' ') + 1));
+        std::string type = TypeTextOf(trimmed);
+        std::string shown = path;
+        entries.push_back({std::move(path), std::move(shown), std::move(type)});
+    }
     m_list.Append(std::move(entries));
 }
 
@@ -47,7 +57,7 @@ void InputAdder::AddFolder(const std::string& folder)
         onSearching(true);
     std::vector<std::string> found;
     SearchFolder(folder, found, m_pump);
-    AddFoundFiles(found);
+    AddFoundFiles(std::move(found));
     if (onSearching)
         onSearching(false);
 }

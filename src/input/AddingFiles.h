@@ -34,7 +34,7 @@ public:
     // reach it, otherwise as a temporary copy; its shown name is cleaned.
     void AddChosenFile(const std::string& p);
     // The files of a folder search, exactly as found.
-    void AddFoundFiles(const std::vector<std::string>& paths);
+    void AddFoundFiles(std::vector<std::string> paths);
     // Every file below a folder.
     void AddFolder(const std::string& folder);
     // A drop on the welcome picture or the list overlay: chosen-file rules for every name,

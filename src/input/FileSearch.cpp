@@ -33,10 +33,13 @@ public:
                 // A linked folder may lead anywhere, back up the tree included.
                 if (!entry.IsLink && ++count <= kMaxSubfolders)
                     subfolders.push_back(path);
-            } else if (!entry.IsLink || InsideRoot(path)) {
+            } else if (entry.IsFile && (!entry.IsLink || InsideRoot(path))) {
+                // Pipes, sockets and devices are no videos; a pipe would hold the converter
+                // for ever.
                 m_list.push_back(path);
             }
-            Breathe();
+            if (!Breathe())
+                return;
         }
         for (const std::string& subfolder : subfolders) {
             if (m_pump && m_pump->Quitting())
@@ -55,16 +58,17 @@ private:
     }
 
     // Lets the window repaint about sixty times a second, not after every one of
-    // a hundred thousand entries.
-    void Breathe()
+    // a hundred thousand entries. False once the program is shutting down.
+    bool Breathe()
     {
         if (!m_pump)
-            return;
+            return true;
         const auto now = std::chrono::steady_clock::now();
-        if (now - m_lastBreath < std::chrono::milliseconds(16))
-            return;
-        m_pump->ProcessEvents();
-        m_lastBreath = std::chrono::steady_clock::now();
+        if (now - m_lastBreath >= std::chrono::milliseconds(16)) {
+            m_pump->ProcessEvents();
+            m_lastBreath = std::chrono::steady_clock::now();
+        }
+        return !m_pump->Quitting();
     }
 
     std::vector<std::string>& m_list;

@@ -46,7 +46,7 @@ std::string TempCopies::CopyBaseName(const std::string& p) const
     return n;
 }
 
-std::string TempCopies::MakeTempCopy(const std::string& p)
+std::string TempCopies::MakeTempCopy(const std::string& p, fs::EventPump* pump)
 {
     fs::CreateFolders(m_folder);
     const std::string n = CopyBaseName(p);
@@ -60,7 +60,7 @@ std::string TempCopies::MakeTempCopy(const std::string& p)
             break;
     }
     m_issued.insert(copy);
-    fs::CopyToNewFile(p, copy);
+    fs::CopyToNewFile(p, copy, pump);
     return copy;
 }
 

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 
 namespace pivora::input {
@@ -18,8 +19,9 @@ public:
 
     // Copies the file and gives the copy's path: the cleaned base name of the input (at most
     // 200 characters; the date and time when it is blank) and ".tmp", with "_2", "_3", ...
-    // when that name is taken. The path is given even when the copy failed.
-    std::string MakeTempCopy(const std::string& p);
+    // when that name is taken. The path is given even when the copy failed. With a pump the
+    // window keeps running during a long copy.
+    std::string MakeTempCopy(const std::string& p, pivora::platform::EventPump* pump = nullptr);
 
     // The cleaned base name a copy of `p` is named after, before any counter.
     std::string CopyBaseName(const std::string& p) const;

@@ -44,6 +44,7 @@ struct FolderEntry
     std::string Name;
     bool IsFolder = false; // a folder, or a link to one
     bool IsLink = false;   // a symbolic link
+    bool IsFile = true;    // a regular file, or a link to one; not a pipe, socket or device
 };
 // The entries of a folder, without "." and "..", sorted by name without regard to case
 // (the order a Windows listing gives). False when the folder cannot be listed.
@@ -53,8 +54,9 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries);
 std::string RealPath(const std::string& path);
 
 // Copies `from` to `to`, which must not exist yet. False on any failure; nothing is left
-// at `to` then.
-bool CopyToNewFile(const std::string& from, const std::string& to);
+// at `to` then. With a pump, pending events run now and then during a long copy, and the
+// copy is given up when the program is shutting down.
+bool CopyToNewFile(const std::string& from, const std::string& to, EventPump* pump = nullptr);
 
 struct LocalDateTime
 {

@@ -31,8 +31,11 @@ void ScaleToScreen(QWidget& window, QWidget& client, const std::vector<QWidget*>
 {
     if (dpiX <= 0 || dpiY <= 0)
         return;
-    const double fx = 96.0 / dpiX;
-    const double fy = 96.0 / dpiY;
+    // The layout is in pixels at 96 dots per inch. Where Qt does not scale the window itself
+    // (it then reports 96), the window grows with the density, so that it keeps its size on
+    // the screen and its text stays readable.
+    const double fx = dpiX / 96.0;
+    const double fy = dpiY / 96.0;
     if (fx == 1.0 && fy == 1.0)
         return;
 

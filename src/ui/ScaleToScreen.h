@@ -6,10 +6,10 @@ class QWidget;
 
 namespace pivora::ui {
 
-// Windows are laid out at 96 dots per inch. At another density every position, size and
-// font of the window and of its controls is multiplied by 96 / dpi, so that they keep their
-// design size in pixels. `doubleScaled` (the output-folder box of the main window) gets its
-// font scaled once more, as the window always did.
+// Windows are laid out in pixels at 96 dots per inch. At another logical density every
+// position, size and font of the window and of its controls is multiplied by dpi / 96, so
+// that they keep their size on the screen. `doubleScaled` (the output-folder box of the main
+// window) gets its font scaled once more, as the window always did.
 void ScaleToScreen(QWidget& window, QWidget& client, const std::vector<QWidget*>& controls,
                    double dpiX, double dpiY, QWidget* doubleScaled = nullptr);
 

@@ -41,6 +41,8 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include <cmath>
+
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitImages()
 {
@@ -140,8 +142,7 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
         ShowHintText(copying ? QStringLiteral("正在准备文件...") : QString());
     };
     m_adder->onSearching = [this](bool searching) {
-        if (searching)
-            ShowHintText(QStringLiteral("正在搜索..."));
+        ShowHintText(searching ? QStringLiteral("正在搜索...") : QString());
     };
 
     m_outputFolderPath = pivora::settings::OutputFolderFilePath(m_setup.SettingsFolder);
@@ -153,7 +154,13 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
     Form_Load();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The list goes with this object's members, before the children Qt deletes afterwards;
+    // the model that looks at it must go first.
+    delete m_model;
+    m_model = nullptr;
+}
 
 void frmMain::BuildControls()
 {
@@ -336,6 +343,7 @@ void frmMain::BuildControls()
     txtAction->setObjectName(QStringLiteral("txtAction"));
     txtAction->setGeometry(kClientWidth + 40, 200, 80, 20);
     connect(txtAction, &QLineEdit::textChanged, this, &frmMain::DispatchCommandWord);
+    m_controls.push_back(txtAction);
     m_frmMenu = new frmMenu(*txtAction, this);
     m_frmMenu->menuRemoveAll_Click = [this] { menuRA_Click(); };
 
@@ -349,10 +357,10 @@ void frmMain::BuildControls()
 void frmMain::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
-    QAction* menuAdd = file->addAction(QStringLiteral("添加文件"));
+    menuAdd = file->addAction(QStringLiteral("添加文件"));
     menuAdd->setObjectName(QStringLiteral("menuAdd"));
     connect(menuAdd, &QAction::triggered, this, [this] { CmdToolsBar_Click(0); });
-    QAction* menuFolder = file->addAction(QStringLiteral("添加文件夹"));
+    menuFolder = file->addAction(QStringLiteral("添加文件夹"));
     menuFolder->setObjectName(QStringLiteral("menuFolder"));
     connect(menuFolder, &QAction::triggered, this, [this] { CmdToolsBar_Click(1); });
     file->addSeparator();
@@ -446,6 +454,11 @@ void frmMain::Form_Unload()
 void frmMain::ScaleToScreen(double dpiX, double dpiY)
 {
     pivora::ui::ScaleToScreen(*this, *centralWidget(), m_controls, dpiX, dpiY, txtPath);
+    // The list's columns keep their share of its width.
+    if (dpiX > 0)
+        for (const int column : {0, 1})
+            LV->setColumnWidth(
+                column, static_cast<int>(std::lround(LV->columnWidth(column) * dpiX / 96.0)));
 }
 
 void frmMain::AddFiles(const std::vector<std::string>& paths)
@@ -613,8 +626,42 @@ void frmMain::imgExit_Click()
     close();
 }
 
+bool frmMain::BeginAdding()
+{
+    if (m_adding)
+        return false;
+    m_adding = true;
+    SetAddingLocked(true);
+    return true;
+}
+
+void frmMain::EndAdding()
+{
+    m_adding = false;
+    SetAddingLocked(false);
+    // The hint may have come back during a copy or a search; it never stays over entries.
+    if (!m_list.Empty())
+        picText->hide();
+}
+
+void frmMain::SetAddingLocked(bool locked)
+{
+    // While files are being added nothing else may add or start: the search or the copy in
+    // progress lets events run, and a second one inside it would be interleaved with it.
+    const bool batchActive = m_armed || m_driver->Running();
+    for (const int index : {0, 1})
+        CmdToolsBar[static_cast<std::size_t>(index)]->setEnabled(!locked && !batchActive);
+    menuAdd->setEnabled(!locked);
+    menuFolder->setEnabled(!locked);
+    if (!batchActive)
+        Command3->setEnabled(!locked);
+}
+
 void frmMain::imgAdd_Click()
 {
+    if (!BeginAdding())
+        return;
+    AddingDone done(*this);
     m_dialogs.FileName.clear();
     m_dialogs.DialogTitle = QStringLiteral("打开文件");
     m_dialogs.Filter = QStringLiteral("所有格式(*.*)|*.*");
@@ -626,12 +673,16 @@ void frmMain::imgAdd_Click()
 
 void frmMain::AddFolder()
 {
+    if (!BeginAdding())
+        return;
+    AddingDone done(*this);
     lstAddFolder.clear();
     const std::string folder = BrowseForFolder(this, QStringLiteral("选择一个文件夹:"));
     ShowHintText(QStringLiteral("正在搜索..."));
     if (!folder.empty()) {
         pivora::input::SearchFolder(folder, lstAddFolder, &m_pump);
-        m_adder->AddFoundFiles(lstAddFolder);
+        m_adder->AddFoundFiles(std::move(lstAddFolder));
+        lstAddFolder.clear();
     }
     lblText->setText(QStringLiteral("将视频文件拖到此处"));
     UpdateHint();
@@ -693,6 +744,10 @@ void frmMain::FullDrop(const QMimeData* dragData)
 void frmMain::picDoor_OLEDragDrop(const QMimeData* dragData)
 {
     picDoor->hide();
+    picDrop->hide();
+    if (!BeginAdding())
+        return;
+    AddingDone done(*this);
     picText->hide();
     FullDrop(dragData);
     if (!m_list.Empty())
@@ -701,28 +756,32 @@ void frmMain::picDoor_OLEDragDrop(const QMimeData* dragData)
 
 void frmMain::picDrop_OLEDragDrop(const QMimeData* dragData)
 {
+    picDrop->hide();
+    if (!BeginAdding())
+        return;
+    AddingDone done(*this);
     FullDrop(dragData);
-    if (!m_list.Empty()) {
+    if (!m_list.Empty())
         m_pump.ProcessEvents();
-        picText->hide();
-    } else {
-        UpdateHint();
-    }
 }
 
 void frmMain::LV_OLEDragDrop(const QMimeData* dragData)
 {
+    if (!BeginAdding())
+        return;
+    AddingDone done(*this);
     if (const auto files = DroppedFiles(dragData))
         m_adder->AddSimpleDrop(*files);
     lblText->setText(QStringLiteral("将视频文件拖到此处"));
-    if (!m_list.Empty()) {
+    if (!m_list.Empty())
         m_pump.ProcessEvents();
-        picText->hide();
-    }
 }
 
 void frmMain::picDrag_OLEDragDrop(const QMimeData* dragData)
 {
+    if (!BeginAdding())
+        return;
+    AddingDone done(*this);
     if (const auto files = DroppedFiles(dragData))
         m_adder->AddSimpleDrop(*files);
     lblText->setText(QStringLiteral("将视频文件拖到此处"));
@@ -743,6 +802,9 @@ void frmMain::picDrop_Click()
 
 void frmMain::picDrag_Click()
 {
+    if (!BeginAdding())
+        return;
+    AddingDone done(*this);
     const std::string p = BrowseForFile(this, QStringLiteral("打开文件"), QString(),
                                         QStringLiteral("*.*|*.*"), 0x200008, m_setup.ProgramFolder);
     if (p.empty())
@@ -821,8 +883,9 @@ void frmMain::Command3_Click()
 
 void frmMain::imgStart_Click()
 {
-    // One batch at a time, whatever path the start comes from.
-    if (m_armed || m_driver->Running())
+    // One batch at a time, whatever path the start comes from, and none while files are
+    // still being added.
+    if (m_armed || m_driver->Running() || m_adding)
         return;
     if (m_list.Empty()) {
         ShowMessage("请添加一个文件.", "添加", Icon::Warning);
@@ -866,12 +929,12 @@ void frmMain::Timer1_Timer()
 
 void frmMain::SetCommandsEnabled(bool enabled)
 {
-    for (QToolButton* button : CmdToolsBar)
-        button->setEnabled(enabled);
+    for (std::size_t i = 0; i < CmdToolsBar.size(); ++i)
+        CmdToolsBar[i]->setEnabled(enabled && !(m_adding && i <= 1));
     LV->setEnabled(enabled);
     // The start button stays usable during a batch: it stops it.
     Command3->setText(enabled ? QStringLiteral("旋转视频") : QStringLiteral("停止"));
-    Command3->setEnabled(true);
+    Command3->setEnabled(!enabled || !m_adding);
     lblFeed->setEnabled(enabled);
 }
 

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -133,6 +134,15 @@ private:
     void objDOS_ReceiveOutputs(const std::string& CommandOutputs);
     void SetCommandsEnabled(bool enabled);
     void UpdateHint();
+    // One way of adding files at a time; false when another is still at work.
+    bool BeginAdding();
+    void EndAdding();
+    void SetAddingLocked(bool locked);
+    struct AddingDone
+    {
+        frmMain& window;
+        ~AddingDone() { window.EndAdding(); }
+    };
     void ShowHintText(const QString& text);
     void FullDrop(const QMimeData* dragData);
 
@@ -165,6 +175,7 @@ private:
     std::unique_ptr<pivora::engine::DOSOutputs> objDOS;
     std::unique_ptr<pivora::engine::BatchDriver> m_driver;
     bool m_armed = false;
+    bool m_adding = false;
     bool m_closeAfterBatch = false;
     bool m_shutdownRequested = false;
     QMessageBox* m_closeQuestion = nullptr;
@@ -203,6 +214,8 @@ private:
     DropZone* picDrag = nullptr;
     QWidget* imgPB = nullptr;
     QTimer* Timer1 = nullptr;
+    QAction* menuAdd = nullptr;
+    QAction* menuFolder = nullptr;
     QLineEdit* txtAction = nullptr;
     frmMenu* m_frmMenu = nullptr;
 };

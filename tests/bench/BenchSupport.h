@@ -2,7 +2,13 @@
 
 #include "ui/frmMain.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
 
 namespace pivora::bench {
 
@@ -24,5 +30,44 @@ inline void UseOwnFolders(pivora::ui::frmMainSetup& setup, const QTemporaryDir& 
     setup.TempCopiesFolder = own + "/cache/pivora/tmp";
     setup.SettingsFolder = own + "/config";
 }
+
+// Calls `idle` once `widget` has painted and then a whole turn of the event loop has passed
+// without another paint: the moment the user sees the result and the window is theirs
+// again, not the moment the function that started the work returned.
+class IdleAfterPaint : public QObject
+{
+public:
+    IdleAfterPaint(QWidget* widget, std::function<void()> idle)
+        : m_widget(widget), m_idle(std::move(idle))
+    {
+        widget->installEventFilter(this);
+        m_tick.setInterval(0);
+        QObject::connect(&m_tick, &QTimer::timeout, this, [this] {
+            if (m_paintedSinceTick) {
+                m_paintedSinceTick = false;
+                m_painted = true;
+            } else if (m_painted) {
+                m_tick.stop();
+                m_idle();
+            }
+        });
+        m_tick.start();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_widget && event->type() == QEvent::Paint)
+            m_paintedSinceTick = true;
+        return false;
+    }
+
+private:
+    QWidget* m_widget;
+    std::function<void()> m_idle;
+    QTimer m_tick;
+    bool m_painted = false;
+    bool m_paintedSinceTick = false;
+};
 
 } // namespace pivora::bench

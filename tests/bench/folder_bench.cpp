@@ -1,10 +1,12 @@
-// Adds a whole folder tree through the real window (offscreen), then removes every entry;
-// prints the times, how often the window painted during the search, and the peak memory.
+// Adds a whole folder tree through the real window, then removes every entry; prints the
+// times until the list was painted and the window idle again, how often the window painted
+// during the search, and the peak memory.
 // Usage: folder_bench FOLDER
 #include "ui/frmMain.h"
 
 #include "BenchSupport.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,6 +16,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 #include <sys/resource.h>
 
 namespace {
@@ -75,21 +78,32 @@ int main(int argc, char* argv[])
     });
     answer.start(10);
 
+    // The clocks stop when the list has been painted and the window is idle again.
+    QWidget* list = window.findChild<QWidget*>(QStringLiteral("LV"));
+    QWidget* rows = qobject_cast<QAbstractScrollArea*>(list)->viewport();
     double addSeconds = 0, removeSeconds = 0;
+    std::size_t count = 0;
+    std::unique_ptr<pivora::bench::IdleAfterPaint> waiting;
+    QElapsedTimer remove;
     QTimer::singleShot(0, [&] {
         window.AddFolder();
-        addSeconds = static_cast<double>(watch.clock.nsecsElapsed()) / 1e9;
+        std::fprintf(stderr, "returned_seconds=%.3f\n", static_cast<double>(watch.clock.nsecsElapsed()) / 1e9);
+        count = window.Entries().Count();
         watch.running = false;
-        const std::size_t count = window.Entries().Count();
-        QElapsedTimer remove;
-        remove.start();
-        window.findChild<QAction*>(QStringLiteral("menuRA"))->trigger();
-        QCoreApplication::processEvents();
-        removeSeconds = static_cast<double>(remove.nsecsElapsed()) / 1e9;
-        std::printf("entries=%zu\n", count);
-        app.quit();
+        waiting = std::make_unique<pivora::bench::IdleAfterPaint>(rows, [&] {
+            addSeconds = static_cast<double>(watch.clock.nsecsElapsed()) / 1e9;
+            QTimer::singleShot(0, [&] {
+                remove.start();
+                window.findChild<QAction*>(QStringLiteral("menuRA"))->trigger();
+                waiting = std::make_unique<pivora::bench::IdleAfterPaint>(rows, [&] {
+                    removeSeconds = static_cast<double>(remove.nsecsElapsed()) / 1e9;
+                    app.quit();
+                });
+            });
+        });
     });
     app.exec();
+    std::printf("entries=%zu\n", count);
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -11,9 +11,11 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QTreeView>
+#include <QTimer>
 #include <QUrl>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 using pivora::test::ModalAnswerer;
 using pivora::test::WaitUntil;
@@ -148,6 +150,8 @@ TEST_F(InputUiTest, AddFolderSearchesTheWholeTree)
     stdfs::create_directories(dir.File("empty"));
     for (const char* file : {"/z.mp4", "/a.avi", "/b/x.mov", "/b/c/y.mpg"})
         pivora::test::WriteFile(root + file, "video");
+    // A named pipe is no video, and would hold the converter for ever.
+    ASSERT_EQ(::mkfifo((root + "/b/pipe.mp4").c_str(), 0600), 0);
     PaintedTexts painted(Find<QLabel>("lblText"));
 
     ModalAnswerer answers;
@@ -174,6 +178,47 @@ TEST_F(InputUiTest, AddFolderSearchesTheWholeTree)
     EXPECT_TRUE(window->Entries().Empty());
     EXPECT_TRUE(Find<QWidget>("picText")->isVisible());
     EXPECT_EQ(Find<QLabel>("lblText")->text(), "将视频文件拖到此处");
+}
+
+TEST_F(InputUiTest, OneAddAtATimeAndTheHintNeverOverEntries)
+{
+    for (const char* file : {"first/a.mp4", "first/sub/b.mp4", "second/c.mp4"})
+        pivora::test::WriteFile(dir.File(file), "video");
+
+    // "添加文件夹" pressed again while the first one is at work is refused, not interleaved.
+    ModalAnswerer answers;
+    int dialogs = 0;
+    bool lockedMeanwhile = false;
+    answers.onFileDialog = [&](QFileDialog* dialog) {
+        if (++dialogs == 1)
+            QTimer::singleShot(0, [&] {
+                lockedMeanwhile = !Find<QAction>("menuFolder")->isEnabled() &&
+                                  !Find<QWidget>("CmdToolsBar1")->isEnabled();
+                window->AddFolder();
+            });
+        pivora::test::Choose(dialog, Local(dir.File(dialogs == 1 ? "first" : "second")));
+    };
+    window->AddFolder();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_TRUE(lockedMeanwhile);
+    EXPECT_EQ(window->Entries().Paths(),
+              (std::vector<std::string>{dir.File("first/a.mp4"), dir.File("first/sub/b.mp4")}));
+    EXPECT_TRUE(Find<QAction>("menuFolder")->isEnabled());
+
+    // A folder dropped on the welcome picture fills the list; the hint does not stay over it.
+    window->menuRA_Click();
+    Drop(Find<QWidget>("picDoor"), {dir.File("second")});
+    EXPECT_EQ(window->Entries().Paths(), std::vector<std::string>{dir.File("second/c.mp4")});
+    EXPECT_FALSE(Find<QWidget>("picText")->isVisible());
+
+    // Closing the window during a search ends the search at once.
+    answers.onFileDialog = [&](QFileDialog* dialog) {
+        QTimer::singleShot(0, [&] { window->close(); });
+        pivora::test::Choose(dialog, Local(dir.File("first")));
+    };
+    window->AddFolder();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_LT(window->Entries().Count(), 3u) << "the search went on after the window closed";
 }
 
 TEST_F(InputUiTest, ChoosingTheOutputFolder)

@@ -107,12 +107,13 @@ TEST_F(StartupTest, ScaleToScreen)
     const int pathFont = Find<QLineEdit>("txtPath")->font().pixelSize();
     ASSERT_EQ(labelFont, 12);
     ASSERT_EQ(pathFont, 12);
+    // Where Qt leaves the density to the program, the window grows with it and stays readable.
     window->ScaleToScreen(120, 120);
-    EXPECT_EQ(window->centralWidget()->size(), QSize(453, 376));
-    EXPECT_EQ(Find<QWidget>("Command3")->geometry(), QRect(323, 312, 122, 44));
-    EXPECT_EQ(Find<QWidget>("CmdToolsBar5")->geometry(), QRect(376, 0, 76, 53));
-    EXPECT_EQ(Find<QLabel>("Label10")->font().pixelSize(), 10);   // 12 × 0.8
-    EXPECT_EQ(Find<QLineEdit>("txtPath")->font().pixelSize(), 8); // 12 × 0.64
+    EXPECT_EQ(window->centralWidget()->size(), QSize(708, 588));
+    EXPECT_EQ(Find<QWidget>("Command3")->geometry(), QRect(505, 488, 191, 69));
+    EXPECT_EQ(Find<QWidget>("CmdToolsBar5")->geometry(), QRect(588, 0, 119, 83));
+    EXPECT_EQ(Find<QLabel>("Label10")->font().pixelSize(), 15);    // 12 × 1.25
+    EXPECT_EQ(Find<QLineEdit>("txtPath")->font().pixelSize(), 19); // 12 × 1.25²
 }
 
 TEST(SingleInstance, ALaterStartHandsOverItsFilesAndEnds)

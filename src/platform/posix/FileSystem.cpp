@@ -176,11 +176,14 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
                 if (::fstatat(folderFd, item->d_name, &target, 0) != 0)
                     continue; // a dangling link names nothing
                 entry.IsFolder = S_ISDIR(target.st_mode);
+                entry.IsFile = S_ISREG(target.st_mode);
             } else {
                 entry.IsFolder = S_ISDIR(info.st_mode);
+                entry.IsFile = S_ISREG(info.st_mode);
             }
         } else {
             entry.IsFolder = type == DT_DIR;
+            entry.IsFile = type == DT_REG;
         }
         entries.push_back(std::move(entry));
     }
@@ -202,7 +205,7 @@ std::string RealPath(const std::string& path)
     return result;
 }
 
-bool CopyToNewFile(const std::string& from, const std::string& to)
+bool CopyToNewFile(const std::string& from, const std::string& to, EventPump* pump)
 {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
@@ -214,7 +217,16 @@ bool CopyToNewFile(const std::string& from, const std::string& to)
     }
     bool ok = true;
     std::vector<char> buffer(1 << 20);
+    auto lastBreath = std::chrono::steady_clock::now();
     while (ok) {
+        if (pump && std::chrono::steady_clock::now() - lastBreath >= std::chrono::milliseconds(16)) {
+            pump->ProcessEvents();
+            lastBreath = std::chrono::steady_clock::now();
+            if (pump->Quitting()) {
+                ok = false;
+                break;
+            }
+        }
         const ssize_t got = ::read(in, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;

@@ -212,10 +212,38 @@ std::string RealPath(const std::string& path)
     return win32::Utf8(resolved);
 }
 
-bool CopyToNewFile(const std::string& from, const std::string& to)
+namespace {
+
+struct CopyBreath
+{
+    EventPump* Pump;
+    std::chrono::steady_clock::time_point Last;
+};
+
+// Called by the system between pieces of a copy: lets the window run now and then, and
+// gives the copy up when the program is shutting down.
+DWORD CALLBACK OnCopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                              DWORD, HANDLE, HANDLE, LPVOID data)
+{
+    auto* breath = static_cast<CopyBreath*>(data);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - breath->Last >= std::chrono::milliseconds(16)) {
+        breath->Pump->ProcessEvents();
+        breath->Last = std::chrono::steady_clock::now();
+    }
+    return breath->Pump->Quitting() ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
+}
+
+} // namespace
+
+bool CopyToNewFile(const std::string& from, const std::string& to, EventPump* pump)
 {
     // Both named by their full wide paths; an existing target is never replaced.
-    return ::CopyFileW(Wide(from).c_str(), Wide(to).c_str(), TRUE) != 0;
+    if (!pump)
+        return ::CopyFileW(Wide(from).c_str(), Wide(to).c_str(), TRUE) != 0;
+    CopyBreath breath{pump, std::chrono::steady_clock::now()};
+    return ::CopyFileExW(Wide(from).c_str(), Wide(to).c_str(), OnCopyProgress, &breath, nullptr,
+                         COPY_FILE_FAIL_IF_EXISTS) != 0;
 }
 
 namespace {
