@@ -87,7 +87,6 @@ int main(int argc, char* argv[])
     QElapsedTimer remove;
     QTimer::singleShot(0, [&] {
         window.AddFolder();
-        std::fprintf(stderr, "returned_seconds=%.3f\n", static_cast<double>(watch.clock.nsecsElapsed()) / 1e9);
         count = window.Entries().Count();
         watch.running = false;
         waiting = std::make_unique<pivora::bench::IdleAfterPaint>(rows, [&] {

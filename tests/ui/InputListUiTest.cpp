@@ -10,8 +10,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
-#include <QTreeView>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 
 #include <filesystem>

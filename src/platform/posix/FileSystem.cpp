@@ -219,7 +219,8 @@ bool CopyToNewFile(const std::string& from, const std::string& to, EventPump* pu
     std::vector<char> buffer(1 << 20);
     auto lastBreath = std::chrono::steady_clock::now();
     while (ok) {
-        if (pump && std::chrono::steady_clock::now() - lastBreath >= std::chrono::milliseconds(16)) {
+        if (pump &&
+            std::chrono::steady_clock::now() - lastBreath >= std::chrono::milliseconds(16)) {
             pump->ProcessEvents();
             lastBreath = std::chrono::steady_clock::now();
             if (pump->Quitting()) {
