@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs every test:
-# the Linux build, the same under AddressSanitizer and UndefinedBehaviorSanitizer, then the
-# core cross-built for Windows and tested under Wine.
+# the Linux build, the same under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
+# targets, then the core cross-built for Windows and tested under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --windows --fuzz
@@ -19,6 +19,9 @@ cmake --build build-asan -j"$(nproc)"
     LSAN_OPTIONS="suppressions=$PWD/../tests/sanitizers/lsan.supp" \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure --timeout 900)
+
+# The readers of text the program does not write, fuzzed for a few seconds each.
+scripts/fuzz.sh 5
 
 # The core again, cross-built for Windows and run under Wine.
 cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \

@@ -1,5 +1,6 @@
 #include "engine/Progress.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstdio>
@@ -44,9 +45,26 @@ int RoundHalfEven(double value)
     std::fesetround(FE_TONEAREST);
     const double rounded = std::nearbyint(value);
     std::fesetround(previous);
-    if (rounded > 2147483647.0 || rounded < -2147483648.0)
+    // Fields that are each a number can still add up to something that is not one.
+    if (!std::isfinite(rounded) || rounded > 2147483647.0 || rounded < -2147483648.0)
         return 0;
     return static_cast<int>(rounded);
+}
+
+// Where the duration line's marker stands: at the start of a line, after its indent. A
+// metadata value may hold the same words ("title : Duration: ...").
+std::size_t FindDurationMarker(std::string_view text)
+{
+    for (std::size_t at = text.find(ProgressReader::kDurationMarker); at != std::string_view::npos;
+         at = text.find(ProgressReader::kDurationMarker, at + 1)) {
+        const std::size_t lineStart = text.find_last_of("\r\n", at == 0 ? 0 : at - 1);
+        const std::size_t indent =
+            lineStart == std::string_view::npos || at == 0 ? 0 : lineStart + 1;
+        if (at == 0 ||
+            text.substr(indent, at - indent).find_first_not_of(' ') == std::string_view::npos)
+            return at;
+    }
+    return std::string_view::npos;
 }
 
 } // namespace
@@ -91,23 +109,26 @@ ProgressReader::ReceiveOutputs(std::string_view chunk,
 {
     if (m_totalSeconds == 0) {
         if (options.CutEnabled != 0) {
-            m_totalSeconds = options.CutEnd;
+            m_totalSeconds = std::max(0, options.CutEnd);
         } else {
             const std::string text = m_unfinishedLine + std::string(chunk);
-            bool seen = false;
             // The duration is complete once a blank follows it.
-            const std::size_t marker = text.find(kDurationMarker);
-            if (marker != std::string::npos &&
-                text.find(' ', marker + kDurationMarker.size()) != std::string::npos) {
-                const std::string duration = TextAfter(text, kDurationMarker, seen);
-                if (!duration.empty())
-                    m_totalSeconds = ParseClockSeconds(duration);
+            const std::size_t marker = FindDurationMarker(text);
+            const std::size_t value = marker + kDurationMarker.size();
+            const std::size_t end = marker == std::string::npos ? marker : text.find(' ', value);
+            if (end != std::string::npos) {
+                // A length below zero is no length.
+                m_totalSeconds = std::max(0, ParseClockSeconds(text.substr(value, end - value)));
                 m_unfinishedLine.clear();
             } else {
                 const std::size_t lineEnd = text.find_last_of("\r\n");
                 m_unfinishedLine = lineEnd == std::string::npos ? text : text.substr(lineEnd + 1);
-                if (m_unfinishedLine.size() > 512)
+                if (m_unfinishedLine.size() > 512) {
+                    // Only the end of a long line is kept; it starts with a mark, so that what
+                    // follows is not taken for the start of a line.
                     m_unfinishedLine.erase(0, m_unfinishedLine.size() - 512);
+                    m_unfinishedLine.front() = '\x01';
+                }
             }
         }
     }
@@ -117,7 +138,7 @@ ProgressReader::ReceiveOutputs(std::string_view chunk,
     if (!progressSeen)
         return std::nullopt;
     // ffmpeg starts with a slightly negative time; nothing is done yet then.
-    const int elapsed = time.starts_with('-') ? 0 : ParseClockSeconds(time);
+    const int elapsed = time.starts_with('-') ? 0 : std::max(0, ParseClockSeconds(time));
 
     ProgressDisplay display;
     const double fraction =

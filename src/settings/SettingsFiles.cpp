@@ -61,17 +61,28 @@ double RoundHalfEven(double value)
 
 namespace {
 
-std::vector<std::string> ReadLines(const std::string& path, bool& exists)
+std::vector<std::string> ReadLines(std::istream& in)
 {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    exists = static_cast<bool>(in);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         lines.push_back(line);
     }
     return lines;
+}
+
+std::vector<std::string> ReadLines(const std::string& path, bool& exists)
+{
+    std::ifstream in(path, std::ios::binary);
+    exists = static_cast<bool>(in);
+    return ReadLines(in);
+}
+
+std::vector<std::string> TextLines(std::string_view text)
+{
+    std::istringstream in{std::string(text)};
+    return ReadLines(in);
 }
 
 template <typename Field> void Store(const std::string& line, Field& field)
@@ -91,6 +102,23 @@ std::string Trim(const std::string& text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+std::string FirstLineTrimmed(const std::vector<std::string>& lines)
+{
+    return lines.empty() ? std::string() : Trim(lines.front());
+}
+
+void StoreOptions(const std::vector<std::string>& lines, OptionValues& options)
+{
+    if (lines.size() > 0)
+        Store(lines[0], options.SoundReminder);
+    if (lines.size() > 1)
+        Store(lines[1], options.CutEnabled);
+    if (lines.size() > 2)
+        Store(lines[2], options.CutStart);
+    if (lines.size() > 3)
+        Store(lines[3], options.CutEnd);
+}
+
 } // namespace
 
 std::string LoadOutputFolder(const std::string& path, const std::string& current,
@@ -99,9 +127,14 @@ std::string LoadOutputFolder(const std::string& path, const std::string& current
     std::string folder = current;
     if (fs::IsRegularFile(path)) {
         bool exists = false;
-        const std::vector<std::string> lines = ReadLines(path, exists);
-        folder = lines.empty() ? std::string() : Trim(lines.front());
+        folder = FirstLineTrimmed(ReadLines(path, exists));
     }
+    return folder.empty() ? fallback : folder;
+}
+
+std::string OutputFolderFromText(std::string_view text, const std::string& fallback)
+{
+    const std::string folder = FirstLineTrimmed(TextLines(text));
     return folder.empty() ? fallback : folder;
 }
 
@@ -120,14 +153,12 @@ void LoadOptions(const std::string& path, OptionValues& options)
         options.CutEnabled = 0;
         return;
     }
-    if (lines.size() > 0)
-        Store(lines[0], options.SoundReminder);
-    if (lines.size() > 1)
-        Store(lines[1], options.CutEnabled);
-    if (lines.size() > 2)
-        Store(lines[2], options.CutStart);
-    if (lines.size() > 3)
-        Store(lines[3], options.CutEnd);
+    StoreOptions(lines, options);
+}
+
+void OptionsFromText(std::string_view text, OptionValues& options)
+{
+    StoreOptions(TextLines(text), options);
 }
 
 bool SaveOptions(const std::string& path, const OptionValues& options)

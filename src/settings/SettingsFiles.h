@@ -28,6 +28,10 @@ bool SaveOutputFolder(const std::string& path, const std::string& folder);
 void LoadOptions(const std::string& path, OptionValues& options);
 bool SaveOptions(const std::string& path, const OptionValues& options);
 
+// The same readings from the files' text, for callers that hold it in memory.
+std::string OutputFolderFromText(std::string_view text, const std::string& fallback);
+void OptionsFromText(std::string_view text, OptionValues& options);
+
 // Where options.ini lives: beside the program when its folder can be written, otherwise in
 // the settings folder, so that a choice made in an installed program is not lost.
 std::string OptionsFilePath(const std::string& programFolder, const std::string& settingsFolder);
