@@ -2,12 +2,14 @@
 
 #include "BatchStubs.h"
 #include "TestSupport.h"
+#include "platform/KnownFolders.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace pivora::engine;
 using pivora::input::EntryForPath;
+using pivora::test::kSep;
 using pivora::test::ScopedEnv;
 
 namespace {
@@ -69,7 +71,7 @@ TEST_F(BatchTest, ConvertsEveryEntryInOrderThenFinishes)
     runner.ReceiveOutputs = [&](const std::string&) { countsDuringRuns.push_back(list.Count()); };
     Driver().ConvertQueue();
 
-    const std::string out = dir.File("out") + "/";
+    const std::string out = dir.File("out") + kSep;
     EXPECT_EQ(host.folder, out) << "the box gets its trailing separator";
     EXPECT_EQ(Converted(),
               (std::vector<std::string>{out + "a_Rotated957.mp4", out + "b_Rotated957.mp4",
@@ -104,7 +106,7 @@ TEST_F(BatchTest, NeverOverwritesAnExistingFileOrAnEarlierOutput)
     list.Append(EntryForPath(inputs[0]));
     list.Append(EntryForPath(inputs[0])); // the same input twice in one batch
     Driver().ConvertQueue();
-    const std::string out = dir.File("out") + "/";
+    const std::string out = dir.File("out") + kSep;
     EXPECT_EQ(Converted(),
               (std::vector<std::string>{out + "a_Rotated957_2.mp4", out + "a_Rotated957_3.mp4"}));
     EXPECT_EQ(pivora::test::ReadFile(out + "a_Rotated957.mp4"), "the user's own file");
@@ -115,15 +117,12 @@ TEST_F(BatchTest, AFailedRunIsReportedByNameAndLeavesNoPartialOutput)
     AddInputs();
     // The second file fails: its converter writes part of a file and exits with 1.
     pump.onProcessEvents = [&] {
-        if (list.Count() == 2)
-            ::setenv("FAKE_CONV_EXIT", "1", 1);
-        else
-            ::unsetenv("FAKE_CONV_EXIT");
+        pivora::test::SetEnv("FAKE_CONV_EXIT", list.Count() == 2 ? "1" : nullptr);
     };
     Driver().ConvertQueue();
-    ::unsetenv("FAKE_CONV_EXIT");
+    pivora::test::SetEnv("FAKE_CONV_EXIT", nullptr);
 
-    const std::string out = dir.File("out") + "/";
+    const std::string out = dir.File("out") + kSep;
     EXPECT_TRUE(list.Empty());
     EXPECT_TRUE(std::filesystem::exists(out + "a_Rotated957.mp4"));
     EXPECT_FALSE(std::filesystem::exists(out + "b_Rotated957.mp4")) << "partial output kept";
@@ -151,9 +150,12 @@ TEST_F(BatchTest, AMissingOutputIsAFailureToo)
 TEST_F(BatchTest, AConverterThatCannotStartEndsTheBatchOnceAndEarlierFailuresAreReported)
 {
     AddInputs();
-    // The first file fails; then the converter disappears.
+    // The first file fails; then the converter disappears (on Windows, once it has ended).
     ScopedEnv fails("FAKE_CONV_EXIT", "1");
-    pump.onProcessEvents = [&] { std::filesystem::remove(program + "/data/conv"); };
+    pump.onProcessEvents = [&] {
+        std::error_code inUse;
+        std::filesystem::remove(pivora::platform::ConverterPath(program), inUse);
+    };
     Driver().ConvertQueue();
     ASSERT_EQ(messages.texts.size(), 2u);
     EXPECT_EQ(messages.texts[0], "文件或命令未找到");
@@ -179,7 +181,7 @@ TEST_F(BatchTest, RemovingTheRunningHeadLeavesTheRestToBeConverted)
         }
     };
     Driver().ConvertQueue();
-    const std::string out = dir.File("out") + "/";
+    const std::string out = dir.File("out") + kSep;
     EXPECT_EQ(Converted(),
               (std::vector<std::string>{out + "a_Rotated957.mp4", out + "b_Rotated957.mp4",
                                         out + "c_Rotated957.mp4"}));
@@ -216,6 +218,6 @@ TEST_F(BatchTest, ReadsTheBoxesAgainForEveryEntry)
     EXPECT_NE(lines[0].find("-vcodec mpeg4 -vb 5000k -vf \"transpose=1\""), std::string::npos);
     EXPECT_NE(lines[1].find("-vcodec mpeg1video -vb 1500k -vf hflip"), std::string::npos);
     // The batch keeps the folder it started with; only the final open uses the new text.
-    EXPECT_NE(lines[2].find(dir.File("out") + "/c_Rotated957.mpg"), std::string::npos);
+    EXPECT_NE(lines[2].find(dir.File("out/c_Rotated957.mpg")), std::string::npos);
     EXPECT_EQ(std::count(host.steps.begin(), host.steps.end(), "open /elsewhere/"), 1);
 }

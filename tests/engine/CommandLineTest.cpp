@@ -2,20 +2,23 @@
 
 #include "TestSupport.h"
 #include "engine/DOSOutputs.h"
+#include "platform/KnownFolders.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace pivora::engine;
+using pivora::platform::ConverterPath;
+using pivora::test::Native;
 
 namespace {
 
 CommandLineRequest Example()
 {
     CommandLineRequest request;
-    request.ProgramFolder = "/apps";
-    request.InputPath = "/clips/holiday.mov";
-    request.OutputFolder = "/output/";
+    request.ProgramFolder = Native("/apps");
+    request.InputPath = Native("/clips/holiday.mov");
+    request.OutputFolder = Native("/output/");
     request.OutputFormat = 1;
     request.VideoBitrate = "5000";
     request.RotationFilter = RotationFilterFor(0);
@@ -27,10 +30,13 @@ CommandLineRequest Example()
 
 TEST(CommandLine, WorkedExamplesToTheCharacter)
 {
+    const std::string start =
+        ConverterPath(Native("/apps")) + " -threads 1 -i \"" + Native("/clips/holiday.mov") + "\"";
     EXPECT_EQ(BuildCommandLine(Example()),
-              "/apps/data/conv -threads 1 -i \"/clips/holiday.mov\" -y -map_metadata 0 "
-              "-id3v2_version 3 -vcodec h264 -vb 5000k -vf \"transpose=1\" "
-              "\"/output/holiday_Rotated957.mp4\"");
+              start +
+                  " -y -map_metadata 0 -id3v2_version 3 -vcodec h264 -vb 5000k -vf "
+                  "\"transpose=1\" \"" +
+                  Native("/output/holiday_Rotated957.mp4") + "\"");
 
     CommandLineRequest flv = Example();
     flv.OutputFormat = 4;
@@ -39,8 +45,8 @@ TEST(CommandLine, WorkedExamplesToTheCharacter)
     flv.Time = {14, 30, 0};
     // Two blanks between the bitrate and the output: the empty filter keeps its blank.
     EXPECT_EQ(BuildCommandLine(flv),
-              "/apps/data/conv -threads 1 -i \"/clips/holiday.mov\" -y -map_metadata 0 "
-              "-id3v2_version 3 -f mp4 -vb 1000k  \"/output/holiday_Rotated14300.flv\"");
+              start + " -y -map_metadata 0 -id3v2_version 3 -f mp4 -vb 1000k  \"" +
+                  Native("/output/holiday_Rotated14300.flv") + "\"");
 }
 
 TEST(CommandLine, FormatsAndRotations)
@@ -72,18 +78,20 @@ TEST(CommandLine, FormatsAndRotations)
 
 TEST(CommandLine, OutputNames)
 {
-    EXPECT_EQ(GetBaseName("/a.b/clip.tar.mp4"), "clip.tar");
-    EXPECT_EQ(GetBaseName("/clips/holiday"), "");
+    EXPECT_EQ(GetBaseName(Native("/a.b/clip.tar.mp4")), "clip.tar");
+    EXPECT_EQ(GetBaseName(Native("/clips/holiday")), "");
     EXPECT_EQ(GetBaseName(""), "");
-    EXPECT_EQ(GetBaseName("/tmp/name.tmp"), "name");
-    EXPECT_EQ(OutputFilePath("/output/", "/clips/holiday", 0, {9, 5, 7}),
-              "/output/_Rotated957.mp4");
+    EXPECT_EQ(GetBaseName(Native("/tmp/name.tmp")), "name");
+    EXPECT_EQ(OutputFilePath(Native("/output/"), Native("/clips/holiday"), 0, {9, 5, 7}),
+              Native("/output/_Rotated957.mp4"));
     // No separators and no leading zeros: 1:23:45 and 12:03:45 give the same stamp.
-    EXPECT_EQ(OutputFilePath("/o/", "/c/a.mp4", 0, {1, 23, 45}),
-              OutputFilePath("/o/", "/c/a.mp4", 0, {12, 3, 45}));
-    EXPECT_EQ(OutputFilePath("/o/", "/c/a.mp4", 6, {0, 0, 5}), "/o/a_Rotated005.mpg");
+    const std::string o = Native("/o/");
+    EXPECT_EQ(OutputFilePath(o, Native("/c/a.mp4"), 0, {1, 23, 45}),
+              OutputFilePath(o, Native("/c/a.mp4"), 0, {12, 3, 45}));
+    EXPECT_EQ(OutputFilePath(o, Native("/c/a.mp4"), 6, {0, 0, 5}), o + "a_Rotated005.mpg");
     // A taken name gets a counter before the extension; the plain name stays as it was.
-    EXPECT_EQ(OutputFilePath("/o/", "/c/clip.mp4", 0, {9, 5, 7}, 2), "/o/clip_Rotated957_2.mp4");
+    EXPECT_EQ(OutputFilePath(o, Native("/c/clip.mp4"), 0, {9, 5, 7}, 2),
+              o + "clip_Rotated957_2.mp4");
 }
 
 TEST(CommandLine, KeepsOddValuesFromBecomingOptions)
@@ -97,11 +105,13 @@ TEST(CommandLine, KeepsOddValuesFromBecomingOptions)
     request.VideoBitrate = "5000 -f null";
     EXPECT_NE(BuildCommandLine(request).find(" -vb \"5000 -f nullk\" -vf"), std::string::npos);
     // A program folder with blanks is quoted so that the converter gets a clean argument list.
-    request.ProgramFolder = "/my apps";
-    EXPECT_TRUE(BuildCommandLine(request).starts_with("\"/my apps/data/conv\" -threads 1"));
+    request.ProgramFolder = Native("/my apps");
+    EXPECT_TRUE(BuildCommandLine(request).starts_with("\"" + ConverterPath(request.ProgramFolder) +
+                                                      "\" -threads 1"));
     // A relative output folder that starts with a dash cannot pass for an option.
-    request.OutputFolder = "-y/";
-    EXPECT_NE(BuildCommandLine(request).find("\"./-y/holiday_Rotated957.mp4\""), std::string::npos);
+    request.OutputFolder = Native("-y/");
+    EXPECT_NE(BuildCommandLine(request).find("\"" + Native("./-y/holiday_Rotated957.mp4") + "\""),
+              std::string::npos);
 }
 
 namespace {
@@ -135,26 +145,29 @@ TEST(CommandLine, HostileFileNamesArriveAsOneArgumentEach)
 {
     pivora::test::TempDir dir;
     const std::string program = pivora::test::MakeProgramFolder(dir, pivora::test::PrintArgsPath());
-    const std::vector<std::string> names{
-        "with blanks.mp4",     "quote\"in\"side.mp4", "$(touch pwned).mp4",
-        "`touch pwned`.mp4",   "back\\slash\\.mp4",   "trailing\\",
-        "new\nline.mp4",       "-leading-dash.mp4",   std::string("bytes \xff\xfe.mp4"),
+    std::vector<std::string> names{
+        "with blanks.mp4",     "quote\"in\"side.mp4", "$(touch pwned).mp4", "`touch pwned`.mp4",
+        "back\\slash\\.mp4",   "trailing\\",          "new\nline.mp4",      "-leading-dash.mp4",
         "\\\"escaped\\\".mp4", "tab\there.mp4",       ";|&<>*?.mp4"};
+#ifndef _WIN32
+    // Names are bytes here, and need not be UTF-8.
+    names.push_back("bytes \xff\xfe.mp4");
+#endif
 
     pivora::platform::PlainEventPump pump;
     Recorder messages;
     DOSOutputs runner(pump, messages);
-    WatchedProcessName() = "print_args";
+    WatchedProcessName() = pivora::platform::ConverterProcessName();
     for (const std::string& name : names) {
         CommandLineRequest request = Example();
         request.ProgramFolder = program;
-        request.InputPath = dir.Path() + "/" + name;
-        request.OutputFolder = dir.Path() + "/out dir/";
+        request.InputPath = dir.Path() + pivora::test::kSep + name;
+        request.OutputFolder = dir.File("out dir/");
         const std::string output = runner.ExecuteCommand(BuildCommandLine(request));
 
         std::vector<std::string> arguments;
         for (std::size_t at = 0; (at = output.find("ARG ", at)) != std::string::npos;) {
-            const std::size_t end = output.find('\n', at);
+            const std::size_t end = output.find_first_of("\r\n", at);
             arguments.push_back(output.substr(at + 4, end - at - 4));
             at = end;
         }
@@ -166,5 +179,5 @@ TEST(CommandLine, HostileFileNamesArriveAsOneArgumentEach)
     }
     EXPECT_TRUE(messages.texts.empty());
     // No shell ran the names: nothing was touched in the current folder.
-    EXPECT_NE(::access("pwned", F_OK), 0);
+    EXPECT_FALSE(std::filesystem::exists("pwned"));
 }

@@ -18,6 +18,8 @@
 
 using namespace pivora::engine;
 
+using pivora::test::RedCorner;
+
 namespace {
 
 class Quiet : public UserMessages
@@ -73,41 +75,6 @@ protected:
     {
         const auto values = pivora::test::ProbeVideo(file);
         return {values.begin(), values.end()};
-    }
-
-    // Which corner of the first frame is red: "top-left", "top-right", ...
-    std::string RedCorner(const std::string& file, int width, int height)
-    {
-        const std::string raw = dir.File("frame.rgb");
-        Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
-                pivora::platform::QuoteArgument(file) +
-                " -frames:v 1 -f rawvideo -pix_fmt rgb24 -y " +
-                pivora::platform::QuoteArgument(raw),
-            "ffmpeg");
-        const std::string pixels = pivora::test::ReadFile(raw);
-        EXPECT_EQ(pixels.size(), static_cast<std::size_t>(width * height * 3));
-        if (pixels.size() != static_cast<std::size_t>(width * height * 3))
-            return "unreadable";
-        const auto isRed = [&](int cx, int cy) {
-            long red = 0, blue = 0;
-            for (int y = cy; y < cy + 4; ++y)
-                for (int x = cx; x < cx + 4; ++x) {
-                    const std::size_t at = static_cast<std::size_t>((y * width + x) * 3);
-                    red += static_cast<unsigned char>(pixels[at]);
-                    blue += static_cast<unsigned char>(pixels[at + 2]);
-                }
-            return red > blue * 2;
-        };
-        std::string corners;
-        if (isRed(1, 1))
-            corners += "top-left ";
-        if (isRed(width - 5, 1))
-            corners += "top-right ";
-        if (isRed(1, height - 5))
-            corners += "bottom-left ";
-        if (isRed(width - 5, height - 5))
-            corners += "bottom-right ";
-        return corners.empty() ? "none" : corners.substr(0, corners.size() - 1);
     }
 
     pivora::test::TempDir dir;

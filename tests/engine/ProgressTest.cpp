@@ -77,6 +77,19 @@ TEST(Progress, ChunkBoundariesAndOddValues)
     EXPECT_EQ(ranged.TotalSeconds(), 120);
     ranged.Reset();
     EXPECT_EQ(ranged.TotalSeconds(), 0);
+
+    // Values no converter prints never give figures outside the bar (found by fuzzing).
+    cut.CutEnd = -10;
+    EXPECT_EQ(ProgressReader().ReceiveOutputs("time=00:00:05.00 ", cut)->BarValue, 100);
+    ProgressReader odd = WithLength(100);
+    EXPECT_EQ(odd.ReceiveOutputs("time=00:-1:00.00 ", {})->BarValue, 0);
+    ProgressReader huge;
+    huge.ReceiveOutputs("  Duration: 1e308:-1e308:0, start", {});
+    EXPECT_EQ(huge.TotalSeconds(), 0);
+    // A title that holds the marker is not the duration line.
+    ProgressReader titled;
+    titled.ReceiveOutputs("    title           : Duration: 9\n  Duration: 00:00:40.00, start", {});
+    EXPECT_EQ(titled.TotalSeconds(), 40);
 }
 
 TEST(Progress, RealConverterOutputCutAnywhere)

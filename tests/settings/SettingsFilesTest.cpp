@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 using namespace pivora::settings;
+using pivora::test::Native;
 
 TEST(SettingsFiles, LeadingNumbers)
 {
@@ -103,9 +104,11 @@ TEST(SettingsFiles, WhereOptionsLiveAndWholeWrites)
     // A folder that cannot take new files (here: none at all, and the kernel's own).
     EXPECT_EQ(OptionsFilePath(dir.File("missing"), dir.File("config")),
               dir.File("config/options.ini"));
+#ifndef _WIN32
     EXPECT_EQ(OptionsFilePath("/proc/self", dir.File("config")), dir.File("config/options.ini"));
-    EXPECT_EQ(OutputFolderFilePath("/cfg"), "/cfg/pvsetting.ini");
-    EXPECT_EQ(OutputFolderFilePath(""), "/pvsetting.ini");
+#endif
+    EXPECT_EQ(OutputFolderFilePath(Native("/cfg")), Native("/cfg/pvsetting.ini"));
+    EXPECT_EQ(OutputFolderFilePath(""), Native("/pvsetting.ini"));
 
     // A save that cannot be made leaves the old file as it was, not empty.
     const std::string file = dir.File("options.ini");

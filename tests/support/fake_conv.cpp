@@ -12,6 +12,7 @@
 //   FAKE_CONV_HANG=1        write part of the output, then report progress until killed
 //   FAKE_CONV_IGNORE_TERM=1 ignore SIGTERM
 // Called as a probe ("-hide_banner -nostdin -i file") it only tells what it finds in the file.
+// On Windows it writes in text mode, "\r\n" at the ends of lines, as ffmpeg does there.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -20,6 +21,10 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -67,10 +72,43 @@ int Probe(const std::string& file)
     return 1;
 }
 
+// Leaves another program behind that holds the inherited pipe for `ms`.
+void LeavePipeHolder(int ms)
+{
+#ifdef _WIN32
+    // A copy of this program under another name, so that it is not the converter.
+    wchar_t self[MAX_PATH];
+    wchar_t temp[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring holder = std::wstring(temp) + L"pivora_pipe_holder.exe";
+    ::CopyFileW(self, holder.c_str(), FALSE); // in use: it is there already
+    std::wstring line = L"\"" + holder + L"\" --hold " + std::to_wstring(ms);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessW(holder.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                         &startup, &info)) {
+        ::CloseHandle(info.hThread);
+        ::CloseHandle(info.hProcess);
+    }
+#else
+    if (::fork() == 0) {
+        const std::string seconds = std::to_string(ms / 1000.0);
+        ::execlp("sleep", "sleep", seconds.c_str(), static_cast<char*>(nullptr));
+        std::_Exit(127);
+    }
+#endif
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (argc == 3 && std::string(argv[1]) == "--hold") {
+        Pause(std::atoi(argv[2]));
+        return 0;
+    }
     if (argc == 5 && std::string(argv[1]) == "-hide_banner")
         return Probe(argv[4]);
     if (std::getenv("FAKE_CONV_IGNORE_TERM"))
@@ -80,7 +118,7 @@ int main(int argc, char* argv[])
     const std::string output = argc > 1 ? argv[argc - 1] : "";
 
     if (const char* log = std::getenv("FAKE_CONV_LOG")) {
-        if (FILE* file = std::fopen(log, "a")) {
+        if (FILE* file = std::fopen(log, "ab")) {
             std::fprintf(file, "%s\n", output.c_str());
             std::fclose(file);
         }
@@ -90,13 +128,8 @@ int main(int argc, char* argv[])
         Say(std::string(argv[4]) + ": Invalid data found when processing input\n");
         return 1;
     }
-    if (const int daemonMs = EnvInt("FAKE_CONV_DAEMON_MS", 0); daemonMs > 0) {
-        if (::fork() == 0) {
-            const std::string seconds = std::to_string(daemonMs / 1000.0);
-            ::execlp("sleep", "sleep", seconds.c_str(), static_cast<char*>(nullptr));
-            std::_Exit(127);
-        }
-    }
+    if (const int daemonMs = EnvInt("FAKE_CONV_DAEMON_MS", 0); daemonMs > 0)
+        LeavePipeHolder(daemonMs);
     if (const int bulk = EnvInt("FAKE_CONV_BULK", 0); bulk > 0) {
         std::string filler;
         while (static_cast<int>(filler.size()) < bulk)

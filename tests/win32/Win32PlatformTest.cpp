@@ -1,6 +1,6 @@
-// The core on Windows: the command line as process creation receives it, the runner with a
-// real child, process termination, the code page, narrow listings, copies, removal and the
-// settings files. Runs under Wine with the code page 936 and with 1252.
+// The Windows layer's own behaviour, beside the tests every system shares: the command line as
+// process creation receives it, stopping only this program's converter, the code page, narrow
+// listings and where the settings files live. Runs under Wine with the code page 936 and 1252.
 #include "engine/CommandLine.h"
 #include "engine/DOSOutputs.h"
 #include "input/FileSearch.h"
@@ -13,6 +13,9 @@
 #include "platform/win32/WinText.h"
 #include "settings/SettingsFiles.h"
 
+#include "BatchStubs.h"
+#include "TestSupport.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -23,44 +26,9 @@
 
 namespace fs = pivora::platform;
 using namespace pivora::engine;
+using pivora::test::TempDir;
 
 namespace {
-
-class Messages : public UserMessages
-{
-public:
-    std::vector<std::string> texts;
-    void ShowMessage(const std::string& text, const std::string&, Icon) override
-    {
-        texts.push_back(text);
-    }
-};
-
-// A folder of the test's own under the system's temporary folder.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        wchar_t base[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, base);
-        m_path = fs::win32::Utf8(base) + "pivora-test-" + std::to_string(::GetCurrentProcessId()) +
-                 "-" + std::to_string(++s_count);
-        fs::CreateFolders(m_path);
-    }
-    ~TempDir() { fs::RemoveFolderTree(m_path); }
-    std::string File(const std::string& name) const { return m_path + "\\" + name; }
-    const std::string& Path() const { return m_path; }
-
-private:
-    static inline int s_count = 0;
-    std::string m_path;
-};
-
-void SetEnv(const char* name, const char* value)
-{
-    ::SetEnvironmentVariableA(name, value);
-}
 
 std::string Unhex(const std::string& hex)
 {
@@ -70,7 +38,7 @@ std::string Unhex(const std::string& hex)
     return bytes;
 }
 
-// What the stand-in reported: its command line and the arguments parsed from it.
+// What print_args reported: its command line and the arguments parsed from it.
 struct Reported
 {
     std::string commandLine;
@@ -82,7 +50,7 @@ Reported Parse(const std::string& output)
     Reported reported;
     std::size_t at = 0;
     while (at < output.size()) {
-        const std::size_t end = output.find('\n', at);
+        const std::size_t end = output.find_first_of("\r\n", at);
         const std::string line = output.substr(at, end - at);
         if (line.rfind("CMDLINE ", 0) == 0)
             reported.commandLine = Unhex(line.substr(8));
@@ -95,17 +63,12 @@ Reported Parse(const std::string& output)
     return reported;
 }
 
-std::string StandIn()
-{
-    return fs::JoinPath(fs::ProgramFolder(), "conv_standin.exe");
-}
-
-// A program folder "C:\Apps" with the stand-in as its converter, as in the worked example.
-std::string InstallStandIn(const std::string& folder)
+// `program` as the converter of the program folder `folder`.
+std::string Install(const std::string& folder, const std::string& program)
 {
     fs::CreateFolders(folder + "\\data");
     const std::string converter = fs::ConverterPath(folder);
-    ::CopyFileW(fs::win32::Wide(StandIn()).c_str(), fs::win32::Wide(converter).c_str(), FALSE);
+    ::CopyFileW(fs::win32::Wide(program).c_str(), fs::win32::Wide(converter).c_str(), FALSE);
     return converter;
 }
 
@@ -118,7 +81,7 @@ bool IsChineseCodePage()
 
 TEST(Win32, TheWorkedExampleReachesTheConverterUnchanged)
 {
-    const std::string converter = InstallStandIn("C:\\Apps");
+    const std::string converter = Install("C:\\Apps", pivora::test::PrintArgsPath());
     ASSERT_TRUE(fs::IsRegularFile(converter)) << converter;
     CommandLineRequest request;
     request.ProgramFolder = "C:\\Apps";
@@ -134,18 +97,10 @@ TEST(Win32, TheWorkedExampleReachesTheConverterUnchanged)
                     "\"transpose=1\" \"C:\\output\\holiday_Rotated957.mp4\"");
 
     fs::PlainEventPump pump;
-    Messages messages;
+    pivora::test::RecordingMessages messages;
     DOSOutputs runner(pump, messages);
-    std::vector<std::string> chunks;
-    int overs = 0;
-    runner.ReceiveOutputs = [&](const std::string& chunk) { chunks.push_back(chunk); };
-    runner.CommandOver = [&] { ++overs; };
     WatchedProcessName() = fs::ConverterProcessName();
-    SetEnv("STANDIN_EXIT", "3");
-    const std::string output = runner.ExecuteCommand(line);
-    SetEnv("STANDIN_EXIT", nullptr);
-
-    const Reported reported = Parse(output);
+    const Reported reported = Parse(runner.ExecuteCommand(line));
     EXPECT_EQ(reported.commandLine, line) << "the line reached process creation as built";
     const std::vector<std::string> expected{"-threads",    "1",
                                             "-i",          "D:\\clips\\holiday.mov",
@@ -156,67 +111,19 @@ TEST(Win32, TheWorkedExampleReachesTheConverterUnchanged)
                                             "5000k",       "-vf",
                                             "transpose=1", "C:\\output\\holiday_Rotated957.mp4"};
     EXPECT_EQ(reported.arguments, expected);
-    EXPECT_GT(chunks.size(), 1u);
-    EXPECT_NE(output.find("Duration: 00:00:10.00,"), std::string::npos);
-    EXPECT_NE(output.find("time=00:00:10.00"), std::string::npos);
-    EXPECT_EQ(overs, 1);
-    ASSERT_TRUE(runner.LastExitStatus().Known);
-    EXPECT_EQ(runner.LastExitStatus().Code, 3);
     EXPECT_TRUE(messages.texts.empty());
-
-    // Names that need quoting arrive as one argument each.
-    request.InputPath = "C:\\my clips\\a \"quoted\" name\\";
-    const Reported odd = Parse(runner.ExecuteCommand(BuildCommandLine(request)));
-    ASSERT_EQ(odd.arguments.size(), expected.size());
-    EXPECT_EQ(odd.arguments[3], request.InputPath);
-
-    EXPECT_EQ(runner.ExecuteCommand("C:\\no\\such\\conv.exe -y"), "");
-    EXPECT_EQ(messages.texts, std::vector<std::string>{"文件或命令未找到"});
-}
-
-TEST(Win32, OutputLeftInThePipeAfterTheExitIsDelivered)
-{
-    TempDir dir;
-    const std::string converter = InstallStandIn(dir.File("program"));
-    fs::PlainEventPump pump;
-    Messages messages;
-    DOSOutputs runner(pump, messages);
-    std::string joined;
-    runner.ReceiveOutputs = [&](const std::string& chunk) { joined += chunk; };
-    WatchedProcessName() = fs::ConverterProcessName();
-    SetEnv("STANDIN_BULK", "300000");
-    const std::string output = runner.ExecuteCommand(converter + " x");
-    SetEnv("STANDIN_BULK", nullptr);
-    EXPECT_GT(output.size(), 300000u);
-    EXPECT_NE(output.find("time=00:00:10.00"), std::string::npos);
-    EXPECT_EQ(joined, output);
-    EXPECT_EQ(runner.LastExitStatus().Code, 0);
 }
 
 TEST(Win32, OnlyThisProgramsConverterIsStopped)
 {
     TempDir dir;
-    InstallStandIn("C:\\Apps");
-    fs::CreateFolders(dir.File("other"));
-    const std::string stranger = dir.File("other\\conv.exe");
-    ::CopyFileW(fs::win32::Wide(StandIn()).c_str(), fs::win32::Wide(stranger).c_str(), FALSE);
+    Install("C:\\Apps", pivora::test::FakeConverterPath());
+    const std::string stranger = Install(dir.File("other"), pivora::test::FakeConverterPath());
 
-    SetEnv("STANDIN_SLEEP_MS", "20000");
-    const auto start = [](const std::string& program) {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        std::string line = "\"" + program + "\"";
-        EXPECT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                     nullptr, &startup, &info));
-        ::CloseHandle(info.hThread);
-        return info.hProcess;
-    };
     // The converter's own file, named in capitals, and a stranger of the same name.
-    HANDLE ours = start("C:\\Apps\\data\\CONV.EXE");
-    HANDLE theirs = start(stranger);
-    SetEnv("STANDIN_SLEEP_MS", nullptr);
-    ::Sleep(500);
+    const pivora::test::Process ours =
+        pivora::test::StartLingering("C:\\Apps\\data\\CONV.EXE", 20000);
+    const pivora::test::Process theirs = pivora::test::StartLingering(stranger, 20000);
     EXPECT_TRUE(fs::IsProcessRunning("conv.exe", fs::ConverterPath("C:\\Apps")));
 
     fs::KillProcessByName("CONV.EXE", fs::ConverterPath("C:\\Apps"));
@@ -226,34 +133,8 @@ TEST(Win32, OnlyThisProgramsConverterIsStopped)
     EXPECT_FALSE(fs::IsProcessRunning("conv.exe", fs::ConverterPath("C:\\Apps")))
         << "a stranger counted as this program's converter";
     EXPECT_TRUE(fs::IsProcessRunning("conv.exe", stranger));
-    ::TerminateProcess(theirs, 0);
-    ::WaitForSingleObject(theirs, 5000);
-    ::CloseHandle(ours);
-    ::CloseHandle(theirs);
-}
-
-TEST(Win32, StopTerminatesTheConverter)
-{
-    const std::string converter = InstallStandIn("C:\\Apps");
-    fs::PlainEventPump pump;
-    Messages messages;
-    DOSOutputs runner(pump, messages);
-    int overs = 0;
-    runner.CommandOver = [&] { ++overs; };
-    int polls = 0;
-    pump.onProcessEvents = [&] {
-        if (++polls == 5)
-            runner.Stop();
-    };
-    WatchedProcessName() = fs::ConverterProcessName();
-    SetEnv("STANDIN_SLEEP_MS", "20000");
-    const DWORD start = ::GetTickCount();
-    runner.ExecuteCommand(converter + " x");
-    SetEnv("STANDIN_SLEEP_MS", nullptr);
-    EXPECT_LT(::GetTickCount() - start, 5000u);
-    EXPECT_TRUE(runner.LastRunStopped());
-    EXPECT_EQ(overs, 0);
-    EXPECT_FALSE(fs::IsProcessRunning("conv.exe", converter));
+    pivora::test::Kill(theirs);
+    pivora::test::Kill(ours);
 }
 
 TEST(Win32, TheCodePageDecides)
@@ -326,7 +207,8 @@ TEST(Win32, SettingsFilesWhereWindowsKeepsThem)
     TempDir dir;
     const std::string appData = dir.File("AppData");
     fs::CreateFolders(appData);
-    ::SetEnvironmentVariableW(L"APPDATA", fs::win32::Wide(appData).c_str());
+    // Through the C runtime, whose copy of the environment the program reads.
+    ::_wputenv_s(L"APPDATA", fs::win32::Wide(appData).c_str());
     const std::string settings = pivora::settings::OutputFolderFilePath(fs::SettingsFolder());
     EXPECT_EQ(settings, appData + "\\pvsetting.ini");
     ASSERT_TRUE(pivora::settings::SaveOutputFolder(settings, "C:\\output"));

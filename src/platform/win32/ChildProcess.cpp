@@ -51,8 +51,11 @@ public:
             return false;
         }
         buffer.resize(got);
-        // The child writes in the code page; the program's text is UTF-8.
-        out = win32::FromCodePage(buffer);
+        // ffmpeg writes UTF-8 whatever the code page (it names files as it took them, in
+        // UTF-8); other programs write in the code page. The program's text is UTF-8.
+        const bool utf8 = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, buffer.data(),
+                                                static_cast<int>(got), nullptr, 0) > 0;
+        out = utf8 ? buffer : win32::FromCodePage(buffer);
         return true;
     }
 

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/CodePage.h"
 #include "platform/EventPump.h"
 #include "platform/win32/WinText.h"
 
@@ -63,14 +64,16 @@ bool PathExists(const std::string& path)
     return Attributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The path as a narrow function receives it: through the chosen code page and back, looked up
+// by its wide name, so that a code page other than the system's is honoured too.
 bool NarrowPathExists(const std::string& path)
 {
-    return ::PathFileExistsA(win32::ToCodePage(path).c_str()) == 1;
+    return ::PathFileExistsW(Wide(AnsiRoundTrip(path)).c_str()) == 1;
 }
 
 bool NarrowIsFolder(const std::string& path)
 {
-    return ::PathIsDirectoryA(win32::ToCodePage(path).c_str()) != 0;
+    return ::PathIsDirectoryW(Wide(AnsiRoundTrip(path)).c_str()) != 0;
 }
 
 bool IsRegularFile(const std::string& path)
