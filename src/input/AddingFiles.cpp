@@ -37,18 +37,17 @@ void InputAdder::AddChosenFile(const std::string& p)
 
 void InputAdder::AddFoundFiles(std::vector<std::string> paths)
 {
-    // A search can bring a hundred thousand files: each path is moved, not copied again.
-    std::vector<InputEntry> entries;
-    entries.reserve(paths.size());
-    for (std::string& path : paths) {
+    // A search can bring a hundred thousand files: each path is moved into its entry, and
+    // the entries are made in the list itself.
+    m_list.Append(paths.size(), [&paths](std::size_t i) {
+        std::string& path = paths[i];
         std::string_view trimmed = path;
         trimmed.remove_prefix(std::min(trimmed.find_first_not_of(' '), trimmed.size()));
         trimmed.remove_suffix(trimmed.size() - (trimmed.find_last_not_of(' ') + 1));
-        std::string type = TypeTextOf(trimmed);
-        std::string shown = path;
-        entries.push_back({std::move(path), std::move(shown), std::move(type)});
-    }
-    m_list.Append(std::move(entries));
+        InputEntry entry{{}, path, TypeTextOf(trimmed)};
+        entry.Path = std::move(path);
+        return entry;
+    });
 }
 
 void InputAdder::AddFolder(const std::string& folder)

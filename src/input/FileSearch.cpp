@@ -28,7 +28,7 @@ public:
         int count = 0;
         for (const fs::FolderEntry& entry : entries) {
             const std::string name = fs::NativeNameToAnsi(entry.Name);
-            const std::string path = folder + fs::PathSeparator() + name;
+            std::string path = folder + fs::PathSeparator() + name;
             if (entry.IsFolder) {
                 // A linked folder may lead anywhere, back up the tree included.
                 if (!entry.IsLink && ++count <= kMaxSubfolders)
@@ -36,7 +36,7 @@ public:
             } else if (entry.IsFile && (!entry.IsLink || InsideRoot(path))) {
                 // Pipes, sockets and devices are no videos; a pipe would hold the converter
                 // for ever.
-                m_list.push_back(path);
+                m_list.push_back(std::move(path));
             }
             if (!Breathe())
                 return;

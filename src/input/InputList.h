@@ -48,6 +48,19 @@ public:
 
     EntryId Append(InputEntry entry);
     void Append(std::vector<InputEntry> entries);
+    // Appends `count` entries made one by one by `make(i)`, told to the observer as one
+    // insertion: a long list is built in place, without a copy of it on the side.
+    template <typename Make> void Append(std::size_t count, Make make)
+    {
+        if (count == 0)
+            return;
+        if (m_observer)
+            m_observer->EntriesAboutToBeInserted(m_items.size(), count);
+        for (std::size_t i = 0; i < count; ++i)
+            m_items.push_back({m_nextId++, make(i)});
+        if (m_observer)
+            m_observer->EntriesInserted();
+    }
     void RemoveAt(std::size_t index);
     bool Remove(EntryId id);
     void Clear();
