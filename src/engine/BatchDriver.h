@@ -3,13 +3,16 @@
 #include "engine/ActivityLog.h"
 #include "engine/CommandLine.h"
 #include "engine/DOSOutputs.h"
+#include "engine/LosslessTurn.h"
 #include "engine/UserMessages.h"
 #include "input/InputList.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "settings/OptionValues.h"
+#include "settings/ProgramSettings.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -61,6 +64,8 @@ public:
         std::string WorkFolder;
         std::string LogPath;
         std::function<pivora::platform::LocalDateTime()> Clock = pivora::platform::Now;
+        // Read at every entry; the defaults when there are none.
+        const pivora::settings::ProgramSettings* Settings = nullptr;
     };
 
     BatchDriver(Setup setup, pivora::input::InputList& list, BatchHost& host, DOSOutputs& runner,
@@ -78,14 +83,27 @@ public:
     // entry it was converting and every entry after it stay in the list.
     void Stop();
     bool Stopping() const { return m_running && m_stopRequested; }
+    // With lossless turns on, asks the converter how it writes a turn now, in the background,
+    // so that the answer is there when the first entry needs it.
+    void WarmUp();
     // The end of one run: the entry that was converted leaves the list, wherever it stands.
     void objDOS_CommandOver();
 
     const std::vector<FailedEntry>& LastFailures() const { return m_failures; }
 
 private:
-    enum class HeadResult { Done, Stopped, NotStarted };
+    enum class HeadResult { Done, Stopped, NotStarted, NotDone };
     HeadResult ConvertHead(const std::string& outputFolder);
+    // Turns the entry by copying its streams and writing the turn as a display rotation.
+    // NotDone, with `why`, when that is not possible or did not come out right; the output
+    // is then free for the re-encoding.
+    HeadResult TryLossless(pivora::input::EntryId id, const pivora::input::InputEntry& entry,
+                           const CommandLineRequest& request, int rotation,
+                           const std::string& outputPath, std::string& why);
+    // One run of the converter. Done once it has run to its end; Stopped and NotStarted are
+    // handled here (the partial output removed, the log written).
+    HeadResult Run(const std::string& commandLine, pivora::input::EntryId id,
+                   const std::string& outputPath, bool keepEntry);
     std::string UniqueOutputName(const CommandLineRequest& request, int& counter) const;
     void FinishBatch();
     void EndStoppedBatch();
@@ -103,6 +121,11 @@ private:
     std::string m_rotationFilter = RotationFilterFor(0);
     bool m_running = false;
     bool m_stopRequested = false;
+    // The entry stays in the list at the end of a run that may still be followed by another.
+    bool m_keepEntryOnOver = false;
+    // How the converter writes a display rotation, asked once; the question while it runs.
+    std::optional<RotationWriting> m_rotationWriting;
+    std::unique_ptr<pivora::platform::ChildProcess> m_optionList;
     std::optional<pivora::input::EntryId> m_runningEntry;
     std::set<std::string> m_takenOutputs;
     std::vector<FailedEntry> m_failures;

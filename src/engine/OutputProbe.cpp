@@ -15,17 +15,20 @@ constexpr auto kPatience = std::chrono::seconds(20);
 
 } // namespace
 
-ProbeResult ProbeOutput(const std::string& converterPath, const std::string& file,
-                        pivora::platform::EventPump& pump, const std::function<bool()>& stopped)
+std::optional<std::string> CollectOutput(const std::string& commandLine,
+                                         pivora::platform::EventPump& pump,
+                                         const std::function<bool()>& stopped)
 {
-    using pivora::platform::QuoteArgument;
-    // Without an output the converter only opens its input, lists it and exits.
-    auto started = pivora::platform::ChildProcess::Start(QuoteArgument(converterPath) +
-                                                         " -hide_banner -nostdin -i " +
-                                                         QuoteArgument(ConverterSafePath(file)));
+    auto started = pivora::platform::ChildProcess::Start(commandLine);
     if (!started.Process)
-        return {};
-    pivora::platform::ChildProcess& child = *started.Process;
+        return std::nullopt;
+    return CollectOutput(*started.Process, pump, stopped);
+}
+
+std::optional<std::string> CollectOutput(pivora::platform::ChildProcess& child,
+                                         pivora::platform::EventPump& pump,
+                                         const std::function<bool()>& stopped)
+{
     const auto deadline = std::chrono::steady_clock::now() + kPatience;
     std::string text;
     while (true) {
@@ -43,11 +46,23 @@ ProbeResult ProbeOutput(const std::string& converterPath, const std::string& fil
             child.Kill();
             for (int i = 0; i < 50 && !child.HasExited(); ++i)
                 pivora::platform::WaitForHandles(kPollMilliseconds, child.WakeHandles());
-            return {};
+            return std::nullopt;
         }
         pump.Wait(kPollMilliseconds, child.WakeHandles());
     }
-    return ReadProbe(text);
+    return text;
+}
+
+ProbeResult ProbeOutput(const std::string& converterPath, const std::string& file,
+                        pivora::platform::EventPump& pump, const std::function<bool()>& stopped)
+{
+    using pivora::platform::QuoteArgument;
+    // Without an output the converter only opens its input, lists it and exits.
+    const std::optional<std::string> text =
+        CollectOutput(QuoteArgument(converterPath) + " -hide_banner -nostdin -i " +
+                          QuoteArgument(ConverterSafePath(file)),
+                      pump, stopped);
+    return text ? ReadProbe(*text) : ProbeResult{};
 }
 
 } // namespace pivora::engine

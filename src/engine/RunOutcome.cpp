@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <iterator>
 #include <string_view>
 #include <vector>
@@ -199,6 +201,7 @@ ListedStreams StreamsOf(const std::string& converterOutput, std::string_view sec
 {
     ListedStreams streams;
     enum { Before, Header, Listing } place = Before;
+    bool inFirstPicture = false;
     for (const std::string_view line : Lines(converterOutput)) {
         if (line.empty())
             continue; // between the two characters of a "\r\n"
@@ -217,12 +220,23 @@ ListedStreams StreamsOf(const std::string& converterOutput, std::string_view sec
         if (!line.starts_with(' '))
             break;
         const std::string_view entry = Trim(line);
-        if (!entry.starts_with("Stream #"))
+        if (!entry.starts_with("Stream #")) {
+            // A stream's side data follows it: "displaymatrix: rotation of -90.00 degrees".
+            constexpr std::string_view kMarker = "displaymatrix: rotation of ";
+            if (inFirstPicture && entry.starts_with(kMarker)) {
+                const std::string degrees(entry.substr(kMarker.size()));
+                const long turn = std::lround(std::strtod(degrees.c_str(), nullptr));
+                streams.Rotation = static_cast<int>(((turn % 360) + 360) % 360);
+            }
             continue;
+        }
         streams.Listed = true;
+        inFirstPicture = false;
         if (entry.find(": Video: ") != std::string_view::npos &&
-            entry.find("(attached pic)") == std::string_view::npos)
+            entry.find("(attached pic)") == std::string_view::npos && !streams.Video) {
             streams.Video = true;
+            inFirstPicture = true;
+        }
     }
     return streams;
 }
@@ -234,6 +248,7 @@ ProbeResult ReadProbe(const std::string& converterOutput)
     const ListedStreams streams = StreamsOf(converterOutput, "Input #0");
     probe.Opened = streams.Listed;
     probe.HasVideo = streams.Video;
+    probe.Rotation = streams.Rotation;
     if (!probe.Opened)
         probe.Line = FailureReason(converterOutput);
     return probe;

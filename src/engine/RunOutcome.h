@@ -22,6 +22,7 @@ struct ProbeResult
     bool Opened = false;
     bool HasVideo = false;
     std::string Line; // why it could not be opened
+    int Rotation = 0; // as ListedStreams::Rotation
 };
 
 struct RunFacts
@@ -49,6 +50,7 @@ struct ListedStreams
 {
     bool Listed = false; // the section is there and names at least one stream
     bool Video = false;  // one of them is a moving picture, not a cover image
+    int Rotation = 0;    // the first picture's display rotation, degrees anticlockwise 0..359
 };
 ListedStreams StreamsOf(const std::string& converterOutput, std::string_view section);
 

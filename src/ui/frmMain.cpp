@@ -17,6 +17,7 @@
 #include "ui/WindowChrome.h"
 #include "ui/frmMenu.h"
 #include "ui/frmOptions.h"
+#include "ui/frmPreview.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -27,6 +28,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -132,10 +134,11 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
     pivora::engine::BatchHost& host = *this;
     objDOS = std::make_unique<pivora::engine::DOSOutputs>(m_pump, messages);
     objDOS->ReceiveOutputs = [this](const std::string& chunk) { objDOS_ReceiveOutputs(chunk); };
-    m_driver = std::make_unique<pivora::engine::BatchDriver>(
-        pivora::engine::BatchDriver::Setup{m_setup.ProgramFolder, m_setup.WorkFolder,
-                                           m_setup.LogPath},
-        m_list, host, *objDOS, m_pump, messages, m_options);
+    pivora::engine::BatchDriver::Setup driverSetup{m_setup.ProgramFolder, m_setup.WorkFolder,
+                                                   m_setup.LogPath};
+    driverSetup.Settings = &m_settings;
+    m_driver = std::make_unique<pivora::engine::BatchDriver>(driverSetup, m_list, host, *objDOS,
+                                                             m_pump, messages, m_options);
 
     m_adder = std::make_unique<pivora::input::InputAdder>(m_list, m_copies, &m_pump);
     m_adder->onCopying = [this](bool copying) {
@@ -148,6 +151,7 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
     m_outputFolderPath = pivora::settings::OutputFolderFilePath(m_setup.SettingsFolder);
     m_optionsPath =
         pivora::settings::OptionsFilePath(m_setup.ProgramFolder, m_setup.SettingsFolder);
+    m_settingsPath = pivora::settings::ProgramSettingsPath(m_setup.SettingsFolder);
 
     BuildControls();
     BuildMenus();
@@ -227,6 +231,9 @@ void frmMain::BuildControls()
     connect(picDrop, &DropZone::clicked, this, &frmMain::picDrop_Click);
     LV->viewport()->setAcceptDrops(true);
     LV->viewport()->installEventFilter(this);
+    LV->installEventFilter(this);
+    connect(LV, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& index) { LV_DblClick(index.row()); });
 
     Label1 = MakeLabel(client, "Label1", QStringLiteral("输出格式:"));
     Place(Label1, 10, 298, 86, 14);
@@ -427,6 +434,7 @@ void frmMain::Form_Load()
         m_outputFolderPath, OutputFolderText(), m_setup.DefaultOutputFolder)));
     setWindowTitle(QStringLiteral("Pivora"));
     pivora::settings::LoadOptions(m_optionsPath, m_options);
+    m_settings = pivora::settings::LoadProgramSettings(m_settingsPath);
     // Selecting the first format applies its defaults, even though it is already selected.
     cmbOF1->setCurrentIndex(0);
     cmbOF1_Click(0);
@@ -504,6 +512,21 @@ void frmMain::cmbOF1_Click(int index)
 void frmMain::cmbRotate_Click(int index)
 {
     pivora::engine::SelectRotationFilter(index, m_driver->RotationFilter());
+    if (m_preview && m_preview->isVisible())
+        m_preview->SetRotation(index);
+}
+
+void frmMain::LV_DblClick(int row)
+{
+    if (row < 0 || static_cast<std::size_t>(row) >= m_list.Count())
+        return;
+    if (!m_preview)
+        m_preview = new frmPreview(m_setup.ProgramFolder, m_setup.WorkFolder, this);
+    const pivora::input::InputEntry& entry = m_list.At(static_cast<std::size_t>(row));
+    m_preview->ShowFile(entry.Path, entry.DisplayText, cmbRotate->currentIndex());
+    m_preview->show();
+    m_preview->raise();
+    m_preview->activateWindow();
 }
 
 void frmMain::picDoor_Click()
@@ -548,7 +571,7 @@ void frmMain::imgToolbar_Click(int index)
         m_frmMenu->PopupRemove(QCursor::pos());
         break;
     case 2: {
-        frmOptions options(m_options, m_optionsPath);
+        frmOptions options(m_options, m_optionsPath, m_settings, m_settingsPath);
         options.exec();
         break;
     }
@@ -836,6 +859,12 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         default:
             break;
         }
+    } else if (watched == LV && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && LV->currentIndex().isValid()) {
+            LV_DblClick(LV->currentIndex().row());
+            return true;
+        }
     } else if (watched == lblFeed) {
         if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
             QFont font = lblFeed->font();
@@ -893,6 +922,7 @@ void frmMain::imgStart_Click()
     }
     SetCommandsEnabled(false);
     m_armed = true;
+    m_driver->WarmUp();
     Timer1->start();
 }
 

@@ -8,6 +8,7 @@
 #include "input/InputList.h"
 #include "input/TempCopies.h"
 #include "settings/OptionValues.h"
+#include "settings/ProgramSettings.h"
 #include "ui/CommonDlgsW.h"
 #include "ui/QtEventPump.h"
 #include "ui/QtServices.h"
@@ -38,6 +39,7 @@ class DropZone;
 class InputListModel;
 class WindowBackground;
 class frmMenu;
+class frmPreview;
 
 // "Ver major.minor.revision", for the About box.
 std::string VersionText();
@@ -78,6 +80,7 @@ public:
 
     pivora::input::InputList& Entries() { return m_list; }
     pivora::settings::OptionValues& Options() { return m_options; }
+    const pivora::settings::ProgramSettings& Settings() const { return m_settings; }
     bool BatchRunning() const { return m_driver->Running(); }
     const std::string& OptionsPath() const { return m_optionsPath; }
     const std::string& OutputFolderPath() const { return m_outputFolderPath; }
@@ -111,6 +114,8 @@ public:
     void imgToolbar_Click(int index);
     void CmdToolsBar_Click(int index);
     void picDoor_Click();
+    // Opens "预览" for the list's row `row`.
+    void LV_DblClick(int row);
     // The system asks the program to end (a signal, a log-off): a running batch is stopped
     // without a question, then the window closes.
     void ShutdownRequested();
@@ -171,6 +176,8 @@ private:
     DesktopServices* m_services = nullptr;
     pivora::input::InputList m_list;
     pivora::settings::OptionValues m_options;
+    pivora::settings::ProgramSettings m_settings;
+    std::string m_settingsPath;
     pivora::engine::ProgressReader m_progress;
     std::unique_ptr<pivora::engine::DOSOutputs> objDOS;
     std::unique_ptr<pivora::engine::BatchDriver> m_driver;
@@ -218,6 +225,7 @@ private:
     QAction* menuFolder = nullptr;
     QLineEdit* txtAction = nullptr;
     frmMenu* m_frmMenu = nullptr;
+    frmPreview* m_preview = nullptr;
 };
 
 } // namespace pivora::ui

@@ -19,13 +19,15 @@ namespace pivora::ui {
 namespace {
 
 constexpr int kClientWidth = 305;
-constexpr int kClientHeight = 120;
+constexpr int kClientHeight = 170;
 
 } // namespace
 
 frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string optionsPath,
+                       pivora::settings::ProgramSettings& settings, std::string settingsPath,
                        QWidget* parent)
-    : QDialog(parent), m_options(options), m_optionsPath(std::move(optionsPath))
+    : QDialog(parent), m_options(options), m_optionsPath(std::move(optionsPath)),
+      m_settings(settings), m_settingsPath(std::move(settingsPath))
 {
     setWindowTitle(QStringLiteral("设置"));
     setObjectName(QStringLiteral("frmOptions"));
@@ -42,15 +44,26 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
     cmbSR->addItems({QStringLiteral("ON"), QStringLiteral("OFF")});
     cmbSR->setGeometry(74, 38, 163, cmbSR->sizeHint().height());
 
+    Label2 = new QLabel(QStringLiteral("无损旋转"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setAlignment(Qt::AlignCenter);
+    Label2->setGeometry(106, 70, 90, 14);
+
+    cmbLR = new QComboBox(this);
+    cmbLR->setObjectName(QStringLiteral("cmbLR"));
+    cmbLR->setToolTip(QStringLiteral("MP4 和 MOV 输出的纯旋转不重新编码"));
+    cmbLR->addItems({QStringLiteral("ON"), QStringLiteral("OFF")});
+    cmbLR->setGeometry(74, 92, 163, cmbLR->sizeHint().height());
+
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(54, 76, 87, 25);
+    Command1->setGeometry(54, 130, 87, 25);
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, &frmOptions::Command1_Click);
 
     Command2 = new QPushButton(QStringLiteral("返回"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(164, 76, 87, 25);
+    Command2->setGeometry(164, 130, 87, 25);
     connect(Command2, &QPushButton::clicked, this, &frmOptions::Command2_Click);
 
     // The stored range: kept, never shown.
@@ -68,8 +81,8 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
         (*boxes[i])->setEnabled(false);
         (*boxes[i])->hide();
     }
-    m_controls = {Label1,   cmbSR,    Command1, Command2, chkMC, txtFromH,
-                  txtFromM, txtFromS, txtToH,   txtToM,   txtToS};
+    m_controls = {Label1,   cmbSR,    Label2,   cmbLR,  Command1, Command2, chkMC,
+                  txtFromH, txtFromM, txtFromS, txtToH, txtToM,   txtToS};
     Form_Load();
 }
 
@@ -79,6 +92,7 @@ void frmOptions::Form_Load()
     cmbSR->setCurrentIndex(m_options.SoundReminder >= 0 && m_options.SoundReminder < cmbSR->count()
                                ? m_options.SoundReminder
                                : -1);
+    cmbLR->setCurrentIndex(m_settings.LosslessRotation ? 0 : 1);
     // The stored value is 0 (off), 1 (on) or 2 (greyed), as the check box has always kept it.
     switch (m_options.CutEnabled) {
     case 0:
@@ -159,6 +173,8 @@ void frmOptions::Command1_Click()
     if (std::abs(end) <= 2147483647.0)
         m_options.CutEnd = static_cast<std::int32_t>(end);
     pivora::settings::SaveOptions(m_optionsPath, m_options);
+    m_settings.LosslessRotation = cmbLR->currentIndex() == 0;
+    pivora::settings::SaveProgramSettings(m_settingsPath, m_settings);
     accept();
 }
 

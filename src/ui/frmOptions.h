@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/OptionValues.h"
+#include "settings/ProgramSettings.h"
 
 #include <QDialog>
 
@@ -16,13 +17,15 @@ class QPushButton;
 
 namespace pivora::ui {
 
-// The options dialog "设置": the sound reminder, plus the stored time range, which is kept in
-// hidden boxes and carried through. OK checks, stores and saves; anything else discards.
+// The options dialog "设置": the sound reminder and the lossless turn, plus the stored time
+// range, which is kept in hidden boxes and carried through. OK checks, stores and saves;
+// anything else discards.
 class frmOptions : public QDialog
 {
     Q_OBJECT
 public:
     frmOptions(pivora::settings::OptionValues& options, std::string optionsPath,
+               pivora::settings::ProgramSettings& settings, std::string settingsPath,
                QWidget* parent = nullptr);
 
     void Command1_Click(); // OK
@@ -40,10 +43,14 @@ private:
 
     pivora::settings::OptionValues& m_options;
     std::string m_optionsPath;
+    pivora::settings::ProgramSettings& m_settings;
+    std::string m_settingsPath;
     std::vector<QWidget*> m_controls;
 
     QLabel* Label1 = nullptr;
     QComboBox* cmbSR = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* cmbLR = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QCheckBox* chkMC = nullptr;

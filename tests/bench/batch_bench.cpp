@@ -1,6 +1,8 @@
 // Runs one batch through the real window (offscreen) and prints how long it took.
-// Usage: batch_bench OUTPUT_FOLDER LOG_FILE CLIP...
+// Usage: batch_bench [--lossless] OUTPUT_FOLDER LOG_FILE CLIP...
+//   --lossless  with lossless turns on, as pivora.conf would have them
 #include "platform/KnownFolders.h"
+#include "settings/ProgramSettings.h"
 #include "ui/frmMain.h"
 
 #include "BenchSupport.h"
@@ -13,12 +15,18 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <string>
 #include <sys/resource.h>
 
 int main(int argc, char* argv[])
 {
+    const bool lossless = argc > 1 && std::string(argv[1]) == "--lossless";
+    if (lossless) {
+        --argc;
+        ++argv;
+    }
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER LOG_FILE CLIP...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--lossless] OUTPUT_FOLDER LOG_FILE CLIP...\n", argv[0]);
         return 2;
     }
     QApplication app(argc, argv);
@@ -31,6 +39,10 @@ int main(int argc, char* argv[])
     setup.Services = &desktop;
     QTemporaryDir scratch;
     pivora::bench::UseOwnFolders(setup, scratch);
+    pivora::settings::ProgramSettings settings;
+    settings.LosslessRotation = lossless;
+    pivora::settings::SaveProgramSettings(
+        pivora::settings::ProgramSettingsPath(setup.SettingsFolder), settings);
     pivora::ui::frmMain window(setup);
     std::vector<std::string> clips(argv + 3, argv + argc);
     window.AddFiles(clips);

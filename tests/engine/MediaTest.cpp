@@ -10,9 +10,11 @@
 #include "TestSupport.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <map>
 #include <sys/mount.h>
 
@@ -149,12 +151,14 @@ namespace {
 struct Batch
 {
     Batch(const std::string& program, const std::string& work, const std::string& folder,
-          int format)
-        : runner(pump, messages), driver({program, work, work + "/activity.log"}, list, host,
-                                         runner, pump, messages, options)
+          int format, bool lossless = false)
+        : runner(pump, messages),
+          driver({program, work, work + "/activity.log", pivora::platform::Now, &settings}, list,
+                 host, runner, pump, messages, options)
     {
         host.folder = folder;
         host.format = format;
+        settings.LosslessRotation = lossless;
     }
 
     void Run(const std::vector<std::string>& inputs)
@@ -177,9 +181,51 @@ struct Batch
     pivora::test::RecordingHost host;
     pivora::input::InputList list;
     pivora::settings::OptionValues options;
+    pivora::settings::ProgramSettings settings;
     DOSOutputs runner;
     BatchDriver driver;
 };
+
+// The first frame as a player shows it, turned by the file's display rotation: its size and
+// which corners are red ("48x64 top-right").
+std::string Shown(const std::string& file)
+{
+    const std::string frame = file + ".ppm";
+    bool ok = false;
+    pivora::test::RunCommand(
+        pivora::platform::QuoteArgument(pivora::test::FfmpegPath()) +
+            " -nostdin -loglevel error -i " + pivora::platform::QuoteArgument(file) +
+            " -frames:v 1 -c:v ppm -f image2 -y " + pivora::platform::QuoteArgument(frame),
+        "ffmpeg", &ok);
+    std::string data = pivora::test::ReadFile(frame);
+    std::filesystem::remove(frame);
+    // "P6\n<width> <height>\n255\n" and the pixels; the raw form RedCorner reads.
+    int width = 0, height = 0, header = 0;
+    if (!ok || std::sscanf(data.c_str(), "P6 %d %d 255%n", &width, &height, &header) != 2)
+        return "unreadable";
+    pivora::test::WriteFile(file + ".rgb", data.substr(static_cast<std::size_t>(header) + 1));
+    const std::string raw = file + ".raw.mp4";
+    pivora::test::RunCommand(pivora::platform::QuoteArgument(pivora::test::FfmpegPath()) +
+                                 " -nostdin -loglevel error -f rawvideo -pix_fmt rgb24 -s " +
+                                 std::to_string(width) + "x" + std::to_string(height) + " -i " +
+                                 pivora::platform::QuoteArgument(file + ".rgb") +
+                                 " -c:v rawvideo -f nut -y " + pivora::platform::QuoteArgument(raw),
+                             "ffmpeg", &ok);
+    std::filesystem::remove(file + ".rgb");
+    const std::string corners = RedCorner(raw, width, height);
+    std::filesystem::remove(raw);
+    return std::to_string(width) + "x" + std::to_string(height) + " " + corners;
+}
+
+// The hash of the first picture stream's packets, as stored: equal only for a true copy.
+std::string PictureHash(const std::string& file)
+{
+    return pivora::test::RunCommand(pivora::platform::QuoteArgument(pivora::test::FfmpegPath()) +
+                                        " -nostdin -loglevel error -i " +
+                                        pivora::platform::QuoteArgument(file) +
+                                        " -map 0:v:0 -c copy -f streamhash -hash md5 -",
+                                    "ffmpeg");
+}
 
 } // namespace
 
@@ -255,4 +301,86 @@ TEST_F(MediaTest, AFullDiskIsAFailureAndLeavesNothing)
         << cramped.driver.LastFailures()[0].Reason;
     ASSERT_EQ(cramped.messages.texts.size(), 1u);
     EXPECT_NE(cramped.messages.texts[0].find(source), std::string::npos);
+}
+
+TEST_F(MediaTest, LosslessTurnsLookLikeReencodedOnesWithBothConverters)
+{
+    // A phone clip usually carries a turn already: this one is shown a quarter turn clockwise.
+    const std::string carried = dir.File("carries a turn.mp4");
+    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
+            pivora::platform::QuoteArgument(source) +
+            " -map 0 -c copy -metadata:s:v:0 rotate=270 -y " +
+            pivora::platform::QuoteArgument(carried),
+        "ffmpeg");
+    ASSERT_EQ(Shown(carried), "48x64 top-right");
+
+    std::vector<std::pair<std::string, std::string>> converters{{"5.1", program}};
+    if (std::filesystem::exists(PIVORA_OTHER_FFMPEG))
+        converters.emplace_back("npm 4.1",
+                                pivora::test::MakeProgramFolder(dir, PIVORA_OTHER_FFMPEG, "other"));
+    else
+        std::cout << "[ NOTE ] only one converter: the npm registry's ffmpeg was not fetched\n";
+
+    int round = 0;
+    for (const std::string& input : {source, carried}) {
+        for (const int rotation : {0, 1, 4}) {
+            const std::string out = dir.File("r" + std::to_string(++round));
+            Batch reencoded(program, dir.File("work"), out + "-encoded", 0);
+            reencoded.host.rotation = rotation;
+            reencoded.Run({input});
+            ASSERT_EQ(reencoded.Outputs().size(), 1u);
+            const std::string expected = Shown(reencoded.Outputs()[0]);
+            for (const auto& [name, folder] : converters) {
+                Batch lossless(folder, dir.File("work"), out + "-" + name, 0, true);
+                lossless.host.rotation = rotation;
+                lossless.Run({input});
+                ASSERT_EQ(lossless.Outputs().size(), 1u) << name;
+                const std::string turned = lossless.Outputs()[0];
+                const std::string log = pivora::test::ReadFile(dir.File("work/activity.log"));
+                EXPECT_NE(log.rfind("(turned without re-encoding)"), std::string::npos) << name;
+                EXPECT_EQ(Shown(turned), expected) << name << ", " << input << ", " << rotation;
+                EXPECT_EQ(PictureHash(turned), PictureHash(input)) << name;
+                const std::string listing = pivora::test::RunCommand(
+                    pivora::platform::QuoteArgument(pivora::test::FfmpegPath()) +
+                        " -hide_banner -nostdin -i " + pivora::platform::QuoteArgument(turned),
+                    "ffmpeg");
+                EXPECT_NE(listing.find(": Audio: aac"), std::string::npos) << "sound lost";
+            }
+        }
+    }
+}
+
+TEST_F(MediaTest, WhatCannotBeTurnedLosslesslyIsReencoded)
+{
+    // A mirror, an AVI output, and sound the MP4 container does not take as it is.
+    const std::string pcm = dir.File("pcm sound.mov");
+    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
+            pivora::platform::QuoteArgument(source) + " -c:v copy -c:a pcm_s16le -y " +
+            pivora::platform::QuoteArgument(pcm),
+        "ffmpeg");
+    struct Case
+    {
+        std::string input;
+        int rotation, format;
+        const char* shown;
+        const char* why;
+    };
+    const Case cases[] = {
+        {source, 3, 0, "64x48 top-right", "a mirror is not a turn"},
+        {source, 0, 2, "48x64 top-right", "the output format cannot carry a display rotation"},
+        {pcm, 0, 0, "48x64 top-right", "the streams could not be copied"},
+    };
+    int round = 0;
+    for (const Case& c : cases) {
+        Batch batch(program, dir.File("work"), dir.File("f" + std::to_string(++round)), c.format,
+                    true);
+        batch.host.rotation = c.rotation;
+        batch.Run({c.input});
+        ASSERT_EQ(batch.Outputs().size(), 1u) << c.why;
+        EXPECT_EQ(Shown(batch.Outputs()[0]), c.shown) << c.why;
+        EXPECT_NE(PictureHash(batch.Outputs()[0]), PictureHash(c.input)) << "not re-encoded";
+        EXPECT_NE(pivora::test::ReadFile(dir.File("work/activity.log")).rfind(c.why),
+                  std::string::npos)
+            << c.why;
+    }
 }

@@ -81,11 +81,12 @@ TempDir::~TempDir()
 #endif
 }
 
-std::string MakeProgramFolder(const TempDir& dir, const std::string& converter)
+std::string MakeProgramFolder(const TempDir& dir, const std::string& converter,
+                              const std::string& name)
 {
-    const std::string folder = dir.File("program");
+    const std::string folder = dir.File(name);
     const std::string target = fs::ConverterPath(folder);
-    fs::CreateFolders(dir.File("program/data"));
+    fs::CreateFolders(fs::JoinPath(folder, "data"));
 #ifdef _WIN32
     // A program's processes carry the path of the file they run from: a copy, not a link.
     fs::CopyToNewFile(converter, target);

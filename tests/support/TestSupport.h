@@ -42,7 +42,8 @@ private:
 };
 
 // A program folder whose converter (data/conv, data\conv.exe) is the given program.
-std::string MakeProgramFolder(const TempDir& dir, const std::string& converter);
+std::string MakeProgramFolder(const TempDir& dir, const std::string& converter,
+                              const std::string& name = "program");
 
 // Helpers built beside the tests.
 std::string FakeConverterPath();

@@ -225,9 +225,11 @@ TEST_F(CommandsTest, DraggingTheBackgroundMovesTheWindow)
     EXPECT_EQ(moved.size(), 1u);
 
     pivora::settings::OptionValues options;
-    pivora::ui::frmOptions dialog(options, dir.File("options.ini"));
+    pivora::settings::ProgramSettings settings;
+    pivora::ui::frmOptions dialog(options, dir.File("options.ini"), settings,
+                                  dir.File("pivora.conf"));
     dialog.show();
-    Send(&dialog, QEvent::MouseButtonPress, QPoint(10, 110), Qt::LeftButton);
+    Send(&dialog, QEvent::MouseButtonPress, QPoint(10, 160), Qt::LeftButton);
     ASSERT_EQ(moved.size(), 2u);
     EXPECT_EQ(moved[1], &dialog);
     pivora::ui::SystemMoveHandler() = saved;

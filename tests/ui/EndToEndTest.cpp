@@ -2,15 +2,20 @@
 #include "WindowFixture.h"
 
 #include "platform/CodePage.h"
+#include "ui/frmPreview.h"
 
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QTreeView>
 #include <QUrl>
 
 #include <filesystem>
+#include <tuple>
 #include <unistd.h>
 
 namespace stdfs = std::filesystem;
@@ -138,4 +143,64 @@ TEST_F(EndToEnd, AwkwardNamesFromEveryWayInAreConverted)
     EXPECT_FALSE(stdfs::exists("pwned2"));
     EXPECT_FALSE(stdfs::exists("pwned3"));
     EXPECT_TRUE(window->Entries().Empty());
+}
+
+namespace {
+
+// Which corners of a shown picture are red, and whether it stands upright ("tall").
+std::string RedCornersOf(const QLabel* label)
+{
+    const QImage image = label->pixmap().toImage();
+    if (image.isNull())
+        return "no picture";
+    const auto red = [&](int x, int y) {
+        const QColor c = image.pixelColor(x, y);
+        return c.red() > 2 * c.blue();
+    };
+    const int w = image.width() - 4, h = image.height() - 4;
+    std::string corners = image.height() > image.width() ? "tall" : "wide";
+    for (const auto& [name, x, y] :
+         {std::tuple{" top-left", 3, 3}, std::tuple{" top-right", w, 3},
+          std::tuple{" bottom-left", 3, h}, std::tuple{" bottom-right", w, h}}) {
+        if (red(x, y))
+            corners += name;
+    }
+    return corners;
+}
+
+} // namespace
+
+TEST_F(EndToEnd, PreviewShowsTheFrameAsItIsAndAsItWillBe)
+{
+    const std::string broken = dir.File("not a video.mp4");
+    pivora::test::WriteFile(broken, "not a video");
+    window->AddFiles({clip, broken});
+    auto* list = Find<QTreeView>("LV");
+    list->setCurrentIndex(list->model()->index(0, 0));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(list, &enter);
+
+    auto* preview = window->findChild<pivora::ui::frmPreview*>("frmPreview");
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_EQ(preview->windowTitle(), "预览");
+    const auto settled = [&] { return pivora::test::WaitUntil([&] { return !preview->Busy(); }); };
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(RedCornersOf(preview->findChild<QLabel*>("picBefore")), "wide top-left");
+    EXPECT_EQ(RedCornersOf(preview->findChild<QLabel*>("picAfter")), "tall top-right");
+    EXPECT_EQ(preview->findChild<QLabel*>("lblAfter")->text(), "90 Degree Clockwise");
+
+    // It follows the rotation box while it is open.
+    Find<QComboBox>("cmbRotate")->setCurrentIndex(4);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(RedCornersOf(preview->findChild<QLabel*>("picAfter")), "wide bottom-right");
+
+    // A file the converter cannot read shows why instead of a picture.
+    window->LV_DblClick(1);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(preview->findChild<QLabel*>("picBefore")->text(), "moov atom not found");
+
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(preview, &escape);
+    EXPECT_FALSE(preview->isVisible());
 }

@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include "settings/ProgramSettings.h"
 #include "settings/SettingsFiles.h"
 #include "ui/frmOptions.h"
 
@@ -21,7 +22,8 @@ protected:
 
     std::unique_ptr<pivora::ui::frmOptions> Open()
     {
-        auto dialog = std::make_unique<pivora::ui::frmOptions>(options, file);
+        auto dialog =
+            std::make_unique<pivora::ui::frmOptions>(options, file, settings, settingsFile);
         dialog->show();
         return dialog;
     }
@@ -44,6 +46,8 @@ protected:
     pivora::test::TempDir dir;
     std::string file = dir.File("options.ini");
     OptionValues options;
+    std::string settingsFile = dir.File("config/pivora/pivora.conf");
+    pivora::settings::ProgramSettings settings;
 };
 
 } // namespace
@@ -52,12 +56,14 @@ TEST_F(OptionsTest, LayoutAndTheSoundReminderRoundTrip)
 {
     auto dialog = Open();
     EXPECT_EQ(dialog->windowTitle(), "设置");
-    EXPECT_EQ(dialog->size(), QSize(305, 120));
+    EXPECT_EQ(dialog->size(), QSize(305, 170));
     EXPECT_EQ(Find<QLabel>(dialog.get(), "Label1")->text(), "声音提醒");
     auto* sound = Find<QComboBox>(dialog.get(), "cmbSR");
     EXPECT_EQ(sound->geometry().topLeft(), QPoint(74, 38));
     EXPECT_EQ(sound->currentText(), "ON");
-    EXPECT_EQ(Find<QPushButton>(dialog.get(), "Command1")->geometry(), QRect(54, 76, 87, 25));
+    EXPECT_EQ(Find<QLabel>(dialog.get(), "Label2")->text(), "无损旋转");
+    EXPECT_EQ(Find<QComboBox>(dialog.get(), "cmbLR")->currentText(), "OFF");
+    EXPECT_EQ(Find<QPushButton>(dialog.get(), "Command1")->geometry(), QRect(54, 130, 87, 25));
     EXPECT_EQ(Find<QPushButton>(dialog.get(), "Command2")->text(), "返回");
     EXPECT_FALSE(Find<QWidget>(dialog.get(), "chkMC")->isVisible());
 
@@ -82,6 +88,19 @@ TEST_F(OptionsTest, LayoutAndTheSoundReminderRoundTrip)
     Find<QPushButton>(dialog.get(), "Command1")->click();
     EXPECT_EQ(options.SoundReminder, -1);
     EXPECT_EQ(pivora::test::ReadLines(file).front(), "-1\r");
+
+    // The lossless turn lives in pivora.conf, which keeps what it does not know, never in
+    // options.ini; the next opening shows it.
+    pivora::test::WriteFile(settingsFile, "# mine\n[Other]\nKey=1\n");
+    dialog = Open();
+    Find<QComboBox>(dialog.get(), "cmbLR")->setCurrentIndex(0);
+    Find<QPushButton>(dialog.get(), "Command1")->click();
+    EXPECT_EQ(pivora::test::ReadFile(settingsFile),
+              "# mine\n[Other]\nKey=1\n\n[Conversion]\nLosslessRotation=true\n");
+    EXPECT_TRUE(pivora::settings::LoadProgramSettings(settingsFile).LosslessRotation);
+    EXPECT_EQ(pivora::test::ReadLines(file).size(), 4u);
+    dialog = Open();
+    EXPECT_EQ(Find<QComboBox>(dialog.get(), "cmbLR")->currentText(), "ON");
 }
 
 TEST_F(OptionsTest, TheStoredRangeIsSplitAndJoinedExactly)

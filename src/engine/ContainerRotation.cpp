@@ -1,0 +1,147 @@
+#include "engine/ContainerRotation.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <vector>
+
+namespace pivora::engine {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+std::uint32_t Be32(const unsigned char* p)
+{
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           std::uint32_t{p[3]};
+}
+
+struct Box
+{
+    std::string Type;
+    std::uint64_t Start = 0; // of the box's content
+    std::uint64_t End = 0;
+};
+
+// The boxes between `begin` and `end` of the file, in order.
+std::vector<Box> Children(std::ifstream& in, std::uint64_t begin, std::uint64_t end)
+{
+    std::vector<Box> boxes;
+    for (std::uint64_t at = begin; at + 8 <= end && boxes.size() < 4096;) {
+        std::array<unsigned char, 16> header{};
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(at));
+        if (!in.read(reinterpret_cast<char*>(header.data()), 8))
+            break;
+        std::uint64_t size = Be32(header.data());
+        std::uint64_t content = at + 8;
+        if (size == 1) {
+            if (!in.read(reinterpret_cast<char*>(header.data() + 8), 8))
+                break;
+            size = (std::uint64_t{Be32(header.data() + 8)} << 32) | Be32(header.data() + 12);
+            content = at + 16;
+        } else if (size == 0) {
+            size = end - at;
+        }
+        if (size < content - at || at + size > end)
+            break;
+        boxes.push_back(
+            {std::string(reinterpret_cast<const char*>(header.data() + 4), 4), content, at + size});
+        at += size;
+    }
+    return boxes;
+}
+
+const Box* Find(const std::vector<Box>& boxes, const char* type)
+{
+    for (const Box& box : boxes) {
+        if (box.Type == type)
+            return &box;
+    }
+    return nullptr;
+}
+
+std::vector<unsigned char> Content(std::ifstream& in, const Box& box, std::size_t most)
+{
+    std::vector<unsigned char> bytes(std::min<std::uint64_t>(box.End - box.Start, most));
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(box.Start));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+        bytes.clear();
+    return bytes;
+}
+
+// The 3 × 3 matrix of a tkhd or mvhd box: a, b, u, c, d, v, x, y, w.
+std::optional<std::array<std::int32_t, 9>> Matrix(std::ifstream& in, const Box& box,
+                                                  std::size_t offsetV0, std::size_t offsetV1)
+{
+    const std::vector<unsigned char> bytes = Content(in, box, 128);
+    if (bytes.empty())
+        return std::nullopt;
+    const std::size_t offset = bytes[0] == 1 ? offsetV1 : offsetV0;
+    if (bytes.size() < offset + 36)
+        return std::nullopt;
+    std::array<std::int32_t, 9> matrix{};
+    for (std::size_t i = 0; i < 9; ++i)
+        matrix[i] = static_cast<std::int32_t>(Be32(bytes.data() + offset + 4 * i));
+    return matrix;
+}
+
+bool IsIdentity(const std::array<std::int32_t, 9>& m)
+{
+    return m == std::array<std::int32_t, 9>{0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x40000000};
+}
+
+} // namespace
+
+std::optional<int> ReadDisplayRotation(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    in.seekg(0, std::ios::end);
+    const auto size = static_cast<std::uint64_t>(in.tellg());
+    const std::vector<Box> top = Children(in, 0, size);
+    const Box* moov = Find(top, "moov");
+    if (!moov)
+        return std::nullopt;
+    const std::vector<Box> tracks = Children(in, moov->Start, moov->End);
+    // A movie-wide matrix would turn every track again; that is left to the converter.
+    if (const Box* mvhd = Find(tracks, "mvhd")) {
+        const auto movie = Matrix(in, *mvhd, 36, 48);
+        if (!movie || !IsIdentity(*movie))
+            return std::nullopt;
+    }
+    for (const Box& trak : tracks) {
+        if (trak.Type != "trak")
+            continue;
+        const std::vector<Box> parts = Children(in, trak.Start, trak.End);
+        const Box* mdia = Find(parts, "mdia");
+        const Box* tkhd = Find(parts, "tkhd");
+        if (!mdia || !tkhd)
+            continue;
+        const std::vector<Box> media = Children(in, mdia->Start, mdia->End);
+        const Box* hdlr = Find(media, "hdlr");
+        if (!hdlr)
+            continue;
+        const std::vector<unsigned char> handler = Content(in, *hdlr, 12);
+        if (handler.size() < 12 || std::string(handler.begin() + 8, handler.end()) != "vide")
+            continue;
+        const auto m = Matrix(in, *tkhd, 40, 52);
+        if (!m)
+            return std::nullopt;
+        // As ffmpeg reads it: minus the angle of the first column, in degrees.
+        const double a = (*m)[0] / 65536.0, b = (*m)[1] / 65536.0, c = (*m)[3] / 65536.0,
+                     d = (*m)[4] / 65536.0;
+        const double scaleX = std::hypot(a, c), scaleY = std::hypot(b, d);
+        if (scaleX == 0 || scaleY == 0)
+            return std::nullopt;
+        const long turn = std::lround(-std::atan2(b / scaleY, a / scaleX) * 180 / kPi);
+        return static_cast<int>(((turn % 360) + 360) % 360);
+    }
+    return std::nullopt;
+}
+
+} // namespace pivora::engine

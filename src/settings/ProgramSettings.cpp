@@ -1,0 +1,126 @@
+#include "settings/ProgramSettings.h"
+
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+namespace pivora::settings {
+
+namespace {
+
+constexpr std::string_view kGroup = "Conversion";
+constexpr std::string_view kLosslessRotation = "LosslessRotation";
+
+std::string_view Trim(std::string_view text)
+{
+    const std::size_t begin = text.find_first_not_of(" \t\r");
+    if (begin == std::string_view::npos)
+        return {};
+    return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
+}
+
+std::string Lower(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+// Calls `visit(group, key, value, lineIndex)` for every "key=value" line of the file.
+template <typename Visit> void ForEachValue(const std::vector<std::string>& lines, Visit visit)
+{
+    std::string group;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view line = Trim(lines[i]);
+        if (line.empty() || line.front() == ';' || line.front() == '#')
+            continue;
+        if (line.front() == '[' && line.back() == ']') {
+            group = std::string(Trim(line.substr(1, line.size() - 2)));
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        visit(group, Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)), i);
+    }
+}
+
+} // namespace
+
+std::string ProgramSettingsPath(const std::string& settingsFolder)
+{
+    return pivora::platform::JoinPath(pivora::platform::JoinPath(settingsFolder, "pivora"),
+                                      "pivora.conf");
+}
+
+ProgramSettings LoadProgramSettings(const std::string& path)
+{
+    ProgramSettings settings;
+    ForEachValue(ReadLines(path), [&](const std::string& group, std::string_view key,
+                                      std::string_view value, std::size_t) {
+        if (group != kGroup || key != kLosslessRotation)
+            return;
+        const std::string word = Lower(value);
+        if (word == "true" || word == "false")
+            settings.LosslessRotation = word == "true";
+    });
+    return settings;
+}
+
+bool SaveProgramSettings(const std::string& path, const ProgramSettings& settings)
+{
+    std::vector<std::string> lines = ReadLines(path);
+    const std::string value =
+        std::string(kLosslessRotation) + "=" + (settings.LosslessRotation ? "true" : "false");
+    // The key's own line is replaced; without one, it joins its group, or a new group.
+    std::ptrdiff_t keyLine = -1;
+    std::ptrdiff_t groupEnd = -1;
+    ForEachValue(lines, [&](const std::string& group, std::string_view key, std::string_view,
+                            std::size_t index) {
+        if (group != kGroup)
+            return;
+        groupEnd = static_cast<std::ptrdiff_t>(index) + 1;
+        if (key == kLosslessRotation)
+            keyLine = static_cast<std::ptrdiff_t>(index);
+    });
+    if (keyLine < 0 && groupEnd < 0) {
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (Trim(lines[i]) == "[" + std::string(kGroup) + "]")
+                groupEnd = static_cast<std::ptrdiff_t>(i) + 1;
+        }
+    }
+    if (keyLine >= 0) {
+        lines[static_cast<std::size_t>(keyLine)] = value;
+    } else if (groupEnd >= 0) {
+        lines.insert(lines.begin() + groupEnd, value);
+    } else {
+        if (!lines.empty() && !Trim(lines.back()).empty())
+            lines.emplace_back();
+        lines.push_back("[" + std::string(kGroup) + "]");
+        lines.push_back(value);
+    }
+    std::ostringstream text;
+    for (const std::string& line : lines)
+        text << line << '\n';
+    return pivora::platform::WriteFileWhole(path, text.str());
+}
+
+} // namespace pivora::settings
