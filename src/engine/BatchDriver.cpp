@@ -232,10 +232,16 @@ BatchDriver::HeadResult BatchDriver::TryLossless(pivora::input::EntryId id,
     const auto stopping = [this] { return m_stopRequested || m_pump.Quitting(); };
     const std::string converter = fs::ConverterPath(m_setup.ProgramFolder);
 
+    if (!m_rotationWriting) {
+        why = "the converter did not list its options";
+        return HeadResult::NotDone;
+    }
     // The turn the input already carries is part of what a player shows, and of what the
-    // re-encoding turns further. An MP4 or QuickTime file says it itself; the converter
-    // confirms it below, in its listing of the copy's input.
-    std::optional<int> carried = ReadDisplayRotation(entry.Path);
+    // re-encoding turns further. An MP4 or QuickTime file says it itself, and the converter
+    // confirms it in its listing of the copy's input; a converter that is given the turn as
+    // an input option lists the new one there, so it is asked beforehand instead.
+    const bool readFromFile = *m_rotationWriting == RotationWriting::RotateTag;
+    std::optional<int> carried = readFromFile ? ReadDisplayRotation(entry.Path) : std::nullopt;
     if (!carried) {
         const ProbeResult input = ProbeOutput(converter, entry.Path, m_pump, stopping);
         if (stopping())
@@ -244,10 +250,10 @@ BatchDriver::HeadResult BatchDriver::TryLossless(pivora::input::EntryId id,
             why = "the converter found no picture in the input";
             return HeadResult::NotDone;
         }
-        carried = input.Rotation;
+        carried = input.Rotation % 90 == 0 ? input.Rotation : kNotAQuarterTurn;
     }
-    if (!m_rotationWriting) {
-        why = "the converter did not list its options";
+    if (*carried == kNotAQuarterTurn) {
+        why = "the input is shown tilted or mirrored, not by a quarter turn";
         return HeadResult::NotDone;
     }
     const int wanted = (*carried + *turn) % 360;
@@ -276,7 +282,8 @@ BatchDriver::HeadResult BatchDriver::TryLossless(pivora::input::EntryId id,
     }
     if (!outcome.Succeeded)
         why = "the streams could not be copied: " + outcome.FailureLine;
-    else if (StreamsOf(facts.ConverterOutput, "Input #0").Rotation != *carried)
+    else if (StreamsOf(facts.ConverterOutput, "Input #0").Rotation !=
+             (readFromFile ? *carried : wanted))
         why = "the turn the input carries was read as " + std::to_string(*carried) +
               " degrees, the converter read another";
     else if (!written->Ran || !written->Opened)

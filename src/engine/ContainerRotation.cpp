@@ -25,11 +25,19 @@ struct Box
     std::uint64_t End = 0;
 };
 
-// The boxes between `begin` and `end` of the file, in order.
-std::vector<Box> Children(std::ifstream& in, std::uint64_t begin, std::uint64_t end)
+// The file as read: at most so many boxes are looked at in all, whatever the file claims.
+struct Reader
 {
+    std::ifstream& In;
+    int Budget = 20000;
+};
+
+// The boxes between `begin` and `end` of the file, in order.
+std::vector<Box> Children(Reader& reader, std::uint64_t begin, std::uint64_t end)
+{
+    std::ifstream& in = reader.In;
     std::vector<Box> boxes;
-    for (std::uint64_t at = begin; at + 8 <= end && boxes.size() < 4096;) {
+    for (std::uint64_t at = begin; at + 8 <= end && reader.Budget-- > 0;) {
         std::array<unsigned char, 16> header{};
         in.clear();
         in.seekg(static_cast<std::streamoff>(at));
@@ -45,7 +53,8 @@ std::vector<Box> Children(std::ifstream& in, std::uint64_t begin, std::uint64_t 
         } else if (size == 0) {
             size = end - at;
         }
-        if (size < content - at || at + size > end)
+        // Every box moves forward and stays inside its parent, whatever its size field says.
+        if (size < content - at || size > end - at)
             break;
         boxes.push_back(
             {std::string(reinterpret_cast<const char*>(header.data() + 4), 4), content, at + size});
@@ -63,8 +72,9 @@ const Box* Find(const std::vector<Box>& boxes, const char* type)
     return nullptr;
 }
 
-std::vector<unsigned char> Content(std::ifstream& in, const Box& box, std::size_t most)
+std::vector<unsigned char> Content(Reader& reader, const Box& box, std::size_t most)
 {
+    std::ifstream& in = reader.In;
     std::vector<unsigned char> bytes(std::min<std::uint64_t>(box.End - box.Start, most));
     in.clear();
     in.seekg(static_cast<std::streamoff>(box.Start));
@@ -74,10 +84,10 @@ std::vector<unsigned char> Content(std::ifstream& in, const Box& box, std::size_
 }
 
 // The 3 × 3 matrix of a tkhd or mvhd box: a, b, u, c, d, v, x, y, w.
-std::optional<std::array<std::int32_t, 9>> Matrix(std::ifstream& in, const Box& box,
+std::optional<std::array<std::int32_t, 9>> Matrix(Reader& reader, const Box& box,
                                                   std::size_t offsetV0, std::size_t offsetV1)
 {
-    const std::vector<unsigned char> bytes = Content(in, box, 128);
+    const std::vector<unsigned char> bytes = Content(reader, box, 128);
     if (bytes.empty())
         return std::nullopt;
     const std::size_t offset = bytes[0] == 1 ? offsetV1 : offsetV0;
@@ -102,43 +112,48 @@ std::optional<int> ReadDisplayRotation(const std::string& path)
     if (!in)
         return std::nullopt;
     in.seekg(0, std::ios::end);
-    const auto size = static_cast<std::uint64_t>(in.tellg());
-    const std::vector<Box> top = Children(in, 0, size);
+    const std::streamoff length = in.tellg();
+    if (length <= 0)
+        return std::nullopt;
+    Reader reader{in};
+    const auto size = static_cast<std::uint64_t>(length);
+    const std::vector<Box> top = Children(reader, 0, size);
     const Box* moov = Find(top, "moov");
     if (!moov)
         return std::nullopt;
-    const std::vector<Box> tracks = Children(in, moov->Start, moov->End);
+    const std::vector<Box> tracks = Children(reader, moov->Start, moov->End);
     // A movie-wide matrix would turn every track again; that is left to the converter.
     if (const Box* mvhd = Find(tracks, "mvhd")) {
-        const auto movie = Matrix(in, *mvhd, 36, 48);
+        const auto movie = Matrix(reader, *mvhd, 36, 48);
         if (!movie || !IsIdentity(*movie))
             return std::nullopt;
     }
     for (const Box& trak : tracks) {
         if (trak.Type != "trak")
             continue;
-        const std::vector<Box> parts = Children(in, trak.Start, trak.End);
+        const std::vector<Box> parts = Children(reader, trak.Start, trak.End);
         const Box* mdia = Find(parts, "mdia");
         const Box* tkhd = Find(parts, "tkhd");
         if (!mdia || !tkhd)
             continue;
-        const std::vector<Box> media = Children(in, mdia->Start, mdia->End);
+        const std::vector<Box> media = Children(reader, mdia->Start, mdia->End);
         const Box* hdlr = Find(media, "hdlr");
         if (!hdlr)
             continue;
-        const std::vector<unsigned char> handler = Content(in, *hdlr, 12);
+        const std::vector<unsigned char> handler = Content(reader, *hdlr, 12);
         if (handler.size() < 12 || std::string(handler.begin() + 8, handler.end()) != "vide")
             continue;
-        const auto m = Matrix(in, *tkhd, 40, 52);
+        const auto m = Matrix(reader, *tkhd, 40, 52);
         if (!m)
             return std::nullopt;
+        // Only a plain quarter turn (or none) is a turn: a tilt, a mirror or a stretch is not.
+        const std::int32_t a = (*m)[0], b = (*m)[1], c = (*m)[3], d = (*m)[4];
+        const auto unit = [](std::int32_t v) { return v == 0 || v == 0x10000 || v == -0x10000; };
+        const std::int64_t determinant = std::int64_t{a} * d - std::int64_t{b} * c;
+        if (!unit(a) || !unit(b) || !unit(c) || !unit(d) || determinant != 0x100000000LL)
+            return kNotAQuarterTurn;
         // As ffmpeg reads it: minus the angle of the first column, in degrees.
-        const double a = (*m)[0] / 65536.0, b = (*m)[1] / 65536.0, c = (*m)[3] / 65536.0,
-                     d = (*m)[4] / 65536.0;
-        const double scaleX = std::hypot(a, c), scaleY = std::hypot(b, d);
-        if (scaleX == 0 || scaleY == 0)
-            return std::nullopt;
-        const long turn = std::lround(-std::atan2(b / scaleY, a / scaleX) * 180 / kPi);
+        const long turn = std::lround(-std::atan2(b, a) * 180 / kPi);
         return static_cast<int>(((turn % 360) + 360) % 360);
     }
     return std::nullopt;

@@ -53,6 +53,8 @@ public:
     virtual void Kill() = 0;
     // The executable the child was started from, as the system found it.
     virtual std::string ProgramPath() const = 0;
+    // The system's id of the child.
+    virtual long Id() const = 0;
     // Objects whose readiness means there may be something new to do: output or an exit.
     virtual std::vector<NativeHandle> WakeHandles() const = 0;
 };

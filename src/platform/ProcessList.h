@@ -16,4 +16,9 @@ bool IsProcessRunning(std::string_view name, const std::string& converterPath);
 // to share the name are left alone.
 void KillProcessByName(std::string_view name, const std::string& converterPath);
 
+// This program's own converter processes that are no conversion (a preview frame being
+// made): the two functions above leave them alone while they are spared.
+void SpareProcess(long id);
+void ReleaseProcess(long id);
+
 } // namespace pivora::platform

@@ -87,6 +87,9 @@ ProgramSettings LoadProgramSettings(const std::string& path)
 
 bool SaveProgramSettings(const std::string& path, const ProgramSettings& settings)
 {
+    // What other versions keep in the file must not be lost because it could not be read.
+    if (pivora::platform::PathExists(path) && !std::ifstream(path, std::ios::binary))
+        return false;
     std::vector<std::string> lines = ReadLines(path);
     const std::string value =
         std::string(kLosslessRotation) + "=" + (settings.LosslessRotation ? "true" : "false");

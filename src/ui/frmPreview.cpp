@@ -3,8 +3,10 @@
 #include "engine/CommandLine.h"
 #include "engine/RunOutcome.h"
 #include "platform/CommandLineRules.h"
+#include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
+#include "platform/ProcessList.h"
 
 #include <QFile>
 #include <QGridLayout>
@@ -58,11 +60,25 @@ frmPreview::frmPreview(std::string programFolder, std::string workFolder, QWidge
 
 frmPreview::~frmPreview()
 {
-    // A frame still being made is not waited for.
-    for (Frame* frame : {&m_before, &m_after}) {
-        if (frame->Child)
-            frame->Child->Kill();
-    }
+    for (Frame* frame : {&m_before, &m_after})
+        Abandon(*frame);
+}
+
+void frmPreview::Abandon(Frame& frame)
+{
+    if (!frame.Child)
+        return;
+    // Killed and collected at once, so that nothing lingers as a zombie.
+    frame.Child->Kill();
+    for (int i = 0; i < 20 && !frame.Child->HasExited(); ++i)
+        pivora::platform::WaitForHandles(10, frame.Child->WakeHandles());
+    Release(frame);
+}
+
+void frmPreview::Release(Frame& frame)
+{
+    pivora::platform::ReleaseProcess(frame.Child->Id());
+    frame.Child.reset();
 }
 
 void frmPreview::ShowFile(const std::string& path, const std::string& shownName, int rotation)
@@ -93,9 +109,7 @@ bool frmPreview::Busy() const
 void frmPreview::Start(Frame& frame)
 {
     using pivora::platform::QuoteArgument;
-    if (frame.Child)
-        frame.Child->Kill();
-    frame.Child.reset();
+    Abandon(frame);
     frame.Output.clear();
     frame.Picture->setPixmap({});
     frame.Picture->setText(QStringLiteral("..."));
@@ -114,6 +128,8 @@ void frmPreview::Start(Frame& frame)
         return;
     }
     frame.Child = std::move(started.Process);
+    // A batch started meanwhile neither stops this converter nor waits for it.
+    pivora::platform::SpareProcess(frame.Child->Id());
     m_poll.start();
 }
 
@@ -137,7 +153,7 @@ void frmPreview::Poll()
 
 void frmPreview::Finish(Frame& frame)
 {
-    frame.Child.reset();
+    Release(frame);
     QPixmap picture;
     if (pivora::platform::IsRegularFile(frame.File) && picture.load(FromNative(frame.File))) {
         frame.Picture->setPixmap(

@@ -44,6 +44,8 @@ private:
     };
 
     void Start(Frame& frame);
+    void Abandon(Frame& frame);
+    void Release(Frame& frame);
     void Poll();
     void Finish(Frame& frame);
 

@@ -352,11 +352,18 @@ TEST_F(MediaTest, LosslessTurnsLookLikeReencodedOnesWithBothConverters)
 
 TEST_F(MediaTest, WhatCannotBeTurnedLosslesslyIsReencoded)
 {
-    // A mirror, an AVI output, and sound the MP4 container does not take as it is.
+    // A mirror, an AVI output, sound the MP4 container does not take as it is, and an input
+    // shown tilted rather than by a quarter turn.
     const std::string pcm = dir.File("pcm sound.mov");
     Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
             pivora::platform::QuoteArgument(source) + " -c:v copy -c:a pcm_s16le -y " +
             pivora::platform::QuoteArgument(pcm),
+        "ffmpeg");
+    const std::string tilted = dir.File("tilted.mp4");
+    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
+            pivora::platform::QuoteArgument(source) +
+            " -map 0 -c copy -metadata:s:v:0 rotate=45 -y " +
+            pivora::platform::QuoteArgument(tilted),
         "ffmpeg");
     struct Case
     {
@@ -369,6 +376,8 @@ TEST_F(MediaTest, WhatCannotBeTurnedLosslesslyIsReencoded)
         {source, 3, 0, "64x48 top-right", "a mirror is not a turn"},
         {source, 0, 2, "48x64 top-right", "the output format cannot carry a display rotation"},
         {pcm, 0, 0, "48x64 top-right", "the streams could not be copied"},
+        // Tilted by the decoder before the turn, its corners are empty.
+        {tilted, 0, 0, "48x64 none", "shown tilted or mirrored"},
     };
     int round = 0;
     for (const Case& c : cases) {

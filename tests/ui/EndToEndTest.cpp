@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QTreeView>
 #include <QUrl>
 
@@ -203,4 +204,24 @@ TEST_F(EndToEnd, PreviewShowsTheFrameAsItIsAndAsItWillBe)
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(preview, &escape);
     EXPECT_FALSE(preview->isVisible());
+}
+
+TEST_F(EndToEnd, ALosslessTurnThroughTheWindow)
+{
+    pivora::test::WriteFile(dir.File("config/pivora/pivora.conf"),
+                            "[Conversion]\nLosslessRotation=true\n");
+    Open();
+    window->AddFiles({clip});
+    std::vector<int> values;
+    QObject::connect(Find<QProgressBar>("pb"), &QProgressBar::valueChanged,
+                     [&](int value) { values.push_back(value); });
+    ModalAnswerer answers;
+    window->Command3_Click();
+    ASSERT_TRUE(
+        pivora::test::WaitUntil([&] { return Find<QLabel>("lblPB")->text() == "完成."; }, 60000));
+    EXPECT_TRUE(answers.seen.empty());
+    EXPECT_TRUE(window->Entries().Empty());
+    EXPECT_NE(std::find(values.begin(), values.end(), 100), values.end()) << "the bar never moved";
+    EXPECT_NE(pivora::test::ReadFile(dir.File("activity.log")).find("turned without re-encoding"),
+              std::string::npos);
 }

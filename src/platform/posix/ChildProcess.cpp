@@ -145,6 +145,7 @@ public:
     void Terminate() override { Send(SIGTERM); }
     void Kill() override { Send(SIGKILL); }
     std::string ProgramPath() const override { return m_program; }
+    long Id() const override { return m_pid; }
 
     std::vector<NativeHandle> WakeHandles() const override
     {

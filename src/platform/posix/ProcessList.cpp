@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -112,6 +113,12 @@ std::vector<ProcessEntry> ListOwnProcesses(std::string_view name)
     return entries;
 }
 
+std::set<long>& Spared()
+{
+    static std::set<long> spared;
+    return spared;
+}
+
 // The folder a path lies in, links resolved, and its own name: two paths that give the same
 // pair name the same file however they were written ("data/conv", "/x/tests/../data/conv").
 std::pair<std::string, std::string> Location(const std::string& path)
@@ -136,7 +143,7 @@ std::vector<pid_t> FindConverterProcesses(std::string_view name, const std::stri
         return found;
     const pid_t self = ::getpid();
     for (const ProcessEntry& entry : ListOwnProcesses(name)) {
-        if (entry.Pid == self)
+        if (entry.Pid == self || Spared().contains(entry.Pid))
             continue;
         if (entry.Image == converterPath ||
             std::any_of(entry.Started.begin(), entry.Started.end(),
@@ -157,6 +164,16 @@ void KillProcessByName(std::string_view name, const std::string& converterPath)
 {
     for (const pid_t pid : FindConverterProcesses(name, converterPath))
         ::kill(pid, SIGKILL);
+}
+
+void SpareProcess(long id)
+{
+    Spared().insert(id);
+}
+
+void ReleaseProcess(long id)
+{
+    Spared().erase(id);
 }
 
 } // namespace pivora::platform

@@ -83,6 +83,8 @@ public:
 
     void Kill() override { Terminate(); }
 
+    long Id() const override { return static_cast<long>(::GetProcessId(m_process)); }
+
     std::string ProgramPath() const override
     {
         wchar_t buffer[MAX_PATH * 4];

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cwctype>
+#include <set>
 
 namespace pivora::platform {
 
@@ -57,6 +58,12 @@ std::wstring ImagePath(DWORD id)
     return path;
 }
 
+std::set<long>& Spared()
+{
+    static std::set<long> spared;
+    return spared;
+}
+
 // Calls `visit` with the id of every process that carries `name` and runs from the converter
 // file; other programs of the same name are left out.
 template <typename Visit>
@@ -66,7 +73,8 @@ void WalkConverterProcesses(std::string_view name, const std::string& converterP
     const std::wstring converter = LowerWide(win32::Wide(converterPath));
     const DWORD self = ::GetCurrentProcessId();
     WalkProcesses([&](const PROCESSENTRY32& entry) {
-        if (entry.th32ProcessID == self || Lower(entry.szExeFile) != wanted)
+        if (entry.th32ProcessID == self || Lower(entry.szExeFile) != wanted ||
+            Spared().contains(static_cast<long>(entry.th32ProcessID)))
             return;
         if (LowerWide(ImagePath(entry.th32ProcessID)) == converter)
             visit(entry.th32ProcessID);
@@ -90,6 +98,16 @@ void KillProcessByName(std::string_view name, const std::string& converterPath)
             ::CloseHandle(process);
         }
     });
+}
+
+void SpareProcess(long id)
+{
+    Spared().insert(id);
+}
+
+void ReleaseProcess(long id)
+{
+    Spared().erase(id);
 }
 
 } // namespace pivora::platform
