@@ -71,8 +71,12 @@ std::string OutputFilePath(std::string_view outputFolder, std::string_view input
     path += GetBaseName(inputPath);
     path += "_Rotated";
     path += std::to_string(time.Hour) + std::to_string(time.Minute) + std::to_string(time.Second);
-    if (counter >= 2)
-        path += "_" + std::to_string(counter);
+    if (counter >= 2) {
+        // Appended piecewise: "_" + std::to_string(...) trips GCC 12's -Wrestrict inside
+        // std::string at -O2 and above.
+        path += '_';
+        path += std::to_string(counter);
+    }
     if (outputFormat >= 0 && outputFormat < kOutputFormatCount)
         path += OutputFormats()[static_cast<std::size_t>(outputFormat)].Extension;
     return path;

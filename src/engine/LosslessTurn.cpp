@@ -54,9 +54,10 @@ std::string BuildLosslessCommandLine(const CommandLineRequest& request, int anti
     line += " -y -map 0:v -map 0:a? -map 0:s? -c copy -map_metadata 0";
     if (way == RotationWriting::RotateTag)
         line += " -metadata:s:v:0 rotate=" + turn;
-    line += " " + QuoteArgument(ConverterSafePath(
-                      OutputFilePath(request.OutputFolder, request.InputPath, request.OutputFormat,
-                                     request.Time, request.Counter)));
+    line += ' ';
+    line += QuoteArgument(
+        ConverterSafePath(OutputFilePath(request.OutputFolder, request.InputPath,
+                                         request.OutputFormat, request.Time, request.Counter)));
     return line;
 }
 

@@ -14,6 +14,7 @@ namespace pivora::settings {
 namespace {
 
 constexpr std::string_view kGroup = "Conversion";
+constexpr std::string_view kGroupHeader = "[Conversion]";
 constexpr std::string_view kLosslessRotation = "LosslessRotation";
 
 std::string_view Trim(std::string_view text)
@@ -106,7 +107,7 @@ bool SaveProgramSettings(const std::string& path, const ProgramSettings& setting
     });
     if (keyLine < 0 && groupEnd < 0) {
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (Trim(lines[i]) == "[" + std::string(kGroup) + "]")
+            if (Trim(lines[i]) == kGroupHeader)
                 groupEnd = static_cast<std::ptrdiff_t>(i) + 1;
         }
     }
@@ -117,7 +118,7 @@ bool SaveProgramSettings(const std::string& path, const ProgramSettings& setting
     } else {
         if (!lines.empty() && !Trim(lines.back()).empty())
             lines.emplace_back();
-        lines.push_back("[" + std::string(kGroup) + "]");
+        lines.emplace_back(kGroupHeader);
         lines.push_back(value);
     }
     std::ostringstream text;
