@@ -3,15 +3,21 @@
 #include "engine/ContainerRotation.h"
 #include "engine/OutputProbe.h"
 #include "engine/RunOutcome.h"
+#include "engine/clsWaitableTimer.h"
 #include "platform/CommandLineRules.h"
 #include "platform/KnownFolders.h"
 #include "platform/ProcessList.h"
+
+#include <algorithm>
 
 namespace pivora::engine {
 
 namespace fs = pivora::platform;
 
 namespace {
+
+// How often the running jobs are looked at when none of them wakes the wait earlier.
+constexpr int kJobPollMilliseconds = 50;
 
 std::string DescribeExit(const fs::ExitStatus& exit)
 {
@@ -32,21 +38,58 @@ struct FlagScope
 
 } // namespace
 
-BatchDriver::BatchDriver(Setup setup, pivora::input::InputList& list, BatchHost& host,
-                         DOSOutputs& runner, fs::EventPump& pump, UserMessages& messages,
-                         const pivora::settings::OptionValues& options)
-    : m_setup(std::move(setup)), m_list(list), m_host(host), m_runner(runner), m_pump(pump),
-      m_messages(messages), m_options(options), m_log(m_setup.LogPath)
+struct BatchDriver::Job
 {
-    m_runner.CommandOver = [this] { objDOS_CommandOver(); };
+    Job(fs::EventPump& pump, UserMessages& messages) : Runner(pump, messages) {}
+
+    int Number = 0;
+    pivora::input::EntryId Id{};
+    pivora::input::InputEntry Entry;
+    CommandLineRequest Request;
+    int Rotation = 0;
+    std::string OutputPath;
+    std::string Reencode; // the re-encoding command line
+    std::string Running;  // the command line of the run going on
+    // The run going on copies the streams; the entry stays until the copy is confirmed.
+    bool Copying = false;
+    // Why the entry is re-encoded although lossless turns are on.
+    std::string Reencoding;
+    int Carried = 0; // the turn the input carries
+    int Wanted = 0;  // the turn the copy must carry
+    bool CarriedFromFile = false;
+    DOSOutputs Runner;
+    ProgressReader Progress;
+};
+
+BatchDriver::BatchDriver(Setup setup, pivora::input::InputList& list, BatchHost& host,
+                         fs::EventPump& pump, UserMessages& messages,
+                         const pivora::settings::OptionValues& options)
+    : m_setup(std::move(setup)), m_list(list), m_host(host), m_pump(pump), m_messages(messages),
+      m_options(options), m_log(m_setup.LogPath)
+{
 }
 
-void BatchDriver::objDOS_CommandOver()
+BatchDriver::~BatchDriver() = default;
+
+std::size_t BatchDriver::JobsAtOnce() const
 {
-    if (m_runningEntry && !m_keepEntryOnOver)
-        m_list.Remove(*m_runningEntry);
-    m_runningEntry.reset();
-    m_host.ResetRunLength();
+    const int jobs = m_setup.Settings ? m_setup.Settings->ParallelJobs : 1;
+    return static_cast<std::size_t>(std::clamp(jobs, 1, pivora::settings::kMaxParallelJobs));
+}
+
+std::vector<std::string> BatchDriver::RunningCommandLines() const
+{
+    std::vector<std::string> lines;
+    for (const auto& job : m_jobs)
+        if (job->Runner.Running())
+            lines.push_back(job->Running);
+    return lines;
+}
+
+void BatchDriver::objDOS_CommandOver(Job& job)
+{
+    if (!job.Copying)
+        m_list.Remove(job.Id);
 }
 
 void BatchDriver::Stop()
@@ -54,8 +97,8 @@ void BatchDriver::Stop()
     if (!m_running)
         return;
     m_stopRequested = true;
-    if (m_runningEntry)
-        m_runner.Stop();
+    for (const auto& job : m_jobs)
+        job->Runner.Stop();
 }
 
 void BatchDriver::WarmUp()
@@ -73,12 +116,14 @@ void BatchDriver::ConvertQueue()
 {
     if (m_running)
         return;
-    HeadResult last = HeadResult::Done;
     {
         FlagScope running(m_running);
         m_stopRequested = false;
+        m_notStarted = false;
         m_failures.clear();
         m_takenOutputs.clear();
+        m_progress = {};
+        m_wholeBatchProgress = JobsAtOnce() > 1;
 
         // The converter's option list is taken in before any converter is stopped.
         if (m_setup.Settings && m_setup.Settings->LosslessRotation && !m_rotationWriting) {
@@ -96,17 +141,41 @@ void BatchDriver::ConvertQueue()
             text.empty() || text.back() != fs::PathSeparator())
             m_host.SetOutputFolderText(text + fs::PathSeparator());
         const std::string outputFolder = m_host.OutputFolderText();
+        if (m_wholeBatchProgress) {
+            // Converters left over from before are ended once; from now on several of this
+            // batch's own run side by side.
+            m_host.SetProgressValue(0);
+            fs::KillProcessByName(fs::ConverterProcessName(),
+                                  fs::ConverterPath(m_setup.ProgramFolder));
+        }
 
-        while (!m_list.Empty() && !m_stopRequested && !m_pump.Quitting()) {
-            last = ConvertHead(outputFolder);
-            if (last != HeadResult::Done || m_pump.Quitting())
+        while (true) {
+            // No events run between a look at the stop flag and the start of a run, so a stop
+            // cannot fall between them and be lost.
+            while (!m_stopRequested && !m_notStarted && !m_pump.Quitting() &&
+                   m_jobs.size() < JobsAtOnce() && StartNextJob(outputFolder)) {
+            }
+            if (m_jobs.empty())
                 break;
-            m_pump.ProcessEvents();
+            for (std::size_t i = 0; i < m_jobs.size();) {
+                Job& job = *m_jobs[i];
+                if (!job.Runner.Poll() && !AdvanceJob(job))
+                    m_jobs.erase(m_jobs.begin() + static_cast<std::ptrdiff_t>(i));
+                else
+                    ++i;
+            }
+            if (m_jobs.empty()) {
+                if (m_pump.Quitting())
+                    break;
+                m_pump.ProcessEvents();
+            } else {
+                WaitForJobs();
+            }
         }
         // A program that is shutting down shows nothing more.
         if (m_pump.Quitting())
             return;
-        if (last == HeadResult::NotStarted) {
+        if (m_notStarted) {
             m_host.SetProgressValue(0);
             m_host.UnlockPanel();
             m_host.UnlockCommands();
@@ -121,153 +190,245 @@ void BatchDriver::ConvertQueue()
     ReportFailures();
 }
 
-BatchDriver::HeadResult BatchDriver::ConvertHead(const std::string& outputFolder)
+void BatchDriver::WaitForJobs()
 {
-    fs::RemoveFile(fs::JoinPath(m_setup.WorkFolder, "tmp.mp4"));
-    const int rotation = m_host.Rotation();
-    SelectRotationFilter(rotation, m_rotationFilter);
-    m_host.SetProgressValue(0);
-    const std::string converter = fs::ConverterPath(m_setup.ProgramFolder);
-    fs::KillProcessByName(fs::ConverterProcessName(), converter);
+    std::vector<fs::NativeHandle> handles;
+    for (const auto& job : m_jobs) {
+        const auto wake = job->Runner.WakeHandles();
+        handles.insert(handles.end(), wake.begin(), wake.end());
+    }
+    if (m_pump.Quitting()) {
+        // The window's loops return at once now; wait on the children alone.
+        fs::WaitForHandles(kJobPollMilliseconds, handles);
+    } else {
+        m_pump.ProcessEvents();
+        clsWaitableTimer(m_pump).Wait(kJobPollMilliseconds, handles);
+    }
+}
 
-    const pivora::input::InputEntry entry = m_list.At(0);
-    const pivora::input::EntryId id = m_list.IdAt(0);
+bool BatchDriver::StartNextJob(const std::string& outputFolder)
+{
+    std::optional<std::size_t> index;
+    for (std::size_t i = 0; i < m_list.Count() && !index; ++i) {
+        const pivora::input::EntryId id = m_list.IdAt(i);
+        if (std::none_of(m_jobs.begin(), m_jobs.end(),
+                         [&](const auto& job) { return job->Id == id; }))
+            index = i;
+    }
+    if (!index)
+        return false;
+
+    fs::RemoveFile(fs::JoinPath(m_setup.WorkFolder, "tmp.mp4"));
+    auto job = std::make_unique<Job>(m_pump, m_messages);
+    job->Number = ++m_jobsStarted;
+    job->Rotation = m_host.Rotation();
+    SelectRotationFilter(job->Rotation, m_rotationFilter);
+    const std::string converter = fs::ConverterPath(m_setup.ProgramFolder);
+    if (!m_wholeBatchProgress) {
+        m_host.SetProgressValue(0);
+        fs::KillProcessByName(fs::ConverterProcessName(), converter);
+    }
+
+    job->Entry = m_list.At(*index);
+    job->Id = m_list.IdAt(*index);
     const fs::LocalDateTime now = m_setup.Clock();
-    CommandLineRequest request;
+    CommandLineRequest& request = job->Request;
     request.ProgramFolder = m_setup.ProgramFolder;
-    request.InputPath = entry.Path;
+    request.InputPath = job->Entry.Path;
     request.OutputFolder = outputFolder;
     request.OutputFormat = m_host.OutputFormat();
     request.VideoBitrate = m_host.VideoBitrate();
     request.RotationFilter = m_rotationFilter;
     request.Time = {now.Hour, now.Minute, now.Second};
-    const std::string outputPath = UniqueOutputName(request, request.Counter);
-    const std::string commandLine = BuildCommandLine(request);
+    job->OutputPath = UniqueOutputName(request, request.Counter);
+    m_takenOutputs.insert(job->OutputPath);
+    job->Reencode = BuildCommandLine(request);
+    if (!m_wholeBatchProgress)
+        fs::KillProcessByName(fs::ConverterProcessName(), converter);
 
-    fs::KillProcessByName(fs::ConverterProcessName(), converter);
-    // Why the entry is re-encoded although lossless turns are on.
-    std::string reencoding;
-    if (m_setup.Settings && m_setup.Settings->LosslessRotation) {
-        const HeadResult lossless =
-            TryLossless(id, entry, request, rotation, outputPath, reencoding);
-        if (lossless != HeadResult::NotDone)
-            return lossless;
+    Job* const running = job.get();
+    job->Runner.SetWaitsForOwnChildOnly(m_wholeBatchProgress);
+    job->Runner.ReceiveOutputs = [this, running](const std::string& chunk) {
+        if (const auto display = running->Progress.ReceiveOutputs(chunk, m_options))
+            ShowJobProgress(*running, *display);
+    };
+    job->Runner.CommandOver = [this, running] { objDOS_CommandOver(*running); };
+    m_host.ShowEntryState(job->Id, "转换中");
+
+    Started started = Started::No;
+    if (m_setup.Settings && m_setup.Settings->LosslessRotation)
+        started = BeginLossless(*job);
+    if (started == Started::No)
+        started = BeginRun(*job, job->Reencode);
+    if (started == Started::Yes)
+        m_jobs.push_back(std::move(job));
+    else
+        EndJob(*job);
+    return true;
+}
+
+BatchDriver::Started BatchDriver::BeginRun(Job& job, const std::string& commandLine)
+{
+    WatchedProcessName() = fs::ConverterProcessName();
+    job.Running = commandLine;
+    job.Progress.Reset();
+    if (job.Runner.Begin(commandLine))
+        return Started::Yes;
+    // The runner has told the user; the same entry must not be tried again and again.
+    m_notStarted = true;
+    m_log.Record(commandLine, "not started", "the converter could not be started");
+    return Started::NotStarted;
+}
+
+bool BatchDriver::AdvanceJob(Job& job)
+{
+    if (!job.Runner.LastRunStarted() || job.Runner.LastRunStopped()) {
+        // The name was free before the run, so whatever stands there now is this run's.
+        fs::RemoveFile(job.OutputPath);
+        m_log.Record(job.Running, DescribeExit(job.Runner.LastExitStatus()),
+                     m_pump.Quitting() ? "stopped: the program was closed" : "stopped");
+        EndJob(job);
+        return false;
     }
-    // No events run between the loop's look at the stop flag and this run, so a stop cannot
-    // fall between them and be lost.
-    if (const HeadResult ran = Run(commandLine, id, outputPath, false); ran != HeadResult::Done)
-        return ran;
-    m_takenOutputs.insert(outputPath);
+    if (job.Copying) {
+        if (KeepLossless(job) || m_stopRequested || m_pump.Quitting()) {
+            EndJob(job);
+            return false;
+        }
+        job.Copying = false;
+        if (BeginRun(job, job.Reencode) != Started::Yes) {
+            EndJob(job);
+            return false;
+        }
+        return true;
+    }
+    JudgeReencoding(job);
+    EndJob(job);
+    return false;
+}
 
+void BatchDriver::EndJob(Job& job)
+{
+    m_host.ShowEntryState(job.Id, "");
+    if (m_list.IndexOf(job.Id)) {
+        // The entry stays for another batch: its name is free again.
+        m_takenOutputs.erase(job.OutputPath);
+    }
+    if (m_wholeBatchProgress) {
+        m_progress.Finish(job.Number);
+        if (const auto display = m_progress.Display())
+            m_host.ShowProgress(*display);
+    }
+}
+
+void BatchDriver::ShowJobProgress(Job& job, const ProgressDisplay& display)
+{
+    m_host.ShowEntryState(job.Id, display.Label);
+    if (!m_wholeBatchProgress) {
+        m_host.ShowProgress(display);
+        return;
+    }
+    m_progress.Update(job.Number, job.Progress.ElapsedSeconds(), job.Progress.TotalSeconds());
+    if (const auto whole = m_progress.Display())
+        m_host.ShowProgress(*whole);
+}
+
+void BatchDriver::JudgeReencoding(Job& job)
+{
+    const std::string converter = fs::ConverterPath(m_setup.ProgramFolder);
+    const std::string& outputPath = job.OutputPath;
     RunFacts facts;
-    facts.Exit = m_runner.LastExitStatus();
+    facts.Exit = job.Runner.LastExitStatus();
     facts.OutputSize = fs::IsRegularFile(outputPath) ? fs::FileSize(outputPath) : -1;
-    facts.ConverterOutput = m_runner.Outputs();
+    facts.ConverterOutput = job.Runner.Outputs();
     facts.Probe = [&] {
         return ProbeOutput(converter, outputPath, m_pump, [this] { return m_stopRequested; });
     };
     const RunOutcome outcome = JudgeRun(facts);
-    const std::string note = reencoding.empty() ? "" : " (re-encoded: " + reencoding + ")";
+    const std::string note = job.Reencoding.empty() ? "" : " (re-encoded: " + job.Reencoding + ")";
     if (outcome.Succeeded) {
-        m_log.Record(commandLine, DescribeExit(facts.Exit), outputPath + note);
-    } else {
-        fs::RemoveFile(outputPath);
-        // The converter names the file by the path it got, which for a temporary copy is
-        // not a name the user knows: the report speaks of the file as the list showed it.
-        std::string reason = outcome.FailureLine;
-        for (std::size_t at = 0;
-             !entry.Path.empty() && (at = reason.find(entry.Path, at)) != std::string::npos;
-             at += entry.DisplayText.size())
-            reason.replace(at, entry.Path.size(), entry.DisplayText);
-        m_failures.push_back({entry.DisplayText, reason});
-        m_log.Record(commandLine, DescribeExit(facts.Exit),
-                     "failed: " + outcome.FailureLine + note);
+        m_log.Record(job.Running, DescribeExit(facts.Exit), outputPath + note);
+        return;
     }
-    return HeadResult::Done;
+    fs::RemoveFile(outputPath);
+    m_takenOutputs.erase(outputPath);
+    // The converter names the file by the path it got, which for a temporary copy is not a
+    // name the user knows: the report speaks of the file as the list showed it.
+    const pivora::input::InputEntry& entry = job.Entry;
+    std::string reason = outcome.FailureLine;
+    for (std::size_t at = 0;
+         !entry.Path.empty() && (at = reason.find(entry.Path, at)) != std::string::npos;
+         at += entry.DisplayText.size())
+        reason.replace(at, entry.Path.size(), entry.DisplayText);
+    m_failures.push_back({entry.DisplayText, reason});
+    m_log.Record(job.Running, DescribeExit(facts.Exit), "failed: " + outcome.FailureLine + note);
 }
 
-BatchDriver::HeadResult BatchDriver::Run(const std::string& commandLine, pivora::input::EntryId id,
-                                         const std::string& outputPath, bool keepEntry)
+BatchDriver::Started BatchDriver::BeginLossless(Job& job)
 {
-    WatchedProcessName() = fs::ConverterProcessName();
-    m_runner.SetCommandLine(commandLine);
-    m_runningEntry = id;
-    m_keepEntryOnOver = keepEntry;
-    m_runner.ExecuteCommand();
-    m_keepEntryOnOver = false;
-
-    if (!m_runner.LastRunStarted()) {
-        // The runner has told the user; the same entry must not be tried again and again.
-        m_runningEntry.reset();
-        m_host.ResetRunLength();
-        m_log.Record(commandLine, "not started", "the converter could not be started");
-        return HeadResult::NotStarted;
-    }
-    if (m_runner.LastRunStopped()) {
-        // The name was free before the run, so whatever stands there now is this run's.
-        m_runningEntry.reset();
-        m_host.ResetRunLength();
-        fs::RemoveFile(outputPath);
-        m_log.Record(commandLine, DescribeExit(m_runner.LastExitStatus()),
-                     m_pump.Quitting() ? "stopped: the program was closed" : "stopped");
-        return HeadResult::Stopped;
-    }
-    return HeadResult::Done;
-}
-
-BatchDriver::HeadResult BatchDriver::TryLossless(pivora::input::EntryId id,
-                                                 const pivora::input::InputEntry& entry,
-                                                 const CommandLineRequest& request, int rotation,
-                                                 const std::string& outputPath, std::string& why)
-{
-    const std::optional<int> turn = PureTurnAnticlockwise(rotation);
+    std::string& why = job.Reencoding;
+    const std::optional<int> turn = PureTurnAnticlockwise(job.Rotation);
     if (!turn) {
-        why = rotation == 5 ? "no turn was chosen" : "a mirror is not a turn";
-        return HeadResult::NotDone;
+        why = job.Rotation == 5 ? "no turn was chosen" : "a mirror is not a turn";
+        return Started::No;
     }
-    if (!CarriesDisplayRotation(request.OutputFormat)) {
+    if (!CarriesDisplayRotation(job.Request.OutputFormat)) {
         why = "the output format cannot carry a display rotation";
-        return HeadResult::NotDone;
+        return Started::No;
     }
-    const auto stopping = [this] { return m_stopRequested || m_pump.Quitting(); };
-    const std::string converter = fs::ConverterPath(m_setup.ProgramFolder);
-
     if (!m_rotationWriting) {
         why = "the converter did not list its options";
-        return HeadResult::NotDone;
+        return Started::No;
     }
+    const auto stopping = [this] { return m_stopRequested || m_pump.Quitting(); };
     // The turn the input already carries is part of what a player shows, and of what the
     // re-encoding turns further. An MP4 or QuickTime file says it itself, and the converter
     // confirms it in its listing of the copy's input; a converter that is given the turn as
     // an input option lists the new one there, so it is asked beforehand instead.
-    const bool readFromFile = *m_rotationWriting == RotationWriting::RotateTag;
-    std::optional<int> carried = readFromFile ? ReadDisplayRotation(entry.Path) : std::nullopt;
+    job.CarriedFromFile = *m_rotationWriting == RotationWriting::RotateTag;
+    std::optional<int> carried =
+        job.CarriedFromFile ? ReadDisplayRotation(job.Entry.Path) : std::nullopt;
     if (!carried) {
-        const ProbeResult input = ProbeOutput(converter, entry.Path, m_pump, stopping);
-        if (stopping())
-            return HeadResult::Stopped;
+        const ProbeResult input =
+            ProbeOutput(fs::ConverterPath(m_setup.ProgramFolder), job.Entry.Path, m_pump, stopping);
+        if (stopping()) {
+            m_log.Record(BuildLosslessCommandLine(job.Request, *turn, *m_rotationWriting),
+                         "not started", "stopped");
+            return Started::Stopped;
+        }
         if (!input.Ran || !input.Opened || !input.HasVideo) {
             why = "the converter found no picture in the input";
-            return HeadResult::NotDone;
+            return Started::No;
         }
         carried = input.Rotation % 90 == 0 ? input.Rotation : kNotAQuarterTurn;
     }
     if (*carried == kNotAQuarterTurn) {
         why = "the input is shown tilted or mirrored, not by a quarter turn";
-        return HeadResult::NotDone;
+        return Started::No;
     }
-    const int wanted = (*carried + *turn) % 360;
-    const std::string commandLine = BuildLosslessCommandLine(request, wanted, *m_rotationWriting);
-    if (const HeadResult ran = Run(commandLine, id, outputPath, true); ran != HeadResult::Done)
-        return ran;
+    job.Carried = *carried;
+    job.Wanted = (*carried + *turn) % 360;
+    job.Copying = true;
+    const Started started =
+        BeginRun(job, BuildLosslessCommandLine(job.Request, job.Wanted, *m_rotationWriting));
+    if (started != Started::Yes)
+        job.Copying = false;
+    return started;
+}
 
+bool BatchDriver::KeepLossless(Job& job)
+{
+    std::string& why = job.Reencoding;
+    const std::string converter = fs::ConverterPath(m_setup.ProgramFolder);
+    const std::string& outputPath = job.OutputPath;
+    const auto stopping = [this] { return m_stopRequested || m_pump.Quitting(); };
     // The converter's word for the copy, then the turn read back from the file itself: a
     // converter that drops the tag must not leave the picture unturned.
     std::optional<ProbeResult> written;
     RunFacts facts;
-    facts.Exit = m_runner.LastExitStatus();
+    facts.Exit = job.Runner.LastExitStatus();
     facts.OutputSize = fs::IsRegularFile(outputPath) ? fs::FileSize(outputPath) : -1;
-    facts.ConverterOutput = m_runner.Outputs();
+    facts.ConverterOutput = job.Runner.Outputs();
     facts.Probe = [&] {
         written = ProbeOutput(converter, outputPath, m_pump, stopping);
         return *written;
@@ -277,30 +438,29 @@ BatchDriver::HeadResult BatchDriver::TryLossless(pivora::input::EntryId id,
         written = ProbeOutput(converter, outputPath, m_pump, stopping);
     if (stopping()) {
         fs::RemoveFile(outputPath);
-        m_log.Record(commandLine, DescribeExit(facts.Exit), "stopped");
-        return HeadResult::Stopped;
+        m_log.Record(job.Running, DescribeExit(facts.Exit), "stopped");
+        return false;
     }
     if (!outcome.Succeeded)
         why = "the streams could not be copied: " + outcome.FailureLine;
     else if (StreamsOf(facts.ConverterOutput, "Input #0").Rotation !=
-             (readFromFile ? *carried : wanted))
-        why = "the turn the input carries was read as " + std::to_string(*carried) +
+             (job.CarriedFromFile ? job.Carried : job.Wanted))
+        why = "the turn the input carries was read as " + std::to_string(job.Carried) +
               " degrees, the converter read another";
     else if (!written->Ran || !written->Opened)
         why = "the copy could not be read back";
-    else if (written->Rotation != wanted)
+    else if (written->Rotation != job.Wanted)
         why = "the converter wrote a turn of " + std::to_string(written->Rotation) +
-              " degrees instead of " + std::to_string(wanted);
+              " degrees instead of " + std::to_string(job.Wanted);
     if (!why.empty()) {
         fs::RemoveFile(outputPath);
-        m_log.Record(commandLine, DescribeExit(facts.Exit), "not kept: " + why);
-        return HeadResult::NotDone;
+        m_log.Record(job.Running, DescribeExit(facts.Exit), "not kept: " + why);
+        return false;
     }
-    m_list.Remove(id);
-    m_takenOutputs.insert(outputPath);
-    m_log.Record(commandLine, DescribeExit(facts.Exit),
+    m_list.Remove(job.Id);
+    m_log.Record(job.Running, DescribeExit(facts.Exit),
                  outputPath + " (turned without re-encoding)");
-    return HeadResult::Done;
+    return true;
 }
 
 std::string BatchDriver::UniqueOutputName(const CommandLineRequest& request, int& counter) const

@@ -4,6 +4,7 @@
 #include "engine/CommandLine.h"
 #include "engine/DOSOutputs.h"
 #include "engine/LosslessTurn.h"
+#include "engine/Progress.h"
 #include "engine/UserMessages.h"
 #include "input/InputList.h"
 #include "platform/EventPump.h"
@@ -34,8 +35,12 @@ public:
     virtual void SetOutputFolderText(const std::string& text) = 0;
 
     virtual void SetProgressValue(int value) = 0;
-    // The length of the finished file is forgotten.
-    virtual void ResetRunLength() = 0;
+    // The fill, the bar and the label: the running file's progress when one file is converted
+    // at a time, the whole batch's when several are.
+    virtual void ShowProgress(const ProgressDisplay& display) = 0;
+    // Where an entry of the list stands: "转换中" once its conversion has started, then how far
+    // it has got ("46%"); empty once it is converted no longer and stays in the list.
+    virtual void ShowEntryState(pivora::input::EntryId id, const std::string& state) = 0;
     // The end of a batch, step by step.
     virtual void UnlockPanel() = 0;                         // format, bitrate, folder, rotation
     virtual void OpenFolder(const std::string& folder) = 0; // in the file browser
@@ -54,7 +59,9 @@ struct FailedEntry
     std::string Reason;
 };
 
-// Converts the input list from its head until it is empty.
+// Converts the input list from its head until it is empty, up to the chosen number of
+// entries at once. Each conversion is a job with its own runner, child, progress and outcome;
+// everything runs on the calling thread, which keeps the window's events flowing.
 class BatchDriver
 {
 public:
@@ -68,9 +75,10 @@ public:
         const pivora::settings::ProgramSettings* Settings = nullptr;
     };
 
-    BatchDriver(Setup setup, pivora::input::InputList& list, BatchHost& host, DOSOutputs& runner,
+    BatchDriver(Setup setup, pivora::input::InputList& list, BatchHost& host,
                 pivora::platform::EventPump& pump, UserMessages& messages,
                 const pivora::settings::OptionValues& options);
+    ~BatchDriver();
 
     // The current rotation's filter text; follows the rotation box.
     std::string& RotationFilter() { return m_rotationFilter; }
@@ -79,31 +87,41 @@ public:
     // The whole batch; returns when the list is empty, the batch was stopped, or the
     // converter cannot be run.
     void ConvertQueue();
-    // Stops the batch: the running conversion ends and its partial output is removed; the
-    // entry it was converting and every entry after it stay in the list.
+    // Stops the batch: every running conversion ends and its partial output is removed; the
+    // entries being converted and every entry after them stay in the list.
     void Stop();
     bool Stopping() const { return m_running && m_stopRequested; }
     // With lossless turns on, asks the converter how it writes a turn now, in the background,
     // so that the answer is there when the first entry needs it.
     void WarmUp();
-    // The end of one run: the entry that was converted leaves the list, wherever it stands.
-    void objDOS_CommandOver();
 
     const std::vector<FailedEntry>& LastFailures() const { return m_failures; }
+    // The command lines of the runs going on now, in the order they started.
+    std::vector<std::string> RunningCommandLines() const;
 
 private:
-    enum class HeadResult { Done, Stopped, NotStarted, NotDone };
-    HeadResult ConvertHead(const std::string& outputFolder);
-    // Turns the entry by copying its streams and writing the turn as a display rotation.
-    // NotDone, with `why`, when that is not possible or did not come out right; the output
-    // is then free for the re-encoding.
-    HeadResult TryLossless(pivora::input::EntryId id, const pivora::input::InputEntry& entry,
-                           const CommandLineRequest& request, int rotation,
-                           const std::string& outputPath, std::string& why);
-    // One run of the converter. Done once it has run to its end; Stopped and NotStarted are
-    // handled here (the partial output removed, the log written).
-    HeadResult Run(const std::string& commandLine, pivora::input::EntryId id,
-                   const std::string& outputPath, bool keepEntry);
+    struct Job;
+    enum class Started { No, Yes, Stopped, NotStarted };
+
+    // How many entries may be converted at once now.
+    std::size_t JobsAtOnce() const;
+    // Starts a job for the first entry of the list that none has taken; false when there is none.
+    bool StartNextJob(const std::string& outputFolder);
+    // Moves a job on after its run has ended; false once the job is over.
+    bool AdvanceJob(Job& job);
+    // Turns the entry by copying its streams and writing the turn as a display rotation: the
+    // copy is started, or `job.Reencoding` says why it is not.
+    Started BeginLossless(Job& job);
+    // Whether the copy came out right; when not, `job.Reencoding` says why and the output
+    // is free for the re-encoding.
+    bool KeepLossless(Job& job);
+    Started BeginRun(Job& job, const std::string& commandLine);
+    void JudgeReencoding(Job& job);
+    void EndJob(Job& job);
+    // The end of one run: the entry that was converted leaves the list, wherever it stands.
+    void objDOS_CommandOver(Job& job);
+    void ShowJobProgress(Job& job, const ProgressDisplay& display);
+    void WaitForJobs();
     std::string UniqueOutputName(const CommandLineRequest& request, int& counter) const;
     void FinishBatch();
     void EndStoppedBatch();
@@ -112,7 +130,6 @@ private:
     Setup m_setup;
     pivora::input::InputList& m_list;
     BatchHost& m_host;
-    DOSOutputs& m_runner;
     pivora::platform::EventPump& m_pump;
     UserMessages& m_messages;
     const pivora::settings::OptionValues& m_options;
@@ -121,12 +138,17 @@ private:
     std::string m_rotationFilter = RotationFilterFor(0);
     bool m_running = false;
     bool m_stopRequested = false;
-    // The entry stays in the list at the end of a run that may still be followed by another.
-    bool m_keepEntryOnOver = false;
+    bool m_notStarted = false;
+    // Whether the batch shows the whole batch's progress rather than one file's.
+    bool m_wholeBatchProgress = false;
     // How the converter writes a display rotation, asked once; the question while it runs.
     std::optional<RotationWriting> m_rotationWriting;
     std::unique_ptr<pivora::platform::ChildProcess> m_optionList;
-    std::optional<pivora::input::EntryId> m_runningEntry;
+    std::vector<std::unique_ptr<Job>> m_jobs;
+    int m_jobsStarted = 0;
+    BatchProgress m_progress;
+    // Output names reserved by the runs of this batch, so that runs started in the same second
+    // never share one.
     std::set<std::string> m_takenOutputs;
     std::vector<FailedEntry> m_failures;
 };

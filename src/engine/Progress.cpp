@@ -140,10 +140,14 @@ ProgressReader::ReceiveOutputs(std::string_view chunk,
     // ffmpeg starts with a slightly negative time; nothing is done yet then.
     const int elapsed = time.starts_with('-') ? 0 : std::max(0, ParseClockSeconds(time));
 
+    m_elapsedSeconds = elapsed;
+    return DisplayOf(m_totalSeconds == 0 ? 1.0 : static_cast<double>(elapsed) / m_totalSeconds);
+}
+
+ProgressDisplay DisplayOf(double fraction)
+{
     ProgressDisplay display;
-    const double fraction =
-        m_totalSeconds == 0 ? 1.0 : static_cast<double>(elapsed) / m_totalSeconds;
-    if (m_totalSeconds == 0 || fraction >= 1.0) {
+    if (!(fraction < 1.0)) {
         display.FillWidthTwips = kFullFillTwips;
         display.BarValue = 100;
         display.Label = "100%";
@@ -155,6 +159,41 @@ ProgressReader::ReceiveOutputs(std::string_view chunk,
     display.BarValue = ParseNumber(percentage, value) ? static_cast<int>(value) : 0;
     display.Label = percentage + "%";
     return display;
+}
+
+void BatchProgress::Update(int run, int elapsedSeconds, int totalSeconds)
+{
+    const Run now{std::clamp(elapsedSeconds, 0, std::max(0, totalSeconds)),
+                  std::max(0, totalSeconds)};
+    for (auto& [id, known] : m_runs) {
+        if (id == run) {
+            known = now;
+            return;
+        }
+    }
+    m_runs.emplace_back(run, now);
+}
+
+void BatchProgress::Finish(int run)
+{
+    for (auto& [id, known] : m_runs) {
+        if (id == run)
+            known.Elapsed = known.Total;
+    }
+}
+
+std::optional<ProgressDisplay> BatchProgress::Display()
+{
+    double done = 0;
+    double total = 0;
+    for (const auto& [id, known] : m_runs) {
+        done += known.Elapsed;
+        total += known.Total;
+    }
+    if (total <= 0)
+        return std::nullopt;
+    m_shown = std::max(m_shown, done / total);
+    return DisplayOf(m_shown);
 }
 
 } // namespace pivora::engine

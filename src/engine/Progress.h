@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace pivora::engine {
 
@@ -30,18 +32,48 @@ public:
                                                   const pivora::settings::OptionValues& options);
 
     int TotalSeconds() const { return m_totalSeconds; }
+    // The position of the last progress line, in whole seconds.
+    int ElapsedSeconds() const { return m_elapsedSeconds; }
     // The end of a run: the next file's length is read afresh.
     void Reset()
     {
         m_totalSeconds = 0;
+        m_elapsedSeconds = 0;
         m_unfinishedLine.clear();
     }
 
 private:
     int m_totalSeconds = 0;
+    int m_elapsedSeconds = 0;
     // The end of the previous chunk after its last line break: the duration line may be cut
     // between two chunks, and a missed length would show 100% for the whole file.
     std::string m_unfinishedLine;
+};
+
+// The display of a fraction done, 0 to 1: the fill, the bar and the label ("27.6%").
+ProgressDisplay DisplayOf(double fraction);
+
+// The progress of several runs at once, as one: the seconds done over the seconds of every
+// run whose length is known so far. A run whose length becomes known adds to the whole, so
+// the display keeps the highest fraction it has shown and never runs backwards.
+class BatchProgress
+{
+public:
+    // A run's position; a run without a known length counts for nothing yet.
+    void Update(int run, int elapsedSeconds, int totalSeconds);
+    // The run has ended, done or not: all of its length counts as done.
+    void Finish(int run);
+    // The display now; nothing while no run's length is known.
+    std::optional<ProgressDisplay> Display();
+
+private:
+    struct Run
+    {
+        int Elapsed = 0;
+        int Total = 0;
+    };
+    std::vector<std::pair<int, Run>> m_runs;
+    double m_shown = 0;
 };
 
 // hours:minutes:seconds (seconds may have a fraction) in whole seconds, halves to even;

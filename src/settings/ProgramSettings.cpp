@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <fstream>
 #include <sstream>
 #include <string_view>
@@ -16,6 +17,7 @@ namespace {
 constexpr std::string_view kGroup = "Conversion";
 constexpr std::string_view kGroupHeader = "[Conversion]";
 constexpr std::string_view kLosslessRotation = "LosslessRotation";
+constexpr std::string_view kParallelJobs = "ParallelJobs";
 
 std::string_view Trim(std::string_view text)
 {
@@ -77,11 +79,20 @@ ProgramSettings LoadProgramSettings(const std::string& path)
     ProgramSettings settings;
     ForEachValue(ReadLines(path), [&](const std::string& group, std::string_view key,
                                       std::string_view value, std::size_t) {
-        if (group != kGroup || key != kLosslessRotation)
+        if (group != kGroup)
             return;
-        const std::string word = Lower(value);
-        if (word == "true" || word == "false")
-            settings.LosslessRotation = word == "true";
+        if (key == kLosslessRotation) {
+            const std::string word = Lower(value);
+            if (word == "true" || word == "false")
+                settings.LosslessRotation = word == "true";
+        } else if (key == kParallelJobs) {
+            int jobs = 0;
+            const auto [end, error] =
+                std::from_chars(value.data(), value.data() + value.size(), jobs);
+            if (error == std::errc() && end == value.data() + value.size() && jobs >= 1 &&
+                jobs <= kMaxParallelJobs)
+                settings.ParallelJobs = jobs;
+        }
     });
     return settings;
 }
@@ -92,34 +103,38 @@ bool SaveProgramSettings(const std::string& path, const ProgramSettings& setting
     if (pivora::platform::PathExists(path) && !std::ifstream(path, std::ios::binary))
         return false;
     std::vector<std::string> lines = ReadLines(path);
-    const std::string value =
-        std::string(kLosslessRotation) + "=" + (settings.LosslessRotation ? "true" : "false");
-    // The key's own line is replaced; without one, it joins its group, or a new group.
-    std::ptrdiff_t keyLine = -1;
-    std::ptrdiff_t groupEnd = -1;
-    ForEachValue(lines, [&](const std::string& group, std::string_view key, std::string_view,
-                            std::size_t index) {
-        if (group != kGroup)
-            return;
-        groupEnd = static_cast<std::ptrdiff_t>(index) + 1;
-        if (key == kLosslessRotation)
-            keyLine = static_cast<std::ptrdiff_t>(index);
-    });
-    if (keyLine < 0 && groupEnd < 0) {
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (Trim(lines[i]) == kGroupHeader)
-                groupEnd = static_cast<std::ptrdiff_t>(i) + 1;
+    const std::pair<std::string_view, std::string> values[] = {
+        {kLosslessRotation, settings.LosslessRotation ? "true" : "false"},
+        {kParallelJobs, std::to_string(settings.ParallelJobs)}};
+    for (const auto& [name, setting] : values) {
+        const std::string value = std::string(name) + "=" + setting;
+        // The key's own line is replaced; without one, it joins its group, or a new group.
+        std::ptrdiff_t keyLine = -1;
+        std::ptrdiff_t groupEnd = -1;
+        ForEachValue(lines, [&](const std::string& group, std::string_view key, std::string_view,
+                                std::size_t index) {
+            if (group != kGroup)
+                return;
+            groupEnd = static_cast<std::ptrdiff_t>(index) + 1;
+            if (key == name)
+                keyLine = static_cast<std::ptrdiff_t>(index);
+        });
+        if (keyLine < 0 && groupEnd < 0) {
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                if (Trim(lines[i]) == kGroupHeader)
+                    groupEnd = static_cast<std::ptrdiff_t>(i) + 1;
+            }
         }
-    }
-    if (keyLine >= 0) {
-        lines[static_cast<std::size_t>(keyLine)] = value;
-    } else if (groupEnd >= 0) {
-        lines.insert(lines.begin() + groupEnd, value);
-    } else {
-        if (!lines.empty() && !Trim(lines.back()).empty())
-            lines.emplace_back();
-        lines.emplace_back(kGroupHeader);
-        lines.push_back(value);
+        if (keyLine >= 0) {
+            lines[static_cast<std::size_t>(keyLine)] = value;
+        } else if (groupEnd >= 0) {
+            lines.insert(lines.begin() + groupEnd, value);
+        } else {
+            if (!lines.empty() && !Trim(lines.back()).empty())
+                lines.emplace_back();
+            lines.emplace_back(kGroupHeader);
+            lines.push_back(value);
+        }
     }
     std::ostringstream text;
     for (const std::string& line : lines)

@@ -9,7 +9,10 @@ namespace pivora::settings {
 struct ProgramSettings
 {
     bool LosslessRotation = false; // [Conversion] LosslessRotation
+    int ParallelJobs = 1;          // [Conversion] ParallelJobs: conversions at once, 1 to 16
 };
+
+inline constexpr int kMaxParallelJobs = 16;
 
 // Where pivora.conf lives: "<settings folder>/pivora/pivora.conf".
 std::string ProgramSettingsPath(const std::string& settingsFolder);

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace pivora::ui {
 
 InputListModel::InputListModel(pivora::input::InputList& list, QObject* parent)
@@ -22,7 +24,7 @@ int InputListModel::rowCount(const QModelIndex& parent) const
 
 int InputListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 2;
+    return parent.isValid() ? 0 : 3;
 }
 
 QVariant InputListModel::data(const QModelIndex& index, int role) const
@@ -31,7 +33,15 @@ QVariant InputListModel::data(const QModelIndex& index, int role) const
         return {};
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
-    const pivora::input::InputEntry& entry = m_list.At(static_cast<std::size_t>(index.row()));
+    const auto row = static_cast<std::size_t>(index.row());
+    if (index.column() == 2) {
+        const pivora::input::EntryId id = m_list.IdAt(row);
+        for (const auto& [entry, state] : m_states)
+            if (entry == id)
+                return state;
+        return {};
+    }
+    const pivora::input::InputEntry& entry = m_list.At(row);
     const std::string& text = index.column() == 0 ? entry.DisplayText : entry.TypeText;
     return QFile::decodeName(QByteArray::fromStdString(text));
 }
@@ -40,7 +50,34 @@ QVariant InputListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    return section == 0 ? QStringLiteral("文件名") : QStringLiteral("格式");
+    switch (section) {
+    case 0:
+        return QStringLiteral("文件名");
+    case 1:
+        return QStringLiteral("格式");
+    default:
+        return QStringLiteral("状态");
+    }
+}
+
+void InputListModel::SetState(pivora::input::EntryId id, const QString& state)
+{
+    auto known = std::find_if(m_states.begin(), m_states.end(),
+                              [&](const auto& item) { return item.first == id; });
+    if (known != m_states.end() && known->second == state)
+        return;
+    if (state.isEmpty()) {
+        if (known != m_states.end())
+            m_states.erase(known);
+    } else if (known == m_states.end()) {
+        m_states.emplace_back(id, state);
+    } else {
+        known->second = state;
+    }
+    if (const auto row = m_list.IndexOf(id)) {
+        const QModelIndex cell = index(static_cast<int>(*row), 2);
+        emit dataChanged(cell, cell, {Qt::DisplayRole});
+    }
 }
 
 void InputListModel::EntriesAboutToBeInserted(std::size_t first, std::size_t count)

@@ -4,9 +4,13 @@
 
 #include <QAbstractTableModel>
 
+#include <utility>
+#include <vector>
+
 namespace pivora::ui {
 
-// The list view's face of the input list: one row per entry, "文件名" and "格式".
+// The list view's face of the input list: one row per entry, "文件名", "格式" and "状态", where
+// the entries being converted say how far they have got.
 class InputListModel : public QAbstractTableModel, private pivora::input::InputListObserver
 {
     Q_OBJECT
@@ -19,6 +23,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // The entry's state; empty for none.
+    void SetState(pivora::input::EntryId id, const QString& state);
+
 private:
     void EntriesAboutToBeInserted(std::size_t first, std::size_t count) override;
     void EntriesInserted() override;
@@ -26,6 +33,8 @@ private:
     void EntriesRemoved() override;
 
     pivora::input::InputList& m_list;
+    // The few entries that have a state: those being converted.
+    std::vector<std::pair<pivora::input::EntryId, QString>> m_states;
     bool m_resetting = false;
 };
 

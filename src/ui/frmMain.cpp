@@ -132,13 +132,11 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
     }
     pivora::engine::UserMessages& messages = *this;
     pivora::engine::BatchHost& host = *this;
-    objDOS = std::make_unique<pivora::engine::DOSOutputs>(m_pump, messages);
-    objDOS->ReceiveOutputs = [this](const std::string& chunk) { objDOS_ReceiveOutputs(chunk); };
     pivora::engine::BatchDriver::Setup driverSetup{m_setup.ProgramFolder, m_setup.WorkFolder,
                                                    m_setup.LogPath};
     driverSetup.Settings = &m_settings;
-    m_driver = std::make_unique<pivora::engine::BatchDriver>(driverSetup, m_list, host, *objDOS,
-                                                             m_pump, messages, m_options);
+    m_driver = std::make_unique<pivora::engine::BatchDriver>(driverSetup, m_list, host, m_pump,
+                                                             messages, m_options);
 
     m_adder = std::make_unique<pivora::input::InputAdder>(m_list, m_copies, &m_pump);
     m_adder->onCopying = [this](bool copying) {
@@ -211,6 +209,7 @@ void frmMain::BuildControls()
     LV->header()->setStretchLastSection(false);
     LV->setColumnWidth(0, 7000 / kTwipsPerPixel);
     LV->setColumnWidth(1, 1250 / kTwipsPerPixel);
+    LV->setColumnWidth(2, 1000 / kTwipsPerPixel);
     Place(LV, 4, 88, 555, 204);
 
     picText = new QFrame(client);
@@ -435,6 +434,7 @@ void frmMain::Form_Load()
     setWindowTitle(QStringLiteral("Pivora"));
     pivora::settings::LoadOptions(m_optionsPath, m_options);
     m_settings = pivora::settings::LoadProgramSettings(m_settingsPath);
+    ShowStateColumn();
     // Selecting the first format applies its defaults, even though it is already selected.
     cmbOF1->setCurrentIndex(0);
     cmbOF1_Click(0);
@@ -464,7 +464,7 @@ void frmMain::ScaleToScreen(double dpiX, double dpiY)
     pivora::ui::ScaleToScreen(*this, *centralWidget(), m_controls, dpiX, dpiY, txtPath);
     // The list's columns keep their share of its width.
     if (dpiX > 0)
-        for (const int column : {0, 1})
+        for (const int column : {0, 1, 2})
             LV->setColumnWidth(
                 column, static_cast<int>(std::lround(LV->columnWidth(column) * dpiX / 96.0)));
 }
@@ -573,6 +573,7 @@ void frmMain::imgToolbar_Click(int index)
     case 2: {
         frmOptions options(m_options, m_optionsPath, m_settings, m_settingsPath);
         options.exec();
+        ShowStateColumn();
         break;
     }
     case 3:
@@ -968,15 +969,21 @@ void frmMain::SetCommandsEnabled(bool enabled)
     lblFeed->setEnabled(enabled);
 }
 
-void frmMain::objDOS_ReceiveOutputs(const std::string& CommandOutputs)
+void frmMain::ShowProgress(const pivora::engine::ProgressDisplay& display)
 {
-    const std::optional<pivora::engine::ProgressDisplay> display =
-        m_progress.ReceiveOutputs(CommandOutputs, m_options);
-    if (!display)
-        return;
-    imgPB->resize(static_cast<int>(display->FillWidthTwips / kTwipsPerPixel), imgPB->height());
-    pb->setValue(display->BarValue);
-    lblPB->setText(QString::fromStdString(display->Label));
+    imgPB->resize(static_cast<int>(display.FillWidthTwips / kTwipsPerPixel), imgPB->height());
+    pb->setValue(display.BarValue);
+    lblPB->setText(QString::fromStdString(display.Label));
+}
+
+void frmMain::ShowEntryState(pivora::input::EntryId id, const std::string& state)
+{
+    m_model->SetState(id, QString::fromStdString(state));
+}
+
+void frmMain::ShowStateColumn()
+{
+    LV->setColumnHidden(2, m_settings.ParallelJobs <= 1);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -1067,11 +1074,6 @@ void frmMain::SetOutputFolderText(const std::string& text)
 void frmMain::SetProgressValue(int value)
 {
     pb->setValue(value);
-}
-
-void frmMain::ResetRunLength()
-{
-    m_progress.Reset();
 }
 
 void frmMain::UnlockPanel()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "engine/BatchDriver.h"
-#include "engine/DOSOutputs.h"
 #include "engine/Progress.h"
 #include "engine/UserMessages.h"
 #include "input/AddingFiles.h"
@@ -136,7 +135,8 @@ private:
     bool ConfirmStopAndQuit();
     void cmbOF1_Click(int index);
     void cmbRotate_Click(int index);
-    void objDOS_ReceiveOutputs(const std::string& CommandOutputs);
+    // The state column shows while several files may be converted at once.
+    void ShowStateColumn();
     void SetCommandsEnabled(bool enabled);
     void UpdateHint();
     // One way of adding files at a time; false when another is still at work.
@@ -158,7 +158,8 @@ private:
     std::string OutputFolderText() const override;
     void SetOutputFolderText(const std::string& text) override;
     void SetProgressValue(int value) override;
-    void ResetRunLength() override;
+    void ShowProgress(const pivora::engine::ProgressDisplay& display) override;
+    void ShowEntryState(pivora::input::EntryId id, const std::string& state) override;
     void UnlockPanel() override;
     void OpenFolder(const std::string& folder) override;
     void PlayEndSound() override;
@@ -178,8 +179,6 @@ private:
     pivora::settings::OptionValues m_options;
     pivora::settings::ProgramSettings m_settings;
     std::string m_settingsPath;
-    pivora::engine::ProgressReader m_progress;
-    std::unique_ptr<pivora::engine::DOSOutputs> objDOS;
     std::unique_ptr<pivora::engine::BatchDriver> m_driver;
     bool m_armed = false;
     bool m_adding = false;

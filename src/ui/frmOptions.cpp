@@ -12,14 +12,16 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace pivora::ui {
 
 namespace {
 
 constexpr int kClientWidth = 305;
-constexpr int kClientHeight = 170;
+constexpr int kClientHeight = 224;
 
 } // namespace
 
@@ -55,15 +57,30 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
     cmbLR->addItems({QStringLiteral("ON"), QStringLiteral("OFF")});
     cmbLR->setGeometry(74, 92, 163, cmbLR->sizeHint().height());
 
+    Label3 = new QLabel(QStringLiteral("同时转换"), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setAlignment(Qt::AlignCenter);
+    Label3->setGeometry(106, 124, 90, 14);
+
+    // One conversion per core at most: more would only share the same cores.
+    cmbPJ = new QComboBox(this);
+    cmbPJ->setObjectName(QStringLiteral("cmbPJ"));
+    cmbPJ->setToolTip(QStringLiteral("同时转换的文件数"));
+    const int cores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1,
+                                 pivora::settings::kMaxParallelJobs);
+    for (int jobs = 1; jobs <= cores; ++jobs)
+        cmbPJ->addItem(QString::number(jobs));
+    cmbPJ->setGeometry(74, 146, 163, cmbPJ->sizeHint().height());
+
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(54, 130, 87, 25);
+    Command1->setGeometry(54, 184, 87, 25);
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, &frmOptions::Command1_Click);
 
     Command2 = new QPushButton(QStringLiteral("返回"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(164, 130, 87, 25);
+    Command2->setGeometry(164, 184, 87, 25);
     connect(Command2, &QPushButton::clicked, this, &frmOptions::Command2_Click);
 
     // The stored range: kept, never shown.
@@ -81,8 +98,8 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
         (*boxes[i])->setEnabled(false);
         (*boxes[i])->hide();
     }
-    m_controls = {Label1,   cmbSR,    Label2,   cmbLR,  Command1, Command2, chkMC,
-                  txtFromH, txtFromM, txtFromS, txtToH, txtToM,   txtToS};
+    m_controls = {Label1, cmbSR,    Label2,   cmbLR,    Label3, cmbPJ,  Command1, Command2,
+                  chkMC,  txtFromH, txtFromM, txtFromS, txtToH, txtToM, txtToS};
     Form_Load();
 }
 
@@ -93,6 +110,8 @@ void frmOptions::Form_Load()
                                ? m_options.SoundReminder
                                : -1);
     cmbLR->setCurrentIndex(m_settings.LosslessRotation ? 0 : 1);
+    // A number written for a bigger machine shows as this machine's most.
+    cmbPJ->setCurrentIndex(std::clamp(m_settings.ParallelJobs, 1, cmbPJ->count()) - 1);
     // The stored value is 0 (off), 1 (on) or 2 (greyed), as the check box has always kept it.
     switch (m_options.CutEnabled) {
     case 0:
@@ -174,6 +193,10 @@ void frmOptions::Command1_Click()
         m_options.CutEnd = static_cast<std::int32_t>(end);
     pivora::settings::SaveOptions(m_optionsPath, m_options);
     m_settings.LosslessRotation = cmbLR->currentIndex() == 0;
+    // An untouched box keeps a number written for a bigger machine.
+    if (const int jobs = cmbPJ->currentIndex() + 1;
+        jobs != std::clamp(m_settings.ParallelJobs, 1, cmbPJ->count()))
+        m_settings.ParallelJobs = jobs;
     pivora::settings::SaveProgramSettings(m_settingsPath, m_settings);
     accept();
 }

@@ -17,9 +17,9 @@ class QPushButton;
 
 namespace pivora::ui {
 
-// The options dialog "设置": the sound reminder and the lossless turn, plus the stored time
-// range, which is kept in hidden boxes and carried through. OK checks, stores and saves;
-// anything else discards.
+// The options dialog "设置": the sound reminder, the lossless turn and the number of
+// conversions at once, plus the stored time range, which is kept in hidden boxes and carried
+// through. OK checks, stores and saves; anything else discards.
 class frmOptions : public QDialog
 {
     Q_OBJECT
@@ -51,6 +51,8 @@ private:
     QComboBox* cmbSR = nullptr;
     QLabel* Label2 = nullptr;
     QComboBox* cmbLR = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* cmbPJ = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QCheckBox* chkMC = nullptr;

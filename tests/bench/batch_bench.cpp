@@ -1,6 +1,7 @@
 // Runs one batch through the real window (offscreen) and prints how long it took.
-// Usage: batch_bench [--lossless] OUTPUT_FOLDER LOG_FILE CLIP...
+// Usage: batch_bench [--lossless] [--jobs N] OUTPUT_FOLDER LOG_FILE CLIP...
 //   --lossless  with lossless turns on, as pivora.conf would have them
+//   --jobs N    N conversions at once, as pivora.conf would have them
 #include "platform/KnownFolders.h"
 #include "settings/ProgramSettings.h"
 #include "ui/frmMain.h"
@@ -15,18 +16,28 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <sys/resource.h>
 
 int main(int argc, char* argv[])
 {
-    const bool lossless = argc > 1 && std::string(argv[1]) == "--lossless";
-    if (lossless) {
+    bool lossless = false;
+    int jobs = 1;
+    while (argc > 1 && std::string(argv[1]).starts_with("--")) {
+        if (std::string(argv[1]) == "--lossless") {
+            lossless = true;
+        } else if (std::string(argv[1]) == "--jobs" && argc > 2) {
+            jobs = std::atoi(argv[2]);
+            --argc;
+            ++argv;
+        }
         --argc;
         ++argv;
     }
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s [--lossless] OUTPUT_FOLDER LOG_FILE CLIP...\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: batch_bench [--lossless] [--jobs N] OUTPUT_FOLDER LOG_FILE CLIP...\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -41,6 +52,7 @@ int main(int argc, char* argv[])
     pivora::bench::UseOwnFolders(setup, scratch);
     pivora::settings::ProgramSettings settings;
     settings.LosslessRotation = lossless;
+    settings.ParallelJobs = jobs;
     pivora::settings::SaveProgramSettings(
         pivora::settings::ProgramSettingsPath(setup.SettingsFolder), settings);
     pivora::ui::frmMain window(setup);

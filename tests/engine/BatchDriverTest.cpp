@@ -3,6 +3,7 @@
 #include "BatchStubs.h"
 #include "TestSupport.h"
 #include "platform/KnownFolders.h"
+#include "platform/ProcessList.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ using Messages = pivora::test::RecordingMessages;
 class BatchTest : public ::testing::Test
 {
 protected:
-    BatchTest() : runner(pump, messages), log("FAKE_CONV_LOG", dir.File("conv.log"))
+    BatchTest() : log("FAKE_CONV_LOG", dir.File("conv.log"))
     {
         program = pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath());
         host.folder = dir.File("out");
@@ -30,13 +31,13 @@ protected:
         }
     }
 
-    BatchDriver& Driver()
+    BatchDriver& Driver(const pivora::settings::ProgramSettings* settings = nullptr)
     {
         if (!driver) {
             BatchDriver::Setup setup{program, dir.File("work"), dir.File("state/activity.log")};
+            setup.Settings = settings;
             setup.Clock = [] { return pivora::platform::LocalDateTime{2026, 12, 8, 9, 5, 7}; };
-            driver =
-                std::make_unique<BatchDriver>(setup, list, host, runner, pump, messages, options);
+            driver = std::make_unique<BatchDriver>(setup, list, host, pump, messages, options);
         }
         return *driver;
     }
@@ -54,7 +55,6 @@ protected:
     std::vector<std::string> inputs;
     pivora::platform::PlainEventPump pump;
     Messages messages;
-    DOSOutputs runner;
     pivora::input::InputList list;
     FakeHost host;
     pivora::settings::OptionValues options;
@@ -68,7 +68,10 @@ TEST_F(BatchTest, ConvertsEveryEntryInOrderThenFinishes)
 {
     AddInputs();
     std::vector<std::size_t> countsDuringRuns;
-    runner.ReceiveOutputs = [&](const std::string&) { countsDuringRuns.push_back(list.Count()); };
+    pump.onProcessEvents = [&] {
+        if (!host.states.empty())
+            countsDuringRuns.push_back(list.Count());
+    };
     Driver().ConvertQueue();
 
     const std::string out = dir.File("out") + kSep;
@@ -77,7 +80,8 @@ TEST_F(BatchTest, ConvertsEveryEntryInOrderThenFinishes)
               (std::vector<std::string>{out + "a_Rotated957.mp4", out + "b_Rotated957.mp4",
                                         out + "c_Rotated957.mp4"}));
     EXPECT_TRUE(list.Empty());
-    EXPECT_EQ(host.resets, 3);
+    EXPECT_FALSE(host.labels.empty());
+    EXPECT_EQ(host.mostConverting, 1u);
     // The list empties from the top, one entry per run.
     EXPECT_EQ(countsDuringRuns.front(), 3u);
     EXPECT_EQ(countsDuringRuns.back(), 1u);
@@ -173,9 +177,9 @@ TEST_F(BatchTest, RemovingTheRunningHeadLeavesTheRestToBeConverted)
 {
     AddInputs();
     bool removed = false;
-    runner.ReceiveOutputs = [&](const std::string&) {
+    pump.onProcessEvents = [&] {
         // While the first file converts, the user removes it from the list.
-        if (!removed) {
+        if (!removed && !host.states.empty()) {
             removed = true;
             list.RemoveAt(0);
         }
@@ -205,9 +209,12 @@ TEST_F(BatchTest, ReadsTheBoxesAgainForEveryEntry)
 {
     AddInputs();
     std::vector<std::string> lines;
-    runner.ReceiveOutputs = [&](const std::string&) {
-        if (lines.empty() || lines.back() != runner.CommandLine())
-            lines.push_back(runner.CommandLine());
+    pump.onProcessEvents = [&] {
+        const auto running = Driver().RunningCommandLines();
+        if (running.empty())
+            return;
+        if (lines.empty() || lines.back() != running.front())
+            lines.push_back(running.front());
         host.rotation = 3;
         host.format = 6;
         host.bitrate = "1500";
@@ -220,4 +227,101 @@ TEST_F(BatchTest, ReadsTheBoxesAgainForEveryEntry)
     // The batch keeps the folder it started with; only the final open uses the new text.
     EXPECT_NE(lines[2].find(dir.File("out/c_Rotated957.mpg")), std::string::npos);
     EXPECT_EQ(std::count(host.steps.begin(), host.steps.end(), "open /elsewhere/"), 1);
+}
+
+namespace {
+
+// The most runs that were going on at once, from the stand-in's "+out" and "-out" lines.
+std::size_t MostAtOnce(const std::vector<std::string>& spans)
+{
+    std::size_t now = 0, most = 0;
+    for (const std::string& line : spans) {
+        now = line.starts_with('+') ? now + 1 : now - 1;
+        most = std::max(most, now);
+    }
+    return most;
+}
+
+} // namespace
+
+TEST_F(BatchTest, SeveralAtOnceEachEntryOnceInWhateverOrderTheyFinish)
+{
+    ScopedEnv spans("FAKE_CONV_SPANS", dir.File("spans.log"));
+    pivora::settings::ProgramSettings settings;
+    settings.ParallelJobs = 2;
+    // A long run, a short one, one that fails, and the long file's input once more: its
+    // second run starts in the same second while the first has not written its output yet.
+    pivora::test::WriteFile(inputs[0], "plan steps=30 step_ms=10");
+    pivora::test::WriteFile(inputs[1], "plan steps=2");
+    pivora::test::WriteFile(inputs[2], "plan steps=3 exit=1");
+    for (const std::string& input : {inputs[0], inputs[1], inputs[2], inputs[0]})
+        list.Append(EntryForPath(input));
+    std::vector<std::vector<std::string>> lists;
+    pump.onProcessEvents = [&] {
+        std::vector<std::string> now;
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            now.push_back(list.At(i).Path);
+        if (lists.empty() || lists.back() != now)
+            lists.push_back(now);
+    };
+    Driver(&settings).ConvertQueue();
+
+    const std::string out = dir.File("out") + kSep;
+    std::vector<std::string> converted = Converted();
+    std::sort(converted.begin(), converted.end());
+    EXPECT_EQ(converted,
+              (std::vector<std::string>{out + "a_Rotated957.mp4", out + "a_Rotated957_2.mp4",
+                                        out + "b_Rotated957.mp4", out + "c_Rotated957.mp4"}));
+    EXPECT_EQ(MostAtOnce(pivora::test::ReadLines(dir.File("spans.log"))), 2u);
+    EXPECT_EQ(host.mostConverting, 2u);
+    // The short run finished first and took its own entry, not the head's.
+    EXPECT_NE(std::find(lists.begin(), lists.end(),
+                        std::vector<std::string>{inputs[0], inputs[2], inputs[0]}),
+              lists.end());
+    EXPECT_TRUE(list.Empty());
+    // The failure is reported alone; the others are whole.
+    ASSERT_EQ(Driver().LastFailures().size(), 1u);
+    EXPECT_EQ(Driver().LastFailures()[0].DisplayText, inputs[2]);
+    EXPECT_FALSE(std::filesystem::exists(out + "c_Rotated957.mp4"));
+    for (const char* name : {"a_Rotated957.mp4", "a_Rotated957_2.mp4", "b_Rotated957.mp4"})
+        EXPECT_EQ(pivora::test::ReadFile(out + name), "converted by the stand-in\n") << name;
+    // The whole batch's progress never runs backwards, and ends full.
+    ASSERT_FALSE(host.labels.empty());
+    EXPECT_TRUE(std::is_sorted(
+        host.labels.begin(), host.labels.end(),
+        [](const std::string& a, const std::string& b) { return std::stod(a) < std::stod(b); }));
+    EXPECT_EQ(host.labels.back(), "100%");
+    EXPECT_EQ(host.steps.back(), "finished");
+}
+
+TEST_F(BatchTest, StopEndsEveryRunningConversion)
+{
+    ScopedEnv hang("FAKE_CONV_HANG", "1");
+    pivora::settings::ProgramSettings settings;
+    settings.ParallelJobs = 3;
+    AddInputs();
+    list.Append(EntryForPath(inputs[0]));
+    pump.onProcessEvents = [&] {
+        // Once all three report progress.
+        if (std::count_if(host.states.begin(), host.states.end(),
+                          [](const auto& state) { return state.second.ends_with('%'); }) == 3 &&
+            !Driver().Stopping())
+            Driver().Stop();
+    };
+    Driver(&settings).ConvertQueue();
+
+    EXPECT_EQ(host.steps.back(), "stopped");
+    EXPECT_EQ(Converted().size(), 3u) << "the fourth entry never started";
+    EXPECT_EQ(list.Count(), 4u) << "every entry stays";
+    EXPECT_TRUE(host.states.empty());
+    EXPECT_TRUE(!std::filesystem::exists(dir.File("out")) ||
+                std::filesystem::is_empty(dir.File("out")))
+        << "partial outputs left";
+    EXPECT_FALSE(pivora::platform::IsProcessRunning(pivora::platform::ConverterProcessName(),
+                                                    pivora::platform::ConverterPath(program)));
+    const std::string record = pivora::test::ReadFile(dir.File("state/activity.log"));
+    std::size_t stopped = 0;
+    for (std::size_t at = 0; (at = record.find("stopped", at)) != std::string::npos; ++at)
+        ++stopped;
+    EXPECT_EQ(stopped, 3u);
 }

@@ -152,9 +152,8 @@ struct Batch
 {
     Batch(const std::string& program, const std::string& work, const std::string& folder,
           int format, bool lossless = false)
-        : runner(pump, messages),
-          driver({program, work, work + "/activity.log", pivora::platform::Now, &settings}, list,
-                 host, runner, pump, messages, options)
+        : driver({program, work, work + "/activity.log", pivora::platform::Now, &settings}, list,
+                 host, pump, messages, options)
     {
         host.folder = folder;
         host.format = format;
@@ -182,7 +181,6 @@ struct Batch
     pivora::input::InputList list;
     pivora::settings::OptionValues options;
     pivora::settings::ProgramSettings settings;
-    DOSOutputs runner;
     BatchDriver driver;
 };
 
@@ -391,5 +389,31 @@ TEST_F(MediaTest, WhatCannotBeTurnedLosslesslyIsReencoded)
         EXPECT_NE(pivora::test::ReadFile(dir.File("work/activity.log")).rfind(c.why),
                   std::string::npos)
             << c.why;
+    }
+}
+
+TEST_F(MediaTest, TwoAtOnceEveryOutputIsRightByItsPixels)
+{
+    // Copies, re-encodings after a refused copy, and a failure, side by side.
+    const std::string pcm = dir.File("pcm sound.mov");
+    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
+            pivora::platform::QuoteArgument(source) + " -c:v copy -c:a pcm_s16le -y " +
+            pivora::platform::QuoteArgument(pcm),
+        "ffmpeg");
+    const std::string broken = dir.File("broken.mp4");
+    pivora::test::WriteFile(broken, "not a video");
+    for (const bool lossless : {false, true}) {
+        Batch batch(program, dir.File("work"), dir.File(lossless ? "copies" : "encoded"), 0,
+                    lossless);
+        batch.settings.ParallelJobs = 2;
+        batch.Run({source, pcm, broken, source, pcm});
+        EXPECT_EQ(batch.host.mostConverting, 2u);
+        ASSERT_EQ(batch.driver.LastFailures().size(), 1u) << lossless;
+        EXPECT_EQ(batch.driver.LastFailures()[0].DisplayText, broken);
+        const std::vector<std::string> outputs = batch.Outputs();
+        ASSERT_EQ(outputs.size(), 4u) << lossless;
+        for (const std::string& output : outputs)
+            EXPECT_EQ(Shown(output), "48x64 top-right") << output;
+        EXPECT_EQ(batch.host.labels.back(), "100%");
     }
 }

@@ -3,6 +3,8 @@
 #include "engine/BatchDriver.h"
 #include "engine/UserMessages.h"
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,10 @@ public:
     std::string bitrate = "5000";
     std::string folder;
     std::vector<std::string> steps;
-    int resets = 0;
+    std::vector<std::string> labels; // every progress label shown
+    // The entries' states as they are now, and the most that were being converted at once.
+    std::map<pivora::input::EntryId, std::string> states;
+    std::size_t mostConverting = 0;
 
     int Rotation() const override { return rotation; }
     int OutputFormat() const override { return format; }
@@ -25,7 +30,18 @@ public:
     std::string OutputFolderText() const override { return folder; }
     void SetOutputFolderText(const std::string& text) override { folder = text; }
     void SetProgressValue(int value) override { steps.push_back("pb=" + std::to_string(value)); }
-    void ResetRunLength() override { ++resets; }
+    void ShowProgress(const pivora::engine::ProgressDisplay& display) override
+    {
+        labels.push_back(display.Label);
+    }
+    void ShowEntryState(pivora::input::EntryId id, const std::string& state) override
+    {
+        if (state.empty())
+            states.erase(id);
+        else
+            states[id] = state;
+        mostConverting = std::max(mostConverting, states.size());
+    }
     void UnlockPanel() override { steps.push_back("unlock panel"); }
     void OpenFolder(const std::string& f) override { steps.push_back("open " + f); }
     void PlayEndSound() override { steps.push_back("sound"); }

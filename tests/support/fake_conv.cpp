@@ -11,8 +11,11 @@
 //   FAKE_CONV_FAIL_ON=text  fail at once when the input's path holds the text
 //   FAKE_CONV_HANG=1        write part of the output, then report progress until killed
 //   FAKE_CONV_IGNORE_TERM=1 ignore SIGTERM
+//   FAKE_CONV_SPANS=path    append "+output" when a run starts and "-output" when it ends
+// An input file that begins with "plan" chooses for its own run: "plan steps=40 exit=1".
 // Called as a probe ("-hide_banner -nostdin -i file") it only tells what it finds in the file.
 // On Windows it writes in text mode, "\r\n" at the ends of lines, as ffmpeg does there.
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -28,10 +31,30 @@
 
 namespace {
 
+// The input's own plan, read once: "plan steps=40 exit=1".
+std::string g_plan;
+
 int EnvInt(const char* name, int fallback)
 {
+    // FAKE_CONV_STEPS is "steps=" in a plan.
+    const std::string key = " " + std::string(name + std::strlen("FAKE_CONV_")) + "=";
+    std::string lower;
+    for (const char c : key)
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (const std::size_t at = g_plan.find(lower); at != std::string::npos)
+        return std::atoi(g_plan.c_str() + at + lower.size());
     const char* value = std::getenv(name);
     return value && *value ? std::atoi(value) : fallback;
+}
+
+void Append(const char* variable, const std::string& line)
+{
+    if (const char* path = std::getenv(variable)) {
+        if (FILE* file = std::fopen(path, "ab")) {
+            std::fprintf(file, "%s\n", line.c_str());
+            std::fclose(file);
+        }
+    }
 }
 
 void Say(const std::string& text)
@@ -111,18 +134,24 @@ int main(int argc, char* argv[])
     }
     if (argc == 5 && std::string(argv[1]) == "-hide_banner")
         return Probe(argv[4]);
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) == "-i") {
+            if (FILE* in = std::fopen(argv[i + 1], "rb")) {
+                char head[128] = {};
+                if (std::fgets(head, sizeof head, in) && std::strncmp(head, "plan", 4) == 0)
+                    g_plan = std::string(head + 4);
+                std::fclose(in);
+            }
+        }
+    }
     if (std::getenv("FAKE_CONV_IGNORE_TERM"))
         std::signal(SIGTERM, SIG_IGN);
     const int step = EnvInt("FAKE_CONV_STEP_MS", 5);
     const int steps = EnvInt("FAKE_CONV_STEPS", 4);
     const std::string output = argc > 1 ? argv[argc - 1] : "";
 
-    if (const char* log = std::getenv("FAKE_CONV_LOG")) {
-        if (FILE* file = std::fopen(log, "ab")) {
-            std::fprintf(file, "%s\n", output.c_str());
-            std::fclose(file);
-        }
-    }
+    Append("FAKE_CONV_LOG", output);
+    Append("FAKE_CONV_SPANS", "+" + output);
     const char* failOn = std::getenv("FAKE_CONV_FAIL_ON");
     if (failOn && *failOn && argc > 4 && std::string(argv[4]).find(failOn) != std::string::npos) {
         Say(std::string(argv[4]) + ": Invalid data found when processing input\n");
@@ -175,6 +204,7 @@ int main(int argc, char* argv[])
     Say("\nvideo:10kB audio:0kB subtitle:0kB other streams:0kB global headers:0kB muxing "
         "overhead: 1.000000%\n");
     const int exitCode = EnvInt("FAKE_CONV_EXIT", 0);
+    Append("FAKE_CONV_SPANS", "-" + output);
     if (exitCode != 0)
         Say("\nin.mp4: Invalid data found when processing input\n");
     if (std::getenv("FAKE_CONV_CRASH"))

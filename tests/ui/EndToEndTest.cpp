@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include <filesystem>
+#include <set>
 #include <tuple>
 #include <unistd.h>
 
@@ -75,6 +76,7 @@ protected:
 
 TEST_F(EndToEnd, AwkwardNamesFromEveryWayInAreConverted)
 {
+    EXPECT_TRUE(Find<QTreeView>("LV")->isColumnHidden(2)) << "one at a time shows no state";
     AddByDialog(Copy("with blank.mp4"));
     AddByDialog(Copy("it's $(touch pwned3).mp4"));
     DropOnWelcome({Copy("quote\"d 'single'.mp4"), Copy("$(touch pwned).mp4"),
@@ -206,12 +208,18 @@ TEST_F(EndToEnd, PreviewShowsTheFrameAsItIsAndAsItWillBe)
     EXPECT_FALSE(preview->isVisible());
 }
 
-TEST_F(EndToEnd, ALosslessTurnThroughTheWindow)
+TEST_F(EndToEnd, LosslessTurnsTwoAtOnceThroughTheWindow)
 {
     pivora::test::WriteFile(dir.File("config/pivora/pivora.conf"),
-                            "[Conversion]\nLosslessRotation=true\n");
+                            "[Conversion]\nLosslessRotation=true\nParallelJobs=2\n");
     Open();
-    window->AddFiles({clip});
+    window->AddFiles({clip, clip, clip});
+    auto* list = Find<QTreeView>("LV");
+    EXPECT_FALSE(list->isColumnHidden(2));
+    EXPECT_EQ(list->model()->headerData(2, Qt::Horizontal).toString(), "状态");
+    std::set<QString> states;
+    QObject::connect(list->model(), &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& cell) { states.insert(cell.data().toString()); });
     std::vector<int> values;
     QObject::connect(Find<QProgressBar>("pb"), &QProgressBar::valueChanged,
                      [&](int value) { values.push_back(value); });
@@ -221,7 +229,13 @@ TEST_F(EndToEnd, ALosslessTurnThroughTheWindow)
         pivora::test::WaitUntil([&] { return Find<QLabel>("lblPB")->text() == "完成."; }, 60000));
     EXPECT_TRUE(answers.seen.empty());
     EXPECT_TRUE(window->Entries().Empty());
+    EXPECT_TRUE(states.contains("转换中"));
     EXPECT_NE(std::find(values.begin(), values.end(), 100), values.end()) << "the bar never moved";
-    EXPECT_NE(pivora::test::ReadFile(dir.File("activity.log")).find("turned without re-encoding"),
-              std::string::npos);
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end() - 1)) << "ran backwards";
+    const std::string log = pivora::test::ReadFile(dir.File("activity.log"));
+    std::size_t turned = 0;
+    for (std::size_t at = 0; (at = log.find("turned without re-encoding", at)) != std::string::npos;
+         ++at)
+        ++turned;
+    EXPECT_EQ(turned, 3u);
 }

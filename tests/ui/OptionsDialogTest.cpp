@@ -11,6 +11,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
+#include <thread>
+
 using pivora::settings::OptionValues;
 
 namespace {
@@ -56,14 +59,18 @@ TEST_F(OptionsTest, LayoutAndTheSoundReminderRoundTrip)
 {
     auto dialog = Open();
     EXPECT_EQ(dialog->windowTitle(), "设置");
-    EXPECT_EQ(dialog->size(), QSize(305, 170));
+    EXPECT_EQ(dialog->size(), QSize(305, 224));
     EXPECT_EQ(Find<QLabel>(dialog.get(), "Label1")->text(), "声音提醒");
     auto* sound = Find<QComboBox>(dialog.get(), "cmbSR");
     EXPECT_EQ(sound->geometry().topLeft(), QPoint(74, 38));
     EXPECT_EQ(sound->currentText(), "ON");
     EXPECT_EQ(Find<QLabel>(dialog.get(), "Label2")->text(), "无损旋转");
     EXPECT_EQ(Find<QComboBox>(dialog.get(), "cmbLR")->currentText(), "OFF");
-    EXPECT_EQ(Find<QPushButton>(dialog.get(), "Command1")->geometry(), QRect(54, 130, 87, 25));
+    EXPECT_EQ(Find<QLabel>(dialog.get(), "Label3")->text(), "同时转换");
+    EXPECT_EQ(Find<QComboBox>(dialog.get(), "cmbPJ")->currentText(), "1");
+    const int cores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 16);
+    EXPECT_EQ(Find<QComboBox>(dialog.get(), "cmbPJ")->count(), cores);
+    EXPECT_EQ(Find<QPushButton>(dialog.get(), "Command1")->geometry(), QRect(54, 184, 87, 25));
     EXPECT_EQ(Find<QPushButton>(dialog.get(), "Command2")->text(), "返回");
     EXPECT_FALSE(Find<QWidget>(dialog.get(), "chkMC")->isVisible());
 
@@ -94,13 +101,22 @@ TEST_F(OptionsTest, LayoutAndTheSoundReminderRoundTrip)
     pivora::test::WriteFile(settingsFile, "# mine\n[Other]\nKey=1\n");
     dialog = Open();
     Find<QComboBox>(dialog.get(), "cmbLR")->setCurrentIndex(0);
+    Find<QComboBox>(dialog.get(), "cmbPJ")->setCurrentIndex(cores - 1);
     Find<QPushButton>(dialog.get(), "Command1")->click();
+    const std::string most = std::to_string(cores);
     EXPECT_EQ(pivora::test::ReadFile(settingsFile),
-              "# mine\n[Other]\nKey=1\n\n[Conversion]\nLosslessRotation=true\n");
+              "# mine\n[Other]\nKey=1\n\n[Conversion]\nLosslessRotation=true\nParallelJobs=" +
+                  most + "\n");
     EXPECT_TRUE(pivora::settings::LoadProgramSettings(settingsFile).LosslessRotation);
     EXPECT_EQ(pivora::test::ReadLines(file).size(), 4u);
     dialog = Open();
     EXPECT_EQ(Find<QComboBox>(dialog.get(), "cmbLR")->currentText(), "ON");
+    EXPECT_EQ(Find<QComboBox>(dialog.get(), "cmbPJ")->currentText(), QString::fromStdString(most));
+    // A number written for a bigger machine, or not a number at all.
+    for (const char* written : {"64", "two"}) {
+        pivora::test::WriteFile(settingsFile, std::string("[Conversion]\nParallelJobs=") + written);
+        EXPECT_EQ(pivora::settings::LoadProgramSettings(settingsFile).ParallelJobs, 1) << written;
+    }
 }
 
 TEST_F(OptionsTest, TheStoredRangeIsSplitAndJoinedExactly)
