@@ -37,7 +37,7 @@ std::string g_plan;
 int EnvInt(const char* name, int fallback)
 {
     // FAKE_CONV_STEPS is "steps=" in a plan.
-    const std::string key = " " + std::string(name + std::strlen("FAKE_CONV_")) + "=";
+    const std::string key = std::string(" ").append(name + std::strlen("FAKE_CONV_")) + "=";
     std::string lower;
     for (const char c : key)
         lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
