@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Installs the build into a staging root, validates what the desktop reads, then converts a
+# clip through the installed program, pressing its start button in an X window.
+# Usage (under xvfb-run): installed_program.sh <build folder> <work folder>
+set -euo pipefail
+build=$1 work=$2
+stage=$work/root home=$work/home
+fail() {
+    echo "$*" >&2
+    exit 1
+}
+[[ -d $stage ]] && chmod -R u+w "$stage"
+rm -rf "$work"
+mkdir -p "$work/bin" "$home" && mkdir -m 700 "$work/run"
+DESTDIR=$stage cmake --install "$build" --prefix /usr >/dev/null
+# The converter link leads to the root's ffmpeg; the staging root stands in for it.
+ln -s "$(command -v ffmpeg)" "$stage/usr/bin/ffmpeg"
+
+desktop=$stage/usr/share/applications/io.github.pivora.Pivora.desktop
+desktop-file-validate "$desktop"
+appstreamcli validate-tree --no-net "$stage"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+[[ -f $stage/usr/share/icons/hicolor/scalable/apps/$icon.svg ]] || fail "no icon named $icon"
+
+# The program must not need to write where it is installed. The folder it opens at the end
+# of a batch is recorded by a stand-in xdg-open.
+chmod -R a-w "$stage/usr/lib/pivora"
+printf '#!/bin/sh\necho "$1" >%q\n' "$work/opened" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+clip=$work/clip.mp4
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=320x240:rate=25:duration=1 -pix_fmt yuv420p \
+    "$clip"
+HOME=$home XDG_CONFIG_HOME=$home/.config XDG_CACHE_HOME=$home/.cache \
+    XDG_STATE_HOME=$home/.local/state XDG_RUNTIME_DIR=$work/run PATH=$work/bin:$PATH \
+    "$stage/usr/bin/pivora" "$clip" &
+pid=$!
+trap 'kill $pid 2>/dev/null || true; chmod -R u+w "$stage"' EXIT
+window=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid --name '^Pivora$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# "旋转视频" is 153x55 at (404, 390) of the 566x470 client, which ends the window.
+xdotool mousemove --window "$window" 480 $((HEIGHT - 53)) click 1
+for _ in $(seq 120); do
+    [[ -s $work/opened ]] && break
+    sleep 0.5
+done
+kill $pid
+wait $pid || fail "the program ended with status $? on SIGTERM"
+
+[[ $(<"$work/opened") == "file://$home/output"* ]] || fail "opened at the end: $(<"$work/opened")"
+outputs=("$home"/output/clip_Rotated*.mp4)
+[[ -f ${outputs[0]} && ${#outputs[@]} -eq 1 ]] || fail "outputs: ${outputs[*]}"
+# Turned 90 degrees, and whole to its end.
+size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 \
+    "${outputs[0]}")
+[[ $size == 240,320 ]] || fail "output is $size"
+ffmpeg -nostdin -v error -xerror -i "${outputs[0]}" -f null -
