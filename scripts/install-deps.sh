@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Pivora needs on Debian 12, and nothing more.
-# Usage: scripts/install-deps.sh [--desktop] [--windows] [--fuzz]
+# Usage: scripts/install-deps.sh [--desktop] [--windows] [--fuzz] [--package]
 #   --desktop  also what a desktop session needs to open folders and play the end sound
 #   --windows  also the Windows cross-compiler, Wine, the locales of the Windows tests and npm,
 #              which fetches the Windows converter they run
 #   --fuzz     also clang and its libFuzzer runtime, for the fuzz targets
+#   --package  also what making and checking the Debian package and the installed program
+#              needs: dpkg-shlibdeps, file, lintian, the desktop entry and AppStream
+#              validators, and xdotool, which presses the installed program's start button
 set -euo pipefail
 
 packages=(
@@ -29,6 +32,7 @@ for option in "$@"; do
         windows=1
         ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    --package) packages+=(dpkg-dev file lintian desktop-file-utils appstream xdotool) ;;
     *)
         echo "unknown option: $option" >&2
         exit 2

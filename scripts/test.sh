@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs every test:
-# the Linux build, the same under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
-# targets, then the core cross-built for Windows and tested under Wine.
+# the Linux build, the Release build installed and packaged, the same under AddressSanitizer
+# and UndefinedBehaviorSanitizer, the fuzz targets, then the core cross-built for Windows and
+# tested under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh --windows --fuzz
+scripts/install-deps.sh --windows --fuzz --package
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIVORA_WERROR=ON -DPIVORA_BUILD_TESTS=ON
 cmake --build build -j"$(nproc)"
 (cd build && ctest --output-on-failure --timeout 900)
+
+# Release, as users and packagers build it; from it, the program installed into a staging
+# root and run there, and the Debian package made and checked.
+cmake -S . -B build-rel -DCMAKE_BUILD_TYPE=Release -DPIVORA_WERROR=ON -DPIVORA_BUILD_TESTS=ON \
+    -DPIVORA_TEST_INSTALL=ON
+cmake --build build-rel -j"$(nproc)"
+(cd build-rel && ctest --output-on-failure --timeout 900 -L install)
 
 # The whole Linux suite again with the sanitizers, leaks checked. The suppressions name what
 # is not the program's own.
