@@ -157,14 +157,20 @@ void BatchDriver::ConvertQueue()
             }
             if (m_jobs.empty())
                 break;
+            bool ended = false;
             for (std::size_t i = 0; i < m_jobs.size();) {
                 Job& job = *m_jobs[i];
-                if (!job.Runner.Poll() && !AdvanceJob(job))
+                if (!job.Runner.Poll() && !AdvanceJob(job)) {
                     m_jobs.erase(m_jobs.begin() + static_cast<std::ptrdiff_t>(i));
-                else
+                    ended = true;
+                } else {
                     ++i;
+                }
             }
-            if (m_jobs.empty()) {
+            if (ended && !m_jobs.empty()) {
+                // A free place is taken at once, not after the others' next news.
+                m_pump.ProcessEvents();
+            } else if (m_jobs.empty()) {
                 if (m_pump.Quitting())
                     break;
                 m_pump.ProcessEvents();

@@ -1,5 +1,6 @@
 #include "ui/InputListModel.h"
 
+#include <QColor>
 #include <QFile>
 
 #include <algorithm>
@@ -31,16 +32,23 @@ QVariant InputListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || static_cast<std::size_t>(index.row()) >= m_list.Count())
         return {};
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
-        return {};
     const auto row = static_cast<std::size_t>(index.row());
-    if (index.column() == 2) {
+    const auto state = [&]() -> QString {
         const pivora::input::EntryId id = m_list.IdAt(row);
-        for (const auto& [entry, state] : m_states)
+        for (const auto& [entry, text] : m_states)
             if (entry == id)
-                return state;
+                return text;
+        return {};
+    };
+    if (role == Qt::BackgroundRole) {
+        if (m_statesShown && !m_states.empty() && !state().isEmpty())
+            return QColor(0xdc, 0xea, 0xf7);
         return {};
     }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    if (index.column() == 2)
+        return state();
     const pivora::input::InputEntry& entry = m_list.At(row);
     const std::string& text = index.column() == 0 ? entry.DisplayText : entry.TypeText;
     return QFile::decodeName(QByteArray::fromStdString(text));
@@ -74,10 +82,18 @@ void InputListModel::SetState(pivora::input::EntryId id, const QString& state)
     } else {
         known->second = state;
     }
-    if (const auto row = m_list.IndexOf(id)) {
-        const QModelIndex cell = index(static_cast<int>(*row), 2);
-        emit dataChanged(cell, cell, {Qt::DisplayRole});
-    }
+    if (const auto row = m_list.IndexOf(id))
+        emit dataChanged(index(static_cast<int>(*row), 0), index(static_cast<int>(*row), 2),
+                         {Qt::DisplayRole, Qt::BackgroundRole});
+}
+
+void InputListModel::SetStatesShown(bool shown)
+{
+    if (shown == m_statesShown)
+        return;
+    m_statesShown = shown;
+    if (!m_list.Empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 2), {Qt::BackgroundRole});
 }
 
 void InputListModel::EntriesAboutToBeInserted(std::size_t first, std::size_t count)

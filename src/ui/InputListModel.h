@@ -25,6 +25,9 @@ public:
 
     // The entry's state; empty for none.
     void SetState(pivora::input::EntryId id, const QString& state);
+    // Whether the entries with a state stand out in every column: the state column lies past
+    // the right edge of the list, whose first two columns keep their widths.
+    void SetStatesShown(bool shown);
 
 private:
     void EntriesAboutToBeInserted(std::size_t first, std::size_t count) override;
@@ -35,6 +38,7 @@ private:
     pivora::input::InputList& m_list;
     // The few entries that have a state: those being converted.
     std::vector<std::pair<pivora::input::EntryId, QString>> m_states;
+    bool m_statesShown = false;
     bool m_resetting = false;
 };
 

@@ -984,6 +984,7 @@ void frmMain::ShowEntryState(pivora::input::EntryId id, const std::string& state
 void frmMain::ShowStateColumn()
 {
     LV->setColumnHidden(2, m_settings.ParallelJobs <= 1);
+    m_model->SetStatesShown(m_settings.ParallelJobs > 1);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
