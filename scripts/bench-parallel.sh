@@ -25,11 +25,17 @@ done
 export QT_QPA_PLATFORM=offscreen
 printf 'clips: %d x %ss (640x480, 25 fps, H.264 and AAC) into format 0, cores: %d\n' \
     "$count" "$seconds" "$(nproc)"
+# Every run must have made every output.
+check_outputs() {
+    [[ $(find "$work/out" -type f -size +0 | wc -l) -eq $count ]] ||
+        { echo "outputs missing after $1" >&2; exit 1; }
+}
 run_batch() { # jobs
     rm -rf "$work/out" "$work/activity.log"
     mkdir -p "$work/out"
     build/tests/batch_bench --jobs "$1" "$work/out" "$work/activity.log" "$work"/clips/*.mp4 \
         2>/dev/null | sed -n 's/^batch_seconds=//p'
+    check_outputs "N=$1" >&2
     # The very command lines the batch ran, for xargs.
     grep '^  command: ' "$work/activity.log" | sed 's/^  command: //' >"$work/commands.txt"
 }
@@ -41,6 +47,7 @@ run_xargs() {
     tr '\n' '\0' <"$work/commands.txt" |
         xargs -0 -P 2 -n 1 bash -c 'eval "$1" </dev/null >/dev/null 2>&1' _
     end=$(date +%s.%N)
+    check_outputs xargs >&2
     awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
 }
 
@@ -53,7 +60,6 @@ for round in $(seq 1 "$rounds"); do
     2) t2=$(run_batch 2); tx=$(run_xargs); t1=$(run_batch 1) ;;
     0) t2=$(run_batch 2); t1=$(run_batch 1); run_batch 2 >/dev/null; tx=$(run_xargs) ;;
     esac
-    [[ $(ls "$work/out" | wc -l) -eq $count ]] || { echo "outputs missing" >&2; exit 1; }
     one+=("$t1") two+=("$t2") xa+=("$tx")
     printf 'round %d: N=1 %.3f s, N=2 %.3f s, xargs -P 2 %.3f s; N=1/N=2 %.3f, N=2/xargs %.3f\n' \
         "$round" "$t1" "$t2" "$tx" "$(awk -v a="$t1" -v b="$t2" 'BEGIN { print a / b }')" \

@@ -49,16 +49,19 @@ struct BatchDriver::Job
     int Rotation = 0;
     std::string OutputPath;
     std::string Reencode; // the re-encoding command line
-    std::string Running;  // the command line of the run going on
-    // The run going on copies the streams; the entry stays until the copy is confirmed.
-    bool Copying = false;
+    std::string Running;  // the command line of the last conversion run
+    Step Now = Step::Reencode;
     // Why the entry is re-encoded although lossless turns are on.
     std::string Reencoding;
+    int Turn = 0;    // the chosen turn, anticlockwise
     int Carried = 0; // the turn the input carries
     int Wanted = 0;  // the turn the copy must carry
     bool CarriedFromFile = false;
     DOSOutputs Runner;
     ProgressReader Progress;
+    // The converter's account of the last conversion run, kept while its output is opened.
+    RunFacts Facts;
+    std::unique_ptr<ConverterQuestion> Question;
 };
 
 BatchDriver::BatchDriver(Setup setup, pivora::input::InputList& list, BatchHost& host,
@@ -74,7 +77,7 @@ BatchDriver::~BatchDriver() = default;
 std::size_t BatchDriver::JobsAtOnce() const
 {
     const int jobs = m_setup.Settings ? m_setup.Settings->ParallelJobs : 1;
-    return static_cast<std::size_t>(std::clamp(jobs, 1, pivora::settings::kMaxParallelJobs));
+    return static_cast<std::size_t>(std::clamp(jobs, 1, pivora::settings::MaxParallelJobs()));
 }
 
 std::vector<std::string> BatchDriver::RunningCommandLines() const
@@ -88,8 +91,31 @@ std::vector<std::string> BatchDriver::RunningCommandLines() const
 
 void BatchDriver::objDOS_CommandOver(Job& job)
 {
-    if (!job.Copying)
+    if (job.Now == Step::Reencode)
         m_list.Remove(job.Id);
+}
+
+bool BatchDriver::PollJob(Job& job)
+{
+    if (job.Question)
+        return job.Question->Poll(m_stopRequested || m_pump.Quitting());
+    return job.Runner.Poll();
+}
+
+void BatchDriver::Ask(Job& job, Step step, const std::string& file)
+{
+    job.Now = step;
+    job.Question = std::make_unique<ConverterQuestion>(
+        ProbeCommandLine(fs::ConverterPath(m_setup.ProgramFolder), file));
+}
+
+ProbeResult BatchDriver::Answer(Job& job)
+{
+    ProbeResult result;
+    if (job.Question && job.Question->Answer())
+        result = ReadProbe(*job.Question->Answer());
+    job.Question.reset();
+    return result;
 }
 
 void BatchDriver::Stop()
@@ -121,15 +147,19 @@ void BatchDriver::ConvertQueue()
         m_stopRequested = false;
         m_notStarted = false;
         m_failures.clear();
+        m_failureNumbers.clear();
         m_takenOutputs.clear();
         m_progress = {};
-        m_wholeBatchProgress = JobsAtOnce() > 1;
+        // How many at once is settled for the whole batch: one at a time waits for every
+        // converter and ends strays before each entry, which would end the batch's own runs.
+        m_jobsAtOnce = JobsAtOnce();
+        m_wholeBatchProgress = m_jobsAtOnce > 1;
 
         // The converter's option list is taken in before any converter is stopped.
         if (m_setup.Settings && m_setup.Settings->LosslessRotation && !m_rotationWriting) {
             WarmUp();
             if (m_optionList) {
-                if (const auto options = CollectOutput(*m_optionList, m_pump, {}))
+                if (const auto options = CollectOutput(std::move(m_optionList), m_pump, {}))
                     m_rotationWriting = RotationWritingFrom(*options);
                 m_optionList.reset();
             }
@@ -153,14 +183,14 @@ void BatchDriver::ConvertQueue()
             // No events run between a look at the stop flag and the start of a run, so a stop
             // cannot fall between them and be lost.
             while (!m_stopRequested && !m_notStarted && !m_pump.Quitting() &&
-                   m_jobs.size() < JobsAtOnce() && StartNextJob(outputFolder)) {
+                   m_jobs.size() < m_jobsAtOnce && StartNextJob(outputFolder)) {
             }
             if (m_jobs.empty())
                 break;
             bool ended = false;
             for (std::size_t i = 0; i < m_jobs.size();) {
                 Job& job = *m_jobs[i];
-                if (!job.Runner.Poll() && !AdvanceJob(job)) {
+                if (!PollJob(job) && !AdvanceJob(job)) {
                     m_jobs.erase(m_jobs.begin() + static_cast<std::ptrdiff_t>(i));
                     ended = true;
                 } else {
@@ -200,7 +230,7 @@ void BatchDriver::WaitForJobs()
 {
     std::vector<fs::NativeHandle> handles;
     for (const auto& job : m_jobs) {
-        const auto wake = job->Runner.WakeHandles();
+        const auto wake = job->Question ? job->Question->WakeHandles() : job->Runner.WakeHandles();
         handles.insert(handles.end(), wake.begin(), wake.end());
     }
     if (m_pump.Quitting()) {
@@ -255,8 +285,9 @@ bool BatchDriver::StartNextJob(const std::string& outputFolder)
     Job* const running = job.get();
     job->Runner.SetWaitsForOwnChildOnly(m_wholeBatchProgress);
     job->Runner.ReceiveOutputs = [this, running](const std::string& chunk) {
-        if (const auto display = running->Progress.ReceiveOutputs(chunk, m_options))
-            ShowJobProgress(*running, *display);
+        const std::optional<ProgressDisplay> display =
+            running->Progress.ReceiveOutputs(chunk, m_options);
+        ShowJobProgress(*running, display);
     };
     job->Runner.CommandOver = [this, running] { objDOS_CommandOver(*running); };
     m_host.ShowEntryState(job->Id, "转换中");
@@ -265,7 +296,7 @@ bool BatchDriver::StartNextJob(const std::string& outputFolder)
     if (m_setup.Settings && m_setup.Settings->LosslessRotation)
         started = BeginLossless(*job);
     if (started == Started::No)
-        started = BeginRun(*job, job->Reencode);
+        started = BeginRun(*job, Step::Reencode, job->Reencode);
     if (started == Started::Yes)
         m_jobs.push_back(std::move(job));
     else
@@ -273,9 +304,10 @@ bool BatchDriver::StartNextJob(const std::string& outputFolder)
     return true;
 }
 
-BatchDriver::Started BatchDriver::BeginRun(Job& job, const std::string& commandLine)
+BatchDriver::Started BatchDriver::BeginRun(Job& job, Step step, const std::string& commandLine)
 {
     WatchedProcessName() = fs::ConverterProcessName();
+    job.Now = step;
     job.Running = commandLine;
     job.Progress.Reset();
     if (job.Runner.Begin(commandLine))
@@ -288,7 +320,62 @@ BatchDriver::Started BatchDriver::BeginRun(Job& job, const std::string& commandL
 
 bool BatchDriver::AdvanceJob(Job& job)
 {
-    if (!job.Runner.LastRunStarted() || job.Runner.LastRunStopped()) {
+    const bool stopping = m_stopRequested || m_pump.Quitting();
+    const auto reencode = [&] {
+        // The share the copy had shown is not the re-encoding's.
+        m_host.ShowEntryState(job.Id, "转换中");
+        if (BeginRun(job, Step::Reencode, job.Reencode) == Started::Yes)
+            return true;
+        EndJob(job);
+        return false;
+    };
+    switch (job.Now) {
+    case Step::ProbeInput: {
+        const ProbeResult input = Answer(job);
+        if (stopping) {
+            m_log.Record(job.Reencode, "not started", "stopped");
+            EndJob(job);
+            return false;
+        }
+        if (!input.Ran || !input.Opened || !input.HasVideo) {
+            job.Reencoding = "the converter found no picture in the input";
+            return reencode();
+        }
+        switch (BeginCopy(job, input.Rotation % 90 == 0 ? input.Rotation : kNotAQuarterTurn)) {
+        case Started::Yes:
+            return true;
+        case Started::No:
+            return reencode();
+        default:
+            EndJob(job);
+            return false;
+        }
+    }
+    case Step::ReadBack: {
+        const ProbeResult written = Answer(job);
+        if (stopping) {
+            fs::RemoveFile(job.OutputPath);
+            m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "stopped");
+            EndJob(job);
+            return false;
+        }
+        if (KeepLossless(job, written)) {
+            EndJob(job);
+            return false;
+        }
+        return reencode();
+    }
+    case Step::Verify:
+        // A question cut short leaves the converter's own verdict standing.
+        RecordReencoding(job, Answer(job));
+        EndJob(job);
+        return false;
+    case Step::Copy:
+    case Step::Reencode:
+        break;
+    }
+
+    if (job.Runner.LastRunStopped()) {
         // The name was free before the run, so whatever stands there now is this run's.
         fs::RemoveFile(job.OutputPath);
         m_log.Record(job.Running, DescribeExit(job.Runner.LastExitStatus()),
@@ -296,19 +383,33 @@ bool BatchDriver::AdvanceJob(Job& job)
         EndJob(job);
         return false;
     }
-    if (job.Copying) {
-        if (KeepLossless(job) || m_stopRequested || m_pump.Quitting()) {
-            EndJob(job);
-            return false;
+    job.Facts = {};
+    job.Facts.Exit = job.Runner.LastExitStatus();
+    job.Facts.OutputSize = fs::IsRegularFile(job.OutputPath) ? fs::FileSize(job.OutputPath) : -1;
+    job.Facts.ConverterOutput = job.Runner.Outputs();
+    // Whether the converter's lines decide by themselves, or the output must be opened.
+    bool opens = false;
+    job.Facts.Probe = [&opens] {
+        opens = true;
+        return ProbeResult{};
+    };
+    const RunOutcome outcome = JudgeRun(job.Facts);
+    if (job.Now == Step::Copy) {
+        if (opens || outcome.Succeeded) {
+            // The turn is read back from the file itself in any case.
+            Ask(job, Step::ReadBack, job.OutputPath);
+            return true;
         }
-        job.Copying = false;
-        if (BeginRun(job, job.Reencode) != Started::Yes) {
-            EndJob(job);
-            return false;
-        }
+        job.Reencoding = "the streams could not be copied: " + outcome.FailureLine;
+        fs::RemoveFile(job.OutputPath);
+        m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "not kept: " + job.Reencoding);
+        return reencode();
+    }
+    if (opens) {
+        Ask(job, Step::Verify, job.OutputPath);
         return true;
     }
-    JudgeReencoding(job);
+    RecordOutcome(job, outcome);
     EndJob(job);
     return false;
 }
@@ -322,38 +423,49 @@ void BatchDriver::EndJob(Job& job)
     }
     if (m_wholeBatchProgress) {
         m_progress.Finish(job.Number);
-        if (const auto display = m_progress.Display())
-            m_host.ShowProgress(*display);
+        ShowBatchProgress();
     }
 }
 
-void BatchDriver::ShowJobProgress(Job& job, const ProgressDisplay& display)
+void BatchDriver::ShowJobProgress(Job& job, const std::optional<ProgressDisplay>& display)
 {
-    m_host.ShowEntryState(job.Id, display.Label);
+    if (display)
+        m_host.ShowEntryState(job.Id, display->Label);
     if (!m_wholeBatchProgress) {
-        m_host.ShowProgress(display);
+        if (display)
+            m_host.ShowProgress(*display);
         return;
     }
-    m_progress.Update(job.Number, job.Progress.ElapsedSeconds(), job.Progress.TotalSeconds());
-    if (const auto whole = m_progress.Display())
-        m_host.ShowProgress(*whole);
+    // A run counts for the whole as soon as its length is known.
+    if (job.Progress.TotalSeconds() > 0) {
+        m_progress.Update(job.Number, job.Progress.ElapsedSeconds(), job.Progress.TotalSeconds());
+        ShowBatchProgress();
+    }
 }
 
-void BatchDriver::JudgeReencoding(Job& job)
+void BatchDriver::ShowBatchProgress()
 {
-    const std::string converter = fs::ConverterPath(m_setup.ProgramFolder);
+    // The entries no run has taken yet.
+    std::size_t taken = 0;
+    for (const auto& job : m_jobs)
+        taken += m_list.IndexOf(job->Id) ? 1 : 0;
+    m_progress.SetWaiting(m_list.Count() > taken ? static_cast<int>(m_list.Count() - taken) : 0);
+    if (const auto display = m_progress.Display())
+        m_host.ShowProgress(*display);
+}
+
+void BatchDriver::RecordReencoding(Job& job, const ProbeResult& opened)
+{
+    job.Facts.Probe = [&opened] { return opened; };
+    RecordOutcome(job, JudgeRun(job.Facts));
+}
+
+void BatchDriver::RecordOutcome(Job& job, const RunOutcome& outcome)
+{
     const std::string& outputPath = job.OutputPath;
-    RunFacts facts;
-    facts.Exit = job.Runner.LastExitStatus();
-    facts.OutputSize = fs::IsRegularFile(outputPath) ? fs::FileSize(outputPath) : -1;
-    facts.ConverterOutput = job.Runner.Outputs();
-    facts.Probe = [&] {
-        return ProbeOutput(converter, outputPath, m_pump, [this] { return m_stopRequested; });
-    };
-    const RunOutcome outcome = JudgeRun(facts);
     const std::string note = job.Reencoding.empty() ? "" : " (re-encoded: " + job.Reencoding + ")";
     if (outcome.Succeeded) {
-        m_log.Record(job.Running, DescribeExit(facts.Exit), outputPath + note);
+        m_log.Record(job.Running, DescribeExit(job.Facts.Exit), outputPath + note);
         return;
     }
     fs::RemoveFile(outputPath);
@@ -366,8 +478,14 @@ void BatchDriver::JudgeReencoding(Job& job)
          !entry.Path.empty() && (at = reason.find(entry.Path, at)) != std::string::npos;
          at += entry.DisplayText.size())
         reason.replace(at, entry.Path.size(), entry.DisplayText);
-    m_failures.push_back({entry.DisplayText, reason});
-    m_log.Record(job.Running, DescribeExit(facts.Exit), "failed: " + outcome.FailureLine + note);
+    // In list order, however the runs finished.
+    const auto place =
+        std::upper_bound(m_failureNumbers.begin(), m_failureNumbers.end(), job.Number);
+    m_failures.insert(m_failures.begin() + (place - m_failureNumbers.begin()),
+                      FailedEntry{entry.DisplayText, reason});
+    m_failureNumbers.insert(place, job.Number);
+    m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
+                 "failed: " + outcome.FailureLine + note);
 }
 
 BatchDriver::Started BatchDriver::BeginLossless(Job& job)
@@ -386,86 +504,57 @@ BatchDriver::Started BatchDriver::BeginLossless(Job& job)
         why = "the converter did not list its options";
         return Started::No;
     }
-    const auto stopping = [this] { return m_stopRequested || m_pump.Quitting(); };
+    job.Turn = *turn;
     // The turn the input already carries is part of what a player shows, and of what the
     // re-encoding turns further. An MP4 or QuickTime file says it itself, and the converter
     // confirms it in its listing of the copy's input; a converter that is given the turn as
     // an input option lists the new one there, so it is asked beforehand instead.
     job.CarriedFromFile = *m_rotationWriting == RotationWriting::RotateTag;
-    std::optional<int> carried =
-        job.CarriedFromFile ? ReadDisplayRotation(job.Entry.Path) : std::nullopt;
-    if (!carried) {
-        const ProbeResult input =
-            ProbeOutput(fs::ConverterPath(m_setup.ProgramFolder), job.Entry.Path, m_pump, stopping);
-        if (stopping()) {
-            m_log.Record(BuildLosslessCommandLine(job.Request, *turn, *m_rotationWriting),
-                         "not started", "stopped");
-            return Started::Stopped;
-        }
-        if (!input.Ran || !input.Opened || !input.HasVideo) {
-            why = "the converter found no picture in the input";
-            return Started::No;
-        }
-        carried = input.Rotation % 90 == 0 ? input.Rotation : kNotAQuarterTurn;
-    }
-    if (*carried == kNotAQuarterTurn) {
-        why = "the input is shown tilted or mirrored, not by a quarter turn";
-        return Started::No;
-    }
-    job.Carried = *carried;
-    job.Wanted = (*carried + *turn) % 360;
-    job.Copying = true;
-    const Started started =
-        BeginRun(job, BuildLosslessCommandLine(job.Request, job.Wanted, *m_rotationWriting));
-    if (started != Started::Yes)
-        job.Copying = false;
-    return started;
+    if (const std::optional<int> carried =
+            job.CarriedFromFile ? ReadDisplayRotation(job.Entry.Path) : std::nullopt)
+        return BeginCopy(job, *carried);
+    Ask(job, Step::ProbeInput, job.Entry.Path);
+    return Started::Yes;
 }
 
-bool BatchDriver::KeepLossless(Job& job)
+BatchDriver::Started BatchDriver::BeginCopy(Job& job, int carried)
+{
+    if (carried == kNotAQuarterTurn) {
+        job.Reencoding = "the input is shown tilted or mirrored, not by a quarter turn";
+        return Started::No;
+    }
+    job.Carried = carried;
+    job.Wanted = (carried + job.Turn) % 360;
+    return BeginRun(job, Step::Copy,
+                    BuildLosslessCommandLine(job.Request, job.Wanted, *m_rotationWriting));
+}
+
+bool BatchDriver::KeepLossless(Job& job, const ProbeResult& written)
 {
     std::string& why = job.Reencoding;
-    const std::string converter = fs::ConverterPath(m_setup.ProgramFolder);
-    const std::string& outputPath = job.OutputPath;
-    const auto stopping = [this] { return m_stopRequested || m_pump.Quitting(); };
     // The converter's word for the copy, then the turn read back from the file itself: a
     // converter that drops the tag must not leave the picture unturned.
-    std::optional<ProbeResult> written;
-    RunFacts facts;
-    facts.Exit = job.Runner.LastExitStatus();
-    facts.OutputSize = fs::IsRegularFile(outputPath) ? fs::FileSize(outputPath) : -1;
-    facts.ConverterOutput = job.Runner.Outputs();
-    facts.Probe = [&] {
-        written = ProbeOutput(converter, outputPath, m_pump, stopping);
-        return *written;
-    };
-    const RunOutcome outcome = JudgeRun(facts);
-    if (outcome.Succeeded && !written)
-        written = ProbeOutput(converter, outputPath, m_pump, stopping);
-    if (stopping()) {
-        fs::RemoveFile(outputPath);
-        m_log.Record(job.Running, DescribeExit(facts.Exit), "stopped");
-        return false;
-    }
+    job.Facts.Probe = [&written] { return written; };
+    const RunOutcome outcome = JudgeRun(job.Facts);
     if (!outcome.Succeeded)
         why = "the streams could not be copied: " + outcome.FailureLine;
-    else if (StreamsOf(facts.ConverterOutput, "Input #0").Rotation !=
+    else if (StreamsOf(job.Facts.ConverterOutput, "Input #0").Rotation !=
              (job.CarriedFromFile ? job.Carried : job.Wanted))
         why = "the turn the input carries was read as " + std::to_string(job.Carried) +
               " degrees, the converter read another";
-    else if (!written->Ran || !written->Opened)
+    else if (!written.Ran || !written.Opened)
         why = "the copy could not be read back";
-    else if (written->Rotation != job.Wanted)
-        why = "the converter wrote a turn of " + std::to_string(written->Rotation) +
+    else if (written.Rotation != job.Wanted)
+        why = "the converter wrote a turn of " + std::to_string(written.Rotation) +
               " degrees instead of " + std::to_string(job.Wanted);
     if (!why.empty()) {
-        fs::RemoveFile(outputPath);
-        m_log.Record(job.Running, DescribeExit(facts.Exit), "not kept: " + why);
+        fs::RemoveFile(job.OutputPath);
+        m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "not kept: " + why);
         return false;
     }
     m_list.Remove(job.Id);
-    m_log.Record(job.Running, DescribeExit(facts.Exit),
-                 outputPath + " (turned without re-encoding)");
+    m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
+                 job.OutputPath + " (turned without re-encoding)");
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "engine/DOSOutputs.h"
 #include "engine/LosslessTurn.h"
 #include "engine/Progress.h"
+#include "engine/RunOutcome.h"
 #include "engine/UserMessages.h"
 #include "input/InputList.h"
 #include "platform/EventPump.h"
@@ -101,26 +102,38 @@ public:
 
 private:
     struct Job;
+    // What a job is doing: asking the converter about the input, copying the streams, reading
+    // the copy's turn back, re-encoding, or opening the re-encoded output.
+    enum class Step { ProbeInput, Copy, ReadBack, Reencode, Verify };
     enum class Started { No, Yes, Stopped, NotStarted };
 
-    // How many entries may be converted at once now.
+    // How many entries may be converted at once.
     std::size_t JobsAtOnce() const;
     // Starts a job for the first entry of the list that none has taken; false when there is none.
     bool StartNextJob(const std::string& outputFolder);
-    // Moves a job on after its run has ended; false once the job is over.
+    // Moves a job's run or question on without waiting; false once it has ended.
+    bool PollJob(Job& job);
+    // Takes the next step of a job whose run or question has ended; false once the job is over.
     bool AdvanceJob(Job& job);
+    // Opens `file` with the converter as the job's next step.
+    void Ask(Job& job, Step step, const std::string& file);
+    // What the job's question found; nothing has run when it was cut short.
+    ProbeResult Answer(Job& job);
     // Turns the entry by copying its streams and writing the turn as a display rotation: the
-    // copy is started, or `job.Reencoding` says why it is not.
+    // copy (or the question before it) is started, or `Job::Reencoding` says why it is not.
     Started BeginLossless(Job& job);
-    // Whether the copy came out right; when not, `job.Reencoding` says why and the output
-    // is free for the re-encoding.
-    bool KeepLossless(Job& job);
-    Started BeginRun(Job& job, const std::string& commandLine);
-    void JudgeReencoding(Job& job);
+    Started BeginCopy(Job& job, int carried);
+    // Whether the copy came out right; when not, `Job::Reencoding` says why and the output is
+    // free for the re-encoding.
+    bool KeepLossless(Job& job, const ProbeResult& written);
+    Started BeginRun(Job& job, Step step, const std::string& commandLine);
+    void RecordReencoding(Job& job, const ProbeResult& opened);
+    void RecordOutcome(Job& job, const RunOutcome& outcome);
     void EndJob(Job& job);
     // The end of one run: the entry that was converted leaves the list, wherever it stands.
     void objDOS_CommandOver(Job& job);
-    void ShowJobProgress(Job& job, const ProgressDisplay& display);
+    void ShowJobProgress(Job& job, const std::optional<ProgressDisplay>& display);
+    void ShowBatchProgress();
     void WaitForJobs();
     std::string UniqueOutputName(const CommandLineRequest& request, int& counter) const;
     void FinishBatch();
@@ -139,6 +152,7 @@ private:
     bool m_running = false;
     bool m_stopRequested = false;
     bool m_notStarted = false;
+    std::size_t m_jobsAtOnce = 1;
     // Whether the batch shows the whole batch's progress rather than one file's.
     bool m_wholeBatchProgress = false;
     // How the converter writes a display rotation, asked once; the question while it runs.
@@ -151,6 +165,7 @@ private:
     // never share one.
     std::set<std::string> m_takenOutputs;
     std::vector<FailedEntry> m_failures;
+    std::vector<int> m_failureNumbers; // the failed jobs' numbers, in the same order
 };
 
 } // namespace pivora::engine

@@ -15,53 +15,78 @@ constexpr auto kPatience = std::chrono::seconds(20);
 
 } // namespace
 
+ConverterQuestion::ConverterQuestion(std::unique_ptr<pivora::platform::ChildProcess> child)
+    : m_child(std::move(child)), m_deadline(std::chrono::steady_clock::now() + kPatience)
+{
+}
+
+ConverterQuestion::ConverterQuestion(const std::string& commandLine)
+    : ConverterQuestion(pivora::platform::ChildProcess::Start(commandLine).Process)
+{
+}
+
+std::vector<pivora::platform::NativeHandle> ConverterQuestion::WakeHandles() const
+{
+    return m_child ? m_child->WakeHandles() : std::vector<pivora::platform::NativeHandle>{};
+}
+
+bool ConverterQuestion::Poll(bool cutShort)
+{
+    if (!m_child)
+        return false;
+    pivora::platform::ChildProcess& child = *m_child;
+    while (const std::size_t waiting = child.BytesWaiting()) {
+        std::string chunk;
+        const bool read = child.Read(chunk, waiting);
+        m_text += chunk;
+        if (!read)
+            break;
+    }
+    if (child.HasExited() && child.BytesWaiting() == 0) {
+        m_answer = std::move(m_text);
+        m_child.reset();
+        return false;
+    }
+    if (cutShort || std::chrono::steady_clock::now() > m_deadline) {
+        child.Kill();
+        for (int i = 0; i < 50 && !child.HasExited(); ++i)
+            pivora::platform::WaitForHandles(kPollMilliseconds, child.WakeHandles());
+        m_child.reset();
+        return false;
+    }
+    return true;
+}
+
 std::optional<std::string> CollectOutput(const std::string& commandLine,
                                          pivora::platform::EventPump& pump,
                                          const std::function<bool()>& stopped)
 {
-    auto started = pivora::platform::ChildProcess::Start(commandLine);
-    if (!started.Process)
-        return std::nullopt;
-    return CollectOutput(*started.Process, pump, stopped);
+    return CollectOutput(pivora::platform::ChildProcess::Start(commandLine).Process, pump, stopped);
 }
 
-std::optional<std::string> CollectOutput(pivora::platform::ChildProcess& child,
+std::optional<std::string> CollectOutput(std::unique_ptr<pivora::platform::ChildProcess> child,
                                          pivora::platform::EventPump& pump,
                                          const std::function<bool()>& stopped)
 {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    std::string text;
-    while (true) {
-        if (const std::size_t waiting = child.BytesWaiting(); waiting != 0) {
-            std::string chunk;
-            if (!child.Read(chunk, waiting))
-                break;
-            text += chunk;
-            continue;
-        }
-        if (child.HasExited() && child.BytesWaiting() == 0)
-            break;
-        if (std::chrono::steady_clock::now() > deadline || pump.Quitting() ||
-            (stopped && stopped())) {
-            child.Kill();
-            for (int i = 0; i < 50 && !child.HasExited(); ++i)
-                pivora::platform::WaitForHandles(kPollMilliseconds, child.WakeHandles());
-            return std::nullopt;
-        }
-        pump.Wait(kPollMilliseconds, child.WakeHandles());
-    }
-    return text;
+    ConverterQuestion question(std::move(child));
+    while (question.Poll(pump.Quitting() || (stopped && stopped())))
+        pump.Wait(kPollMilliseconds, question.WakeHandles());
+    return question.Answer();
+}
+
+std::string ProbeCommandLine(const std::string& converterPath, const std::string& file)
+{
+    using pivora::platform::QuoteArgument;
+    // Without an output the converter only opens its input, lists it and exits.
+    return QuoteArgument(converterPath) + " -hide_banner -nostdin -i " +
+           QuoteArgument(ConverterSafePath(file));
 }
 
 ProbeResult ProbeOutput(const std::string& converterPath, const std::string& file,
                         pivora::platform::EventPump& pump, const std::function<bool()>& stopped)
 {
-    using pivora::platform::QuoteArgument;
-    // Without an output the converter only opens its input, lists it and exits.
     const std::optional<std::string> text =
-        CollectOutput(QuoteArgument(converterPath) + " -hide_banner -nostdin -i " +
-                          QuoteArgument(ConverterSafePath(file)),
-                      pump, stopped);
+        CollectOutput(ProbeCommandLine(converterPath, file), pump, stopped);
     return text ? ReadProbe(*text) : ProbeResult{};
 }
 

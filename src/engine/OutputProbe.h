@@ -4,14 +4,43 @@
 #include "platform/ChildProcess.h"
 #include "platform/EventPump.h"
 
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pivora::engine {
 
+// A short question to the converter, answered while other work goes on: everything the
+// child prints until it ends.
+class ConverterQuestion
+{
+public:
+    explicit ConverterQuestion(std::unique_ptr<pivora::platform::ChildProcess> child);
+    // Starts the command line; a question that cannot be started has no answer.
+    explicit ConverterQuestion(const std::string& commandLine);
+
+    // Takes in what the child has printed. True while the answer is still coming; a question
+    // that takes too long, or that is to be `cutShort`, is ended without an answer.
+    bool Poll(bool cutShort);
+    // The whole answer, once the child has ended by itself.
+    const std::optional<std::string>& Answer() const { return m_answer; }
+    std::vector<pivora::platform::NativeHandle> WakeHandles() const;
+
+private:
+    std::unique_ptr<pivora::platform::ChildProcess> m_child;
+    std::string m_text;
+    std::optional<std::string> m_answer;
+    std::chrono::steady_clock::time_point m_deadline;
+};
+
+// The command line that opens `file` with the converter, as a player would, and lists it.
+std::string ProbeCommandLine(const std::string& converterPath, const std::string& file);
+
 // Reads everything a started child prints until it ends.
-std::optional<std::string> CollectOutput(pivora::platform::ChildProcess& child,
+std::optional<std::string> CollectOutput(std::unique_ptr<pivora::platform::ChildProcess> child,
                                          pivora::platform::EventPump& pump,
                                          const std::function<bool()>& stopped);
 

@@ -163,35 +163,42 @@ ProgressDisplay DisplayOf(double fraction)
 
 void BatchProgress::Update(int run, int elapsedSeconds, int totalSeconds)
 {
-    const Run now{std::clamp(elapsedSeconds, 0, std::max(0, totalSeconds)),
-                  std::max(0, totalSeconds)};
-    for (auto& [id, known] : m_runs) {
-        if (id == run) {
-            known = now;
-            return;
-        }
-    }
-    m_runs.emplace_back(run, now);
+    const int total = std::max(0, totalSeconds);
+    const Run now{run, std::clamp(elapsedSeconds, 0, total), total};
+    const auto known =
+        std::find_if(m_running.begin(), m_running.end(), [&](const Run& r) { return r.Id == run; });
+    if (known != m_running.end())
+        *known = now;
+    else
+        m_running.push_back(now);
 }
 
 void BatchProgress::Finish(int run)
 {
-    for (auto& [id, known] : m_runs) {
-        if (id == run)
-            known.Elapsed = known.Total;
+    const auto known =
+        std::find_if(m_running.begin(), m_running.end(), [&](const Run& r) { return r.Id == run; });
+    if (known == m_running.end())
+        return;
+    if (known->Total > 0) {
+        m_finishedSeconds += known->Total;
+        ++m_finishedRuns;
     }
+    m_running.erase(known);
 }
 
 std::optional<ProgressDisplay> BatchProgress::Display()
 {
-    double done = 0;
-    double total = 0;
-    for (const auto& [id, known] : m_runs) {
-        done += known.Elapsed;
-        total += known.Total;
+    double done = m_finishedSeconds;
+    double total = m_finishedSeconds;
+    int lengths = m_finishedRuns;
+    for (const Run& run : m_running) {
+        done += run.Elapsed;
+        total += run.Total;
+        lengths += run.Total > 0 ? 1 : 0;
     }
-    if (total <= 0)
+    if (total <= 0 || lengths == 0)
         return std::nullopt;
+    total += m_waiting * (total / lengths);
     m_shown = std::max(m_shown, done / total);
     return DisplayOf(m_shown);
 }

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace pivora::engine {
@@ -54,25 +53,32 @@ private:
 ProgressDisplay DisplayOf(double fraction);
 
 // The progress of several runs at once, as one: the seconds done over the seconds of every
-// run whose length is known so far. A run whose length becomes known adds to the whole, so
-// the display keeps the highest fraction it has shown and never runs backwards.
+// run whose length is known so far, with each entry still waiting counted at the mean length
+// known. A length that becomes known changes the whole, so the display keeps the highest
+// fraction it has shown and never runs backwards.
 class BatchProgress
 {
 public:
-    // A run's position; a run without a known length counts for nothing yet.
+    // A running run's position; one without a known length counts for nothing yet.
     void Update(int run, int elapsedSeconds, int totalSeconds);
     // The run has ended, done or not: all of its length counts as done.
     void Finish(int run);
+    // How many entries wait for a run.
+    void SetWaiting(int entries) { m_waiting = entries; }
     // The display now; nothing while no run's length is known.
     std::optional<ProgressDisplay> Display();
 
 private:
     struct Run
     {
+        int Id = 0;
         int Elapsed = 0;
         int Total = 0;
     };
-    std::vector<std::pair<int, Run>> m_runs;
+    std::vector<Run> m_running;
+    double m_finishedSeconds = 0;
+    int m_finishedRuns = 0;
+    int m_waiting = 0;
     double m_shown = 0;
 };
 

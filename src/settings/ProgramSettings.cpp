@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace pivora::settings {
@@ -74,6 +75,11 @@ std::string ProgramSettingsPath(const std::string& settingsFolder)
                                       "pivora.conf");
 }
 
+int MaxParallelJobs()
+{
+    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxParallelJobs);
+}
+
 ProgramSettings LoadProgramSettings(const std::string& path)
 {
     ProgramSettings settings;
@@ -106,8 +112,11 @@ bool SaveProgramSettings(const std::string& path, const ProgramSettings& setting
     const std::pair<std::string_view, std::string> values[] = {
         {kLosslessRotation, settings.LosslessRotation ? "true" : "false"},
         {kParallelJobs, std::to_string(settings.ParallelJobs)}};
-    for (const auto& [name, setting] : values) {
-        const std::string value = std::string(name) + "=" + setting;
+    for (const auto& pair : values) {
+        const std::string_view name = pair.first;
+        std::string value(name);
+        value += '=';
+        value += pair.second;
         // The key's own line is replaced; without one, it joins its group, or a new group.
         std::ptrdiff_t keyLine = -1;
         std::ptrdiff_t groupEnd = -1;

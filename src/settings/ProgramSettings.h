@@ -14,6 +14,9 @@ struct ProgramSettings
 
 inline constexpr int kMaxParallelJobs = 16;
 
+// The most conversions at once that make sense here: one per core, kMaxParallelJobs at most.
+int MaxParallelJobs();
+
 // Where pivora.conf lives: "<settings folder>/pivora/pivora.conf".
 std::string ProgramSettingsPath(const std::string& settingsFolder);
 

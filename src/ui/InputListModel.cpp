@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFile>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -40,10 +41,13 @@ QVariant InputListModel::data(const QModelIndex& index, int role) const
                 return text;
         return {};
     };
-    if (role == Qt::BackgroundRole) {
-        if (m_statesShown && !m_states.empty() && !state().isEmpty())
-            return QColor(0xdc, 0xea, 0xf7);
-        return {};
+    if (role == Qt::BackgroundRole || role == kStateRole) {
+        if (!m_statesShown || m_states.empty())
+            return {};
+        const QString text = state();
+        if (text.isEmpty())
+            return {};
+        return role == kStateRole ? QVariant(text) : QVariant(QColor(0xdc, 0xea, 0xf7));
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
@@ -84,7 +88,7 @@ void InputListModel::SetState(pivora::input::EntryId id, const QString& state)
     }
     if (const auto row = m_list.IndexOf(id))
         emit dataChanged(index(static_cast<int>(*row), 0), index(static_cast<int>(*row), 2),
-                         {Qt::DisplayRole, Qt::BackgroundRole});
+                         {Qt::DisplayRole, Qt::BackgroundRole, kStateRole});
 }
 
 void InputListModel::SetStatesShown(bool shown)
@@ -93,7 +97,7 @@ void InputListModel::SetStatesShown(bool shown)
         return;
     m_statesShown = shown;
     if (!m_list.Empty())
-        emit dataChanged(index(0, 0), index(rowCount() - 1, 2), {Qt::BackgroundRole});
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 2), {Qt::BackgroundRole, kStateRole});
 }
 
 void InputListModel::EntriesAboutToBeInserted(std::size_t first, std::size_t count)
@@ -123,6 +127,24 @@ void InputListModel::EntriesRemoved()
     else
         endRemoveRows();
     m_resetting = false;
+}
+
+void NameWithStateDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                  const QModelIndex& index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    const QString state = index.data(InputListModel::kStateRole).toString();
+    if (state.isEmpty())
+        return;
+    const int width = option.fontMetrics.horizontalAdvance(state) + 10;
+    const QRect box(option.rect.right() - width - 2, option.rect.top(), width,
+                    option.rect.height());
+    painter->save();
+    painter->fillRect(box, index.data(Qt::BackgroundRole).value<QColor>());
+    // Legible while the list is locked during the batch.
+    painter->setPen(option.palette.color(QPalette::Active, QPalette::Text));
+    painter->drawText(box, Qt::AlignCenter, state);
+    painter->restore();
 }
 
 } // namespace pivora::ui

@@ -3,6 +3,7 @@
 #include "input/InputList.h"
 
 #include <QAbstractTableModel>
+#include <QStyledItemDelegate>
 
 #include <utility>
 #include <vector>
@@ -25,9 +26,11 @@ public:
 
     // The entry's state; empty for none.
     void SetState(pivora::input::EntryId id, const QString& state);
-    // Whether the entries with a state stand out in every column: the state column lies past
-    // the right edge of the list, whose first two columns keep their widths.
+    // Whether the entries with a state stand out: the state column lies past the right edge of
+    // the list, whose first two columns keep their widths, so the rows are tinted and the state
+    // is also given to the name column's painter (kStateRole).
     void SetStatesShown(bool shown);
+    static constexpr int kStateRole = Qt::UserRole + 1;
 
 private:
     void EntriesAboutToBeInserted(std::size_t first, std::size_t count) override;
@@ -40,6 +43,16 @@ private:
     std::vector<std::pair<pivora::input::EntryId, QString>> m_states;
     bool m_statesShown = false;
     bool m_resetting = false;
+};
+
+// Paints the name column, and an entry's state at its right end, where it stays in view.
+class NameWithStateDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
 };
 
 } // namespace pivora::ui

@@ -200,6 +200,7 @@ void frmMain::BuildControls()
     LV = new QTreeView(client);
     LV->setObjectName(QStringLiteral("LV"));
     LV->setModel(m_model);
+    LV->setItemDelegateForColumn(0, new NameWithStateDelegate(LV));
     LV->setRootIsDecorated(false);
     LV->setUniformRowHeights(true);
     LV->setItemsExpandable(false);

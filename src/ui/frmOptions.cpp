@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 namespace pivora::ui {
 
@@ -66,9 +65,7 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
     cmbPJ = new QComboBox(this);
     cmbPJ->setObjectName(QStringLiteral("cmbPJ"));
     cmbPJ->setToolTip(QStringLiteral("同时转换的文件数"));
-    const int cores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1,
-                                 pivora::settings::kMaxParallelJobs);
-    for (int jobs = 1; jobs <= cores; ++jobs)
+    for (int jobs = 1; jobs <= pivora::settings::MaxParallelJobs(); ++jobs)
         cmbPJ->addItem(QString::number(jobs));
     cmbPJ->setGeometry(74, 146, 163, cmbPJ->sizeHint().height());
 

@@ -63,9 +63,17 @@ int main(int argc, char* argv[])
     QElapsedTimer clock;
     auto* label = window.findChild<QLabel*>(QStringLiteral("lblPB"));
     QTimer poll;
+    double seconds = 0;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (label->text() == QStringLiteral("完成."))
+        if (label->text() != QStringLiteral("完成."))
+            return;
+        // The clock stops once the end is on screen and the window is idle again.
+        poll.stop();
+        label->repaint();
+        QTimer::singleShot(0, [&] {
+            seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
             app.quit();
+        });
     });
     QTimer::singleShot(0, [&] {
         clock.start();
@@ -73,7 +81,7 @@ int main(int argc, char* argv[])
         poll.start(5);
     });
     app.exec();
-    std::printf("batch_seconds=%.3f\n", static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    std::printf("batch_seconds=%.3f\n", seconds);
     // What the program itself spent, apart from its converters.
     rusage own{};
     ::getrusage(RUSAGE_SELF, &own);

@@ -125,6 +125,9 @@ ChildProcess::StartResult ChildProcess::Start(const std::string& commandLine)
         result.SystemError = static_cast<int>(::GetLastError());
         return result;
     }
+    // Only the write end goes to the child; the read end, and this child's process and thread,
+    // must not reach the children started after it.
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -139,7 +142,7 @@ ChildProcess::StartResult ChildProcess::Start(const std::string& commandLine)
     std::vector<char> mutableLine(line.begin(), line.end());
     mutableLine.push_back('\0');
     PROCESS_INFORMATION info{};
-    const BOOL created = ::CreateProcessA(nullptr, mutableLine.data(), &security, &security, TRUE,
+    const BOOL created = ::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE,
                                           NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info);
     if (created != 1) {
         result.SystemError = static_cast<int>(::GetLastError());
