@@ -19,6 +19,9 @@ namespace {
 // How often the running jobs are looked at when none of them wakes the wait earlier.
 constexpr int kJobPollMilliseconds = 50;
 
+// The state of an entry whose conversion has started.
+constexpr const char* kConverting = PIVORA_TRANSLATE_NOOP("CoreTexts", "转换中");
+
 std::string DescribeExit(const fs::ExitStatus& exit)
 {
     if (!exit.Known)
@@ -290,7 +293,7 @@ bool BatchDriver::StartNextJob(const std::string& outputFolder)
         ShowJobProgress(*running, display);
     };
     job->Runner.CommandOver = [this, running] { objDOS_CommandOver(*running); };
-    m_host.ShowEntryState(job->Id, "转换中");
+    m_host.ShowEntryState(job->Id, m_messages.Translate(kConverting));
 
     Started started = Started::No;
     if (m_setup.Settings && m_setup.Settings->LosslessRotation)
@@ -323,7 +326,7 @@ bool BatchDriver::AdvanceJob(Job& job)
     const bool stopping = m_stopRequested || m_pump.Quitting();
     const auto reencode = [&] {
         // The share the copy had shown is not the re-encoding's.
-        m_host.ShowEntryState(job.Id, "转换中");
+        m_host.ShowEntryState(job.Id, m_messages.Translate(kConverting));
         if (BeginRun(job, Step::Reencode, job.Reencode) == Started::Yes)
             return true;
         EndJob(job);
@@ -592,9 +595,14 @@ void BatchDriver::ReportFailures()
 {
     if (m_failures.empty())
         return;
-    std::string text = "以下文件没有转换成功:\n";
+    // The head and the program's own reasons are translated; names and the converter's lines
+    // stay as they are.
+    std::string text =
+        m_messages.Translate(PIVORA_TRANSLATE_NOOP("CoreTexts", "以下文件没有转换成功:"));
+    text += '\n';
     for (const FailedEntry& failure : m_failures)
-        text += "\n" + failure.DisplayText + "\n    " + failure.Reason + "\n";
+        text += "\n" + failure.DisplayText + "\n    " +
+                ShownFailureLine(failure.Reason, m_messages) + "\n";
     m_messages.ShowMessage(text, kProgramTitle, UserMessages::Icon::Warning);
 }
 

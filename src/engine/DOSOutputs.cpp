@@ -58,18 +58,24 @@ bool DOSOutputs::Begin(const std::string& commandLine)
     m_lastRunStopped = false;
     m_lastExit = {};
     if (m_commandLine.empty()) {
-        m_messages.ShowMessage("命令行为空", kProgramTitle, UserMessages::Icon::Error);
+        m_messages.ShowMessage(
+            m_messages.Translate(PIVORA_TRANSLATE_NOOP("CoreTexts", "命令行为空")), kProgramTitle,
+            UserMessages::Icon::Error);
         return false;
     }
 
     ChildProcess::StartResult started = ChildProcess::Start(m_commandLine);
     if (started.Error == ChildProcess::StartError::PipeFailed) {
-        m_messages.ShowMessage("创建管道失败. 错误: " + std::to_string(started.SystemError),
+        m_messages.ShowMessage(WithArgument(m_messages.Translate(PIVORA_TRANSLATE_NOOP(
+                                                "CoreTexts", "创建管道失败. 错误: %1")),
+                                            std::to_string(started.SystemError)),
                                kProgramTitle, UserMessages::Icon::Error);
         return false;
     }
     if (!started.Process) {
-        m_messages.ShowMessage("文件或命令未找到", kProgramTitle, UserMessages::Icon::Error);
+        m_messages.ShowMessage(
+            m_messages.Translate(PIVORA_TRANSLATE_NOOP("CoreTexts", "文件或命令未找到")),
+            kProgramTitle, UserMessages::Icon::Error);
         return false;
     }
     m_child = std::move(started.Process);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -150,7 +151,44 @@ RunOutcome Failure(std::string line)
     return RunOutcome{false, std::move(line)};
 }
 
+// The program's own reasons, for runs whose converter said nothing that explains them.
+constexpr const char* kNotEnded = PIVORA_TRANSLATE_NOOP("CoreTexts", "转换程序没有正常结束");
+constexpr const char* kSignalled = PIVORA_TRANSLATE_NOOP("CoreTexts", "转换程序被终止 (信号 %1)");
+constexpr const char* kExitCode = PIVORA_TRANSLATE_NOOP("CoreTexts", "转换程序退出代码 %1");
+constexpr const char* kNoOutput = PIVORA_TRANSLATE_NOOP("CoreTexts", "没有生成输出文件");
+constexpr const char* kUnreadable = PIVORA_TRANSLATE_NOOP("CoreTexts", "输出文件无法打开");
+
+// The number `pattern` holds in `line` ("" when it holds none), when `line` is `pattern`.
+std::optional<std::string> MatchReason(std::string_view line, std::string_view pattern)
+{
+    const std::size_t at = pattern.find("%1");
+    if (at == std::string_view::npos)
+        return line == pattern ? std::optional<std::string>("") : std::nullopt;
+    const std::string_view head = pattern.substr(0, at);
+    const std::string_view tail = pattern.substr(at + 2);
+    if (line.size() <= head.size() + tail.size() || !line.starts_with(head) ||
+        !line.ends_with(tail))
+        return std::nullopt;
+    const std::string_view number =
+        line.substr(head.size(), line.size() - head.size() - tail.size());
+    const std::size_t digits = number.starts_with('-') ? 1 : 0;
+    if (number.size() == digits || !std::all_of(number.begin() + digits, number.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) != 0;
+        }))
+        return std::nullopt;
+    return std::string(number);
+}
+
 } // namespace
+
+std::string ShownFailureLine(const std::string& line, const UserMessages& messages)
+{
+    for (const char* pattern : {kNotEnded, kSignalled, kExitCode, kNoOutput, kUnreadable}) {
+        if (const std::optional<std::string> number = MatchReason(line, pattern))
+            return WithArgument(messages.Translate(pattern), *number);
+    }
+    return line;
+}
 
 std::string FailureReason(const std::string& converterOutput)
 {
@@ -266,10 +304,10 @@ RunOutcome JudgeRun(const RunFacts& facts)
         if (!line.empty())
             return Failure(line);
         if (!exit.Known)
-            return Failure("转换程序没有正常结束");
+            return Failure(kNotEnded);
         if (!exit.Exited)
-            return Failure("转换程序被终止 (信号 " + std::to_string(exit.Signal) + ")");
-        return Failure("转换程序退出代码 " + std::to_string(exit.Code));
+            return Failure(WithArgument(kSignalled, std::to_string(exit.Signal)));
+        return Failure(WithArgument(kExitCode, std::to_string(exit.Code)));
     }
     if (std::string line = WriteErrorLine(text); !line.empty())
         return Failure(line);
@@ -277,7 +315,7 @@ RunOutcome JudgeRun(const RunFacts& facts)
         // A converter that exited with 0 said nothing went wrong, so its lines would not
         // explain it; one whose status was lost may have said why.
         const std::string line = exit.Known ? std::string() : FailureReason(text);
-        return Failure(line.empty() ? "没有生成输出文件" : line);
+        return Failure(line.empty() ? kNoOutput : line);
     }
     const ListedStreams streams = StreamsOf(text, "Output #0");
     if (streams.Listed && !streams.Video)
@@ -290,12 +328,12 @@ RunOutcome JudgeRun(const RunFacts& facts)
         const ProbeResult probe = facts.Probe ? facts.Probe() : ProbeResult{};
         if (probe.Ran) {
             if (!probe.Opened)
-                return Failure(probe.Line.empty() ? "输出文件无法打开" : probe.Line);
+                return Failure(probe.Line.empty() ? kUnreadable : probe.Line);
             if (!probe.HasVideo)
                 return Failure("no video stream");
         } else if (!exit.Known && !(streams.Video && EndedCleanly(text))) {
             // Neither the converter's status nor the file can vouch for the output.
-            return Failure("转换程序没有正常结束");
+            return Failure(kNotEnded);
         }
     }
     return RunOutcome{true, {}};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/UserMessages.h"
 #include "platform/ChildProcess.h"
 
 #include <cstdint>
@@ -35,6 +36,10 @@ struct RunFacts
 };
 
 RunOutcome JudgeRun(const RunFacts& facts);
+
+// A run's failure line as the user reads it: the program's own reasons in the user's language,
+// numbers and all; a line of the converter as the converter wrote it.
+std::string ShownFailureLine(const std::string& line, const UserMessages& messages);
 
 // The line of the converter's output that says why it failed: the last line it marks as an
 // error before its closing words, or those closing words when there is no such line; empty

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace pivora::engine;
 
 namespace {
@@ -66,4 +68,36 @@ TEST(RunOutcome, NamesTheLineThatSaysWhyAndCatchesBrokenOutputs)
     EXPECT_FALSE(judge("ffmpeg-sigterm.txt", {}).Succeeded);
     EXPECT_EQ(judge("ffmpeg-sigkill.txt", {true, false, -1, 9}).FailureLine,
               "转换程序被终止 (信号 9)");
+}
+
+TEST(RunOutcome, OnlyTheProgramsOwnReasonsAreTranslatedNumbersAndAll)
+{
+    struct English : UserMessages
+    {
+        void ShowMessage(const std::string&, const std::string&, Icon) override {}
+        std::string Translate(const char* source) const override
+        {
+            const std::map<std::string, std::string> texts{
+                {"转换程序被终止 (信号 %1)", "killed by signal %1"},
+                {"转换程序退出代码 %1", "exit code %1"},
+                {"没有生成输出文件", "no output"}};
+            const auto found = texts.find(source);
+            return found == texts.end() ? source : found->second;
+        }
+    } english;
+    const auto shown = [&](pivora::platform::ExitStatus exit, std::int64_t size,
+                           const std::string& capture) {
+        return ShownFailureLine(
+            JudgeRun({exit, size, capture.empty() ? "" : Captured(capture), {}}).FailureLine,
+            english);
+    };
+    EXPECT_EQ(shown({true, false, -1, 9}, 4096, "ffmpeg-sigkill.txt"), "killed by signal 9");
+    EXPECT_EQ(shown(ExitedWith(-3), 4096, ""), "exit code -3");
+    EXPECT_EQ(shown(ExitedWith(0), -1, ""), "no output");
+    EXPECT_EQ(shown(ExitedWith(1), 4096, "ffmpeg-12fps-mpg.txt"),
+              "MPEG-1/2 does not support 12/1 fps");
+    // A reason with no translation, and lines that only look like the program's own.
+    EXPECT_EQ(shown({}, 4096, ""), "转换程序没有正常结束");
+    for (const char* line : {"转换程序退出代码 ", "转换程序退出代码 3x", "没有生成输出文件!"})
+        EXPECT_EQ(ShownFailureLine(line, english), line);
 }
