@@ -2,6 +2,7 @@
 #include "platform/KnownFolders.h"
 #include "platform/Signals.h"
 #include "ui/SingleInstance.h"
+#include "ui/Translations.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -30,6 +31,12 @@ int main(int argc, char* argv[])
     pivora::ui::SingleInstance instance;
     if (!instance.Acquire(files))
         return 0;
+
+    // Chinese is the interface's own language; English comes from the translation beside the
+    // program.
+    const std::unique_ptr<QTranslator> translation = pivora::ui::InstallTranslation(
+        pivora::ui::LanguageFromEnvironment(),
+        pivora::ui::TranslationsFolder(pivora::platform::ProgramFolder()));
 
     QFont font(QStringLiteral("Tahoma"));
     font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("WenQuanYi Micro Hei"),

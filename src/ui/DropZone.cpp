@@ -37,7 +37,7 @@ void DropZone::PaintOverlay(QPainter& painter)
     big.setBold(true);
     painter.setFont(big);
     painter.setPen(QColor(0x2b, 0x45, 0x66));
-    painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("松开鼠标, 把文件加入列表"));
+    painter.drawText(rect(), Qt::AlignCenter, tr("松开鼠标, 把文件加入列表"));
 }
 
 void DropZone::dragEnterEvent(QDragEnterEvent* event)
@@ -72,14 +72,14 @@ void DropZone::PaintWelcome(QPainter& painter)
     painter.setFont(title);
     painter.setPen(QColor(0x2b, 0x45, 0x66));
     const QRectF titleBox(frame.left(), filmBottom + 22, frame.width(), 30);
-    painter.drawText(titleBox, Qt::AlignCenter, QStringLiteral("将视频文件拖到此处"));
+    painter.drawText(titleBox, Qt::AlignCenter, tr("将视频文件拖到此处"));
 
     QFont hint = font();
     hint.setPixelSize(13);
     painter.setFont(hint);
     painter.setPen(QColor(0x55, 0x6b, 0x85));
     painter.drawText(QRectF(frame.left(), titleBox.bottom() + 6, frame.width(), 22),
-                     Qt::AlignCenter, QStringLiteral("或点击这里, 用上方的按钮添加文件"));
+                     Qt::AlignCenter, tr("或点击这里, 用上方的按钮添加文件"));
 }
 
 void DropZone::mouseReleaseEvent(QMouseEvent* event)

@@ -64,11 +64,11 @@ QVariant InputListModel::headerData(int section, Qt::Orientation orientation, in
         return {};
     switch (section) {
     case 0:
-        return QStringLiteral("文件名");
+        return tr("文件名");
     case 1:
-        return QStringLiteral("格式");
+        return tr("格式");
     default:
-        return QStringLiteral("状态");
+        return tr("状态");
     }
 }
 

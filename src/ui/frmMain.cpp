@@ -140,10 +140,10 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
 
     m_adder = std::make_unique<pivora::input::InputAdder>(m_list, m_copies, &m_pump);
     m_adder->onCopying = [this](bool copying) {
-        ShowHintText(copying ? QStringLiteral("正在准备文件...") : QString());
+        ShowHintText(copying ? tr("正在准备文件...") : QString());
     };
     m_adder->onSearching = [this](bool searching) {
-        ShowHintText(searching ? QStringLiteral("正在搜索...") : QString());
+        ShowHintText(searching ? tr("正在搜索...") : QString());
     };
 
     m_outputFolderPath = pivora::settings::OutputFolderFilePath(m_setup.SettingsFolder);
@@ -172,9 +172,8 @@ void frmMain::BuildControls()
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
-    const std::array<QString, 6> captions{QStringLiteral("添加文件"), QStringLiteral("添加文件夹"),
-                                          QStringLiteral("移除"),     QStringLiteral("帮助"),
-                                          QStringLiteral("设置"),     QStringLiteral("退出")};
+    const std::array<QString, 6> captions{tr("添加文件"), tr("添加文件夹"), tr("移除"),
+                                          tr("帮助"),     tr("设置"),       tr("退出")};
     const std::array<const char*, 6> icons{"add_file", "add_folder", "remove",
                                            "help",     "settings",   "exit"};
     // Design order along the top: add file, add folder, remove, settings, help, exit.
@@ -193,7 +192,7 @@ void frmMain::BuildControls()
         CmdToolsBar[static_cast<std::size_t>(i)] = button;
     }
 
-    Label10 = MakeLabel(client, "Label10", QStringLiteral("文件列表:"));
+    Label10 = MakeLabel(client, "Label10", tr("文件列表:"));
     Place(Label10, 8, 70, 43, 14);
 
     m_model = new InputListModel(m_list, this);
@@ -216,7 +215,7 @@ void frmMain::BuildControls()
     picText = new QFrame(client);
     picText->setObjectName(QStringLiteral("picText"));
     picText->setGeometry(184, 190, 163, 21);
-    lblText = new QLabel(QStringLiteral("将视频文件拖到此处"), picText);
+    lblText = new QLabel(tr("将视频文件拖到此处"), picText);
     lblText->setObjectName(QStringLiteral("lblText"));
     lblText->setAlignment(Qt::AlignCenter);
     lblText->setGeometry(0, 0, 163, 21);
@@ -235,11 +234,11 @@ void frmMain::BuildControls()
     connect(LV, &QTreeView::doubleClicked, this,
             [this](const QModelIndex& index) { LV_DblClick(index.row()); });
 
-    Label1 = MakeLabel(client, "Label1", QStringLiteral("输出格式:"));
+    Label1 = MakeLabel(client, "Label1", tr("输出格式:"));
     Place(Label1, 10, 298, 86, 14);
     cmbOF1 = new QComboBox(client);
     cmbOF1->setObjectName(QStringLiteral("cmbOF1"));
-    cmbOF1->setToolTip(QStringLiteral("输出格式"));
+    cmbOF1->setToolTip(tr("输出格式"));
     for (const auto& format : pivora::engine::OutputFormats())
         cmbOF1->addItem(QString::fromLatin1(format.ItemText));
     // The longest format name must fit the design width.
@@ -256,7 +255,7 @@ void frmMain::BuildControls()
         cmbOF->addItem(QString::number(i));
     cmbOF->hide();
 
-    Label9 = MakeLabel(client, "Label9", QStringLiteral("旋转:"));
+    Label9 = MakeLabel(client, "Label9", tr("旋转:"));
     Place(Label9, 218, 298, 41, 14);
     cmbRotate = new QComboBox(client);
     cmbRotate->setObjectName(QStringLiteral("cmbRotate"));
@@ -265,31 +264,31 @@ void frmMain::BuildControls()
     Place(cmbRotate, 216, 317, 171);
     connect(cmbRotate, &QComboBox::currentIndexChanged, this, &frmMain::cmbRotate_Click);
 
-    Label11 = MakeLabel(client, "Label11", QStringLiteral("视频质量 (比特率 - K):"));
+    Label11 = MakeLabel(client, "Label11", tr("视频质量 (比特率 - K):"));
     Place(Label11, 398, 298, 145, 14);
     cmbBitrate = new QComboBox(client);
     cmbBitrate->setObjectName(QStringLiteral("cmbBitrate"));
     cmbBitrate->setEditable(true);
     cmbBitrate->setInsertPolicy(QComboBox::NoInsert);
-    cmbBitrate->setToolTip(QStringLiteral("视频比特率"));
+    cmbBitrate->setToolTip(tr("视频比特率"));
     for (const char* item : pivora::settings::BitrateItems())
         cmbBitrate->addItem(QString::fromLatin1(item));
     Place(cmbBitrate, 398, 317, 157);
 
-    Label8 = MakeLabel(client, "Label8", QStringLiteral("输出路径:"));
+    Label8 = MakeLabel(client, "Label8", tr("输出路径:"));
     Place(Label8, 10, 346, 73, 14);
     txtPath = new QLineEdit(client);
     txtPath->setObjectName(QStringLiteral("txtPath"));
-    txtPath->setToolTip(QStringLiteral("选择要输出的文件夹"));
+    txtPath->setToolTip(tr("选择要输出的文件夹"));
     Place(txtPath, 8, 363, 495, 21);
     cmdBrowse = new QPushButton(QStringLiteral("..."), client);
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
-    cmdBrowse->setToolTip(QStringLiteral("选择输出文件夹"));
+    cmdBrowse->setToolTip(tr("选择输出文件夹"));
     Place(cmdBrowse, 508, 364, 47, 20);
     connect(cmdBrowse, &QPushButton::clicked, this, &frmMain::cmdBrowse_Click);
     txtPath->installEventFilter(this);
 
-    Command3 = new QPushButton(QStringLiteral("旋转视频"), client);
+    Command3 = new QPushButton(tr("旋转视频"), client);
     Command3->setObjectName(QStringLiteral("Command3"));
     QFont startFont = Command3->font();
     startFont.setPixelSize(16);
@@ -309,19 +308,23 @@ void frmMain::BuildControls()
     pb->setTextVisible(false);
     Place(pb, 6, 422, 391, 21);
 
-    lblFeed = MakeLabel(client, "lblFeed", QStringLiteral("反馈"));
-    lblFeed->setToolTip(QStringLiteral("向我们发送您的建议或问题"));
+    lblFeed = MakeLabel(client, "lblFeed", tr("反馈"));
+    lblFeed->setToolTip(tr("向我们发送您的建议或问题"));
     lblFeed->setCursor(HandCursor());
     lblFeed->installEventFilter(this);
     lblFeed->setStyleSheet(QStringLiteral("QLabel { color: #2a5db0; text-decoration: underline; }"
                                           "QLabel:disabled { color: #9aa5b1; }"));
     lblFeed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblFeed->setGeometry(508, 450, 46, 16);
+    // The right edge stays; a longer word, bold under the mouse, grows to the left.
+    QFont feedFont = lblFeed->font();
+    feedFont.setBold(true);
+    const int feedWidth = std::max(46, QFontMetrics(feedFont).horizontalAdvance(lblFeed->text()));
+    lblFeed->setGeometry(554 - feedWidth, 450, feedWidth, 16);
 
     // Out of sight, beyond the right and bottom edges, as the design places them.
     picDrag = new DropZone(DropZone::Look::Plain, client);
     picDrag->setObjectName(QStringLiteral("picDrag"));
-    picDrag->setToolTip(QStringLiteral("将媒体文件拖到此区域"));
+    picDrag->setToolTip(tr("将媒体文件拖到此区域"));
     picDrag->setGeometry(kClientWidth + 40, 100, 60, 60);
     connect(picDrag, &DropZone::dropped, this, &frmMain::picDrag_OLEDragDrop);
     connect(picDrag, &DropZone::clicked, this, &frmMain::picDrag_Click);
@@ -363,36 +366,36 @@ void frmMain::BuildControls()
 
 void frmMain::BuildMenus()
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
-    menuAdd = file->addAction(QStringLiteral("添加文件"));
+    QMenu* file = menuBar()->addMenu(tr("文件"));
+    menuAdd = file->addAction(tr("添加文件"));
     menuAdd->setObjectName(QStringLiteral("menuAdd"));
     connect(menuAdd, &QAction::triggered, this, [this] { CmdToolsBar_Click(0); });
-    menuFolder = file->addAction(QStringLiteral("添加文件夹"));
+    menuFolder = file->addAction(tr("添加文件夹"));
     menuFolder->setObjectName(QStringLiteral("menuFolder"));
     connect(menuFolder, &QAction::triggered, this, [this] { CmdToolsBar_Click(1); });
     file->addSeparator();
-    QAction* menuExit = file->addAction(QStringLiteral("退出"));
+    QAction* menuExit = file->addAction(tr("退出"));
     menuExit->setObjectName(QStringLiteral("menuExit"));
     connect(menuExit, &QAction::triggered, this, [this] { CmdToolsBar_Click(5); });
 
-    QMenu* remove = menuBar()->addMenu(QStringLiteral("移除"));
-    QAction* menuRS = remove->addAction(QStringLiteral("移除选择的文件"));
+    QMenu* remove = menuBar()->addMenu(tr("移除"));
+    QAction* menuRS = remove->addAction(tr("移除选择的文件"));
     menuRS->setObjectName(QStringLiteral("menuRS"));
     connect(menuRS, &QAction::triggered, this, &frmMain::menuRS_Click);
-    QAction* menuRA = remove->addAction(QStringLiteral("移除所有"));
+    QAction* menuRA = remove->addAction(tr("移除所有"));
     menuRA->setObjectName(QStringLiteral("menuRA"));
     connect(menuRA, &QAction::triggered, this, &frmMain::menuRA_Click);
 
-    QMenu* settings = menuBar()->addMenu(QStringLiteral("设置"));
-    QAction* menuS = settings->addAction(QStringLiteral("设置"));
+    QMenu* settings = menuBar()->addMenu(tr("设置"));
+    QAction* menuS = settings->addAction(tr("设置"));
     menuS->setObjectName(QStringLiteral("menuS"));
     connect(menuS, &QAction::triggered, this, [this] { CmdToolsBar_Click(4); });
 
-    QMenu* about = menuBar()->addMenu(QStringLiteral("关于"));
-    QAction* menuHelp = about->addAction(QStringLiteral("帮助"));
+    QMenu* about = menuBar()->addMenu(tr("关于"));
+    QAction* menuHelp = about->addAction(tr("帮助"));
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
     connect(menuHelp, &QAction::triggered, this, [this] { CmdToolsBar_Click(3); });
-    QAction* menuA = about->addAction(QStringLiteral("关于"));
+    QAction* menuA = about->addAction(tr("关于"));
     menuA->setObjectName(QStringLiteral("menuA"));
     connect(menuA, &QAction::triggered, this, &frmMain::menuA_Click);
 }
@@ -490,7 +493,7 @@ void frmMain::UpdateHint()
 void frmMain::ShowHintText(const QString& text)
 {
     if (text.isEmpty()) {
-        lblText->setText(QStringLiteral("将视频文件拖到此处"));
+        lblText->setText(tr("将视频文件拖到此处"));
         UpdateHint();
     } else {
         lblText->setText(text);
@@ -613,7 +616,9 @@ void frmMain::DispatchCommandWord(const QString& word)
 
 void frmMain::imgHelp_Click()
 {
-    m_services->OpenDocument(pivora::platform::JoinPath(m_setup.ProgramFolder, "help.html"));
+    //: The help page beside the program, in the language of this translation.
+    const QString page = tr("help.html");
+    m_services->OpenDocument(pivora::platform::JoinPath(m_setup.ProgramFolder, ToNative(page)));
 }
 
 void frmMain::OpenHelpTarget()
@@ -629,13 +634,13 @@ void frmMain::lblFeed_Click()
 
 void frmMain::menuA_Click()
 {
-    ShowMessage("Pivora " + VersionText() +
-                    "\n\n批量旋转和镜像视频文件.\n"
-                    "视频转换由 FFmpeg 完成 (ffmpeg.org).\n"
-                    "界面使用 Qt, 中文字体为文泉驿微米黑.\n\n"
-                    "建议和问题请发送至 " +
-                    kFeedbackAddress,
-                "关于", Icon::None);
+    ShowBox(tr("Pivora %1\n\n"
+               "批量旋转和镜像视频文件.\n"
+               "视频转换由 FFmpeg 完成 (ffmpeg.org).\n"
+               "界面使用 Qt, 中文字体为文泉驿微米黑.\n\n"
+               "建议和问题请发送至 %2")
+                .arg(QString::fromStdString(VersionText()), QString::fromLatin1(kFeedbackAddress)),
+            tr("关于"), Icon::None);
 }
 
 void frmMain::Form_MouseMove()
@@ -688,8 +693,8 @@ void frmMain::imgAdd_Click()
         return;
     AddingDone done(*this);
     m_dialogs.FileName.clear();
-    m_dialogs.DialogTitle = QStringLiteral("打开文件");
-    m_dialogs.Filter = QStringLiteral("所有格式(*.*)|*.*");
+    m_dialogs.DialogTitle = tr("打开文件");
+    m_dialogs.Filter = tr("所有格式(*.*)|*.*");
     if (!m_dialogs.ShowOpen(this) || m_dialogs.FileName.isEmpty())
         return;
     m_adder->AddChosenFile(ToNative(m_dialogs.FileName));
@@ -702,14 +707,14 @@ void frmMain::AddFolder()
         return;
     AddingDone done(*this);
     lstAddFolder.clear();
-    const std::string folder = BrowseForFolder(this, QStringLiteral("选择一个文件夹:"));
-    ShowHintText(QStringLiteral("正在搜索..."));
+    const std::string folder = BrowseForFolder(this, tr("选择一个文件夹:"));
+    ShowHintText(tr("正在搜索..."));
     if (!folder.empty()) {
         pivora::input::SearchFolder(folder, lstAddFolder, &m_pump);
         m_adder->AddFoundFiles(std::move(lstAddFolder));
         lstAddFolder.clear();
     }
-    lblText->setText(QStringLiteral("将视频文件拖到此处"));
+    lblText->setText(tr("将视频文件拖到此处"));
     UpdateHint();
 }
 
@@ -720,7 +725,7 @@ void frmMain::cmdBrowse_Click()
 
 void frmMain::imgBrowse_Click()
 {
-    const std::string chosen = BrowseForFolder(this, QStringLiteral("选择一个文件夹:"));
+    const std::string chosen = BrowseForFolder(this, tr("选择一个文件夹:"));
     if (chosen.empty()) {
         // Cancelled: the default folder, which the next batch makes if it is missing.
         txtPath->setText(FromNative(m_setup.DefaultOutputFolder));
@@ -730,8 +735,9 @@ void frmMain::imgBrowse_Click()
     if (pivora::input::FolderExists(chosen))
         return;
     txtPath->setText(FromNative(m_setup.DefaultOutputFolder));
-    ShowMessage("路径包含未知字符.\r\n更改为默认路径 " + m_setup.DefaultOutputFolder + ".", "路径",
-                Icon::None);
+    ShowBox(
+        tr("路径包含未知字符.\r\n更改为默认路径 %1.").arg(FromNative(m_setup.DefaultOutputFolder)),
+        tr("路径"), Icon::None);
 }
 
 void frmMain::menuRS_Click()
@@ -762,7 +768,7 @@ void frmMain::FullDrop(const QMimeData* dragData)
 {
     if (const auto files = DroppedFiles(dragData))
         m_adder->AddFullDrop(*files);
-    lblText->setText(QStringLiteral("将视频文件拖到此处"));
+    lblText->setText(tr("将视频文件拖到此处"));
     picDrop->hide();
 }
 
@@ -797,7 +803,7 @@ void frmMain::LV_OLEDragDrop(const QMimeData* dragData)
     AddingDone done(*this);
     if (const auto files = DroppedFiles(dragData))
         m_adder->AddSimpleDrop(*files);
-    lblText->setText(QStringLiteral("将视频文件拖到此处"));
+    lblText->setText(tr("将视频文件拖到此处"));
     if (!m_list.Empty())
         m_pump.ProcessEvents();
 }
@@ -809,7 +815,7 @@ void frmMain::picDrag_OLEDragDrop(const QMimeData* dragData)
     AddingDone done(*this);
     if (const auto files = DroppedFiles(dragData))
         m_adder->AddSimpleDrop(*files);
-    lblText->setText(QStringLiteral("将视频文件拖到此处"));
+    lblText->setText(tr("将视频文件拖到此处"));
     if (!m_list.Empty())
         m_pump.ProcessEvents();
 }
@@ -830,8 +836,8 @@ void frmMain::picDrag_Click()
     if (!BeginAdding())
         return;
     AddingDone done(*this);
-    const std::string p = BrowseForFile(this, QStringLiteral("打开文件"), QString(),
-                                        QStringLiteral("*.*|*.*"), 0x200008, m_setup.ProgramFolder);
+    const std::string p = BrowseForFile(this, tr("打开文件"), QString(), QStringLiteral("*.*|*.*"),
+                                        0x200008, m_setup.ProgramFolder);
     if (p.empty())
         return;
     m_adder->AddBrowsedFile(p);
@@ -919,7 +925,7 @@ void frmMain::imgStart_Click()
     if (m_armed || m_driver->Running() || m_adding)
         return;
     if (m_list.Empty()) {
-        ShowMessage("请添加一个文件.", "添加", Icon::Warning);
+        ShowBox(tr("请添加一个文件."), tr("添加"), Icon::Warning);
         return;
     }
     SetCommandsEnabled(false);
@@ -965,7 +971,7 @@ void frmMain::SetCommandsEnabled(bool enabled)
         CmdToolsBar[i]->setEnabled(enabled && !(m_adding && i <= 1));
     LV->setEnabled(enabled);
     // The start button stays usable during a batch: it stops it.
-    Command3->setText(enabled ? QStringLiteral("旋转视频") : QStringLiteral("停止"));
+    Command3->setText(enabled ? tr("旋转视频") : tr("停止"));
     Command3->setEnabled(!enabled || !m_adding);
     lblFeed->setEnabled(enabled);
 }
@@ -1019,10 +1025,10 @@ void frmMain::closeEvent(QCloseEvent* event)
 bool frmMain::ConfirmStopAndQuit()
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Pivora"),
-                    QStringLiteral("正在转换视频, 确定要停止并退出吗?"),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+                    tr("正在转换视频, 确定要停止并退出吗?"), QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.button(QMessageBox::Yes)->setText(tr("是"));
+    box.button(QMessageBox::No)->setText(tr("否"));
     box.setDefaultButton(QMessageBox::No);
     m_closeQuestion = &box;
     const int answer = box.exec();
@@ -1106,13 +1112,13 @@ void frmMain::UnlockCommands()
 void frmMain::ShowFinished()
 {
     imgPB->resize(0, imgPB->height());
-    lblPB->setText(QStringLiteral("完成."));
+    lblPB->setText(tr("完成."));
 }
 
 void frmMain::ShowStopped()
 {
     imgPB->resize(0, imgPB->height());
-    lblPB->setText(QStringLiteral("已停止."));
+    lblPB->setText(tr("已停止."));
 }
 
 void frmMain::ShowNotStarted()
@@ -1122,6 +1128,16 @@ void frmMain::ShowNotStarted()
 }
 
 void frmMain::ShowMessage(const std::string& text, const std::string& title, Icon icon)
+{
+    ShowBox(FromNative(text), QString::fromStdString(title), icon);
+}
+
+std::string frmMain::Translate(const char* source) const
+{
+    return QCoreApplication::translate("CoreTexts", source).toStdString();
+}
+
+void frmMain::ShowBox(const QString& text, const QString& title, Icon icon)
 {
     QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
     switch (icon) {
@@ -1137,8 +1153,7 @@ void frmMain::ShowMessage(const std::string& text, const std::string& title, Ico
     case Icon::None:
         break;
     }
-    QMessageBox box(boxIcon, QString::fromStdString(title), FromNative(text), QMessageBox::Ok,
-                    this);
+    QMessageBox box(boxIcon, title, text, QMessageBox::Ok, this);
     box.exec();
 }
 

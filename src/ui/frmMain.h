@@ -170,6 +170,8 @@ private:
 
     // UserMessages
     void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
+    std::string Translate(const char* source) const override;
+    void ShowBox(const QString& text, const QString& title, Icon icon);
 
     frmMainSetup m_setup;
     QtEventPump m_pump;

@@ -11,24 +11,22 @@ frmMenu::frmMenu(QLineEdit& txtAction, QWidget* parent) : QWidget(parent), m_txt
     hide();
 
     m_file = new QMenu(QStringLiteral("File"), this);
-    AddWordItem(m_file, "menuAddaFile", QStringLiteral("添加文件(&A)"), QStringLiteral("AddaFile"));
-    AddWordItem(m_file, "menuAddaFolder", QStringLiteral("添加目录(&F)"),
-                QStringLiteral("menuAddaFolder"));
+    AddWordItem(m_file, "menuAddaFile", tr("添加文件(&A)"), QStringLiteral("AddaFile"));
+    AddWordItem(m_file, "menuAddaFolder", tr("添加目录(&F)"), QStringLiteral("menuAddaFolder"));
     m_file->addSeparator()->setObjectName(QStringLiteral("menuS"));
-    AddWordItem(m_file, "menuExit", QStringLiteral("退出(&E)"), QStringLiteral("menuExit"));
+    AddWordItem(m_file, "menuExit", tr("退出(&E)"), QStringLiteral("menuExit"));
 
     m_options = new QMenu(QStringLiteral("Options"), this);
-    AddWordItem(m_options, "menuOption", QStringLiteral("设置(&O)"), QStringLiteral("menuOption"));
+    AddWordItem(m_options, "menuOption", tr("设置(&O)"), QStringLiteral("menuOption"));
 
     m_about = new QMenu(QStringLiteral("About"), this);
-    AddWordItem(m_about, "menuHelp", QStringLiteral("帮助(&H)"), QStringLiteral("menuHelp"));
-    AddWordItem(m_about, "menuA", QStringLiteral("关于(&A)"), QStringLiteral("A"));
+    AddWordItem(m_about, "menuHelp", tr("帮助(&H)"), QStringLiteral("menuHelp"));
+    AddWordItem(m_about, "menuA", tr("关于(&A)"), QStringLiteral("A"));
 
     m_remove = new QMenu(QStringLiteral("Remove"), this);
     m_remove->setObjectName(QStringLiteral("Remove"));
-    AddWordItem(m_remove, "menuRemoveSelected", QStringLiteral("移除选择"),
-                QStringLiteral("RemoveSelected"));
-    QAction* all = m_remove->addAction(QStringLiteral("移除所有"));
+    AddWordItem(m_remove, "menuRemoveSelected", tr("移除选择"), QStringLiteral("RemoveSelected"));
+    QAction* all = m_remove->addAction(tr("移除所有"));
     all->setObjectName(QStringLiteral("menuRemoveAll"));
     connect(all, &QAction::triggered, this, [this] {
         if (menuRemoveAll_Click)

@@ -30,11 +30,11 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
     : QDialog(parent), m_options(options), m_optionsPath(std::move(optionsPath)),
       m_settings(settings), m_settingsPath(std::move(settingsPath))
 {
-    setWindowTitle(QStringLiteral("设置"));
+    setWindowTitle(tr("设置"));
     setObjectName(QStringLiteral("frmOptions"));
     setFixedSize(kClientWidth, kClientHeight);
 
-    Label1 = new QLabel(QStringLiteral("声音提醒"), this);
+    Label1 = new QLabel(tr("声音提醒"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setGeometry(106, 16, 90, 14);
@@ -45,18 +45,18 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
     cmbSR->addItems({QStringLiteral("ON"), QStringLiteral("OFF")});
     cmbSR->setGeometry(74, 38, 163, cmbSR->sizeHint().height());
 
-    Label2 = new QLabel(QStringLiteral("无损旋转"), this);
+    Label2 = new QLabel(tr("无损旋转"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setAlignment(Qt::AlignCenter);
     Label2->setGeometry(106, 70, 90, 14);
 
     cmbLR = new QComboBox(this);
     cmbLR->setObjectName(QStringLiteral("cmbLR"));
-    cmbLR->setToolTip(QStringLiteral("MP4 和 MOV 输出的纯旋转不重新编码"));
+    cmbLR->setToolTip(tr("MP4 和 MOV 输出的纯旋转不重新编码"));
     cmbLR->addItems({QStringLiteral("ON"), QStringLiteral("OFF")});
     cmbLR->setGeometry(74, 92, 163, cmbLR->sizeHint().height());
 
-    Label3 = new QLabel(QStringLiteral("同时转换"), this);
+    Label3 = new QLabel(tr("同时转换"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setAlignment(Qt::AlignCenter);
     Label3->setGeometry(106, 124, 90, 14);
@@ -64,7 +64,7 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
     // One conversion per core at most: more would only share the same cores.
     cmbPJ = new QComboBox(this);
     cmbPJ->setObjectName(QStringLiteral("cmbPJ"));
-    cmbPJ->setToolTip(QStringLiteral("同时转换的文件数"));
+    cmbPJ->setToolTip(tr("同时转换的文件数"));
     for (int jobs = 1; jobs <= pivora::settings::MaxParallelJobs(); ++jobs)
         cmbPJ->addItem(QString::number(jobs));
     cmbPJ->setGeometry(74, 146, 163, cmbPJ->sizeHint().height());
@@ -75,7 +75,7 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, &frmOptions::Command1_Click);
 
-    Command2 = new QPushButton(QStringLiteral("返回"), this);
+    Command2 = new QPushButton(tr("返回"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(164, 184, 87, 25);
     connect(Command2, &QPushButton::clicked, this, &frmOptions::Command2_Click);
@@ -153,9 +153,9 @@ double frmOptions::V(const QLineEdit* box) const
     return pivora::settings::LeadingNumber(box->text().toStdString());
 }
 
-bool frmOptions::Refuse(QLineEdit* box, const char* text, const char* title)
+bool frmOptions::Refuse(QLineEdit* box, const QString& text, const QString& title)
 {
-    QMessageBox::warning(this, QString::fromUtf8(title), QString::fromUtf8(text));
+    QMessageBox::warning(this, title, text);
     box->setFocus();
     return false;
 }
@@ -163,13 +163,13 @@ bool frmOptions::Refuse(QLineEdit* box, const char* text, const char* title)
 void frmOptions::Command1_Click()
 {
     if (V(txtFromM) > 59)
-        return void(Refuse(txtFromM, "分钟必须小于60", "分钟"));
+        return void(Refuse(txtFromM, tr("分钟必须小于60"), tr("分钟")));
     if (V(txtToM) > 59)
-        return void(Refuse(txtToM, "分钟必须小于60", "分钟"));
+        return void(Refuse(txtToM, tr("分钟必须小于60"), tr("分钟")));
     if (V(txtFromS) > 59)
-        return void(Refuse(txtFromS, "秒必须小于60", "秒"));
+        return void(Refuse(txtFromS, tr("秒必须小于60"), tr("秒")));
     if (V(txtToS) > 59)
-        return void(Refuse(txtToS, "秒必须小于60", "秒"));
+        return void(Refuse(txtToS, tr("秒必须小于60"), tr("秒")));
 
     const QLineEdit* all[] = {txtFromH, txtFromM, txtFromS, txtToH, txtToM, txtToS};
     if (std::all_of(std::begin(all), std::end(all),

@@ -39,7 +39,7 @@ private:
     void chkMC_Click();
     double V(const QLineEdit* box) const;
     void FillRange(std::int32_t seconds, QLineEdit* hours, QLineEdit* minutes, QLineEdit* seconds_);
-    bool Refuse(QLineEdit* box, const char* text, const char* title);
+    bool Refuse(QLineEdit* box, const QString& text, const QString& title);
 
     pivora::settings::OptionValues& m_options;
     std::string m_optionsPath;

@@ -32,7 +32,7 @@ frmPreview::frmPreview(std::string programFolder, std::string workFolder, QWidge
       m_workFolder(std::move(workFolder))
 {
     setObjectName(QStringLiteral("frmPreview"));
-    setWindowTitle(QStringLiteral("预览"));
+    setWindowTitle(tr("预览"));
     auto* layout = new QGridLayout(this);
     int column = 0;
     for (Frame* frame : {&m_before, &m_after}) {
@@ -124,7 +124,7 @@ void frmPreview::Start(Frame& frame)
             pivora::engine::RotationFilterFor(frame.Rotation) + " -y " + QuoteArgument(frame.File);
     auto started = pivora::platform::ChildProcess::Start(line);
     if (!started.Process) {
-        frame.Picture->setText(QStringLiteral("文件或命令未找到"));
+        frame.Picture->setText(tr("文件或命令未找到"));
         return;
     }
     frame.Child = std::move(started.Process);
@@ -169,7 +169,7 @@ void frmPreview::Finish(Frame& frame)
     }
     frame.Seeking = true;
     const std::string reason = pivora::engine::FailureReason(frame.Output);
-    frame.Picture->setText(FromNative(reason.empty() ? "没有画面" : reason));
+    frame.Picture->setText(reason.empty() ? tr("没有画面") : FromNative(reason));
 }
 
 } // namespace pivora::ui

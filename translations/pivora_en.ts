@@ -1,0 +1,356 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>CoreTexts</name>
+    <message>
+        <source>转换中</source>
+        <translation>Converting</translation>
+    </message>
+    <message>
+        <source>以下文件没有转换成功:</source>
+        <translation>These files were not converted:</translation>
+    </message>
+    <message>
+        <source>命令行为空</source>
+        <translation>The command line is empty</translation>
+    </message>
+    <message>
+        <source>创建管道失败. 错误: %1</source>
+        <translation>Could not create a pipe. Error: %1</translation>
+    </message>
+    <message>
+        <source>文件或命令未找到</source>
+        <translation>File or command not found</translation>
+    </message>
+    <message>
+        <source>转换程序没有正常结束</source>
+        <translation>The converter did not end normally</translation>
+    </message>
+    <message>
+        <source>转换程序被终止 (信号 %1)</source>
+        <translation>The converter was terminated (signal %1)</translation>
+    </message>
+    <message>
+        <source>转换程序退出代码 %1</source>
+        <translation>The converter exited with code %1</translation>
+    </message>
+    <message>
+        <source>没有生成输出文件</source>
+        <translation>No output file was made</translation>
+    </message>
+    <message>
+        <source>输出文件无法打开</source>
+        <translation>The output file cannot be opened</translation>
+    </message>
+</context>
+<context>
+    <name>pivora::ui::DropZone</name>
+    <message>
+        <source>松开鼠标, 把文件加入列表</source>
+        <translation>Release the mouse to add the files to the list</translation>
+    </message>
+    <message>
+        <source>将视频文件拖到此处</source>
+        <translation>Drag video files here</translation>
+    </message>
+    <message>
+        <source>或点击这里, 用上方的按钮添加文件</source>
+        <translation>Or click here and add files with the buttons above</translation>
+    </message>
+</context>
+<context>
+    <name>pivora::ui::InputListModel</name>
+    <message>
+        <source>文件名</source>
+        <translation>File Name</translation>
+    </message>
+    <message>
+        <source>格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+</context>
+<context>
+    <name>pivora::ui::frmMain</name>
+    <message>
+        <source>正在准备文件...</source>
+        <translation>Preparing files...</translation>
+    </message>
+    <message>
+        <source>正在搜索...</source>
+        <translation>Searching...</translation>
+    </message>
+    <message>
+        <source>添加文件</source>
+        <translation>Add File</translation>
+    </message>
+    <message>
+        <source>添加文件夹</source>
+        <translation>Add Folder</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>文件列表:</source>
+        <translation>File list:</translation>
+    </message>
+    <message>
+        <source>将视频文件拖到此处</source>
+        <translation>Drag video files here</translation>
+    </message>
+    <message>
+        <source>输出格式:</source>
+        <translation>Output format:</translation>
+    </message>
+    <message>
+        <source>输出格式</source>
+        <translation>Output format</translation>
+    </message>
+    <message>
+        <source>旋转:</source>
+        <translation>Rotation:</translation>
+    </message>
+    <message>
+        <source>视频质量 (比特率 - K):</source>
+        <translation>Video quality (bitrate - K):</translation>
+    </message>
+    <message>
+        <source>视频比特率</source>
+        <translation>Video bitrate</translation>
+    </message>
+    <message>
+        <source>输出路径:</source>
+        <translation>Output folder:</translation>
+    </message>
+    <message>
+        <source>选择要输出的文件夹</source>
+        <translation>Choose the folder to write to</translation>
+    </message>
+    <message>
+        <source>选择输出文件夹</source>
+        <translation>Choose the output folder</translation>
+    </message>
+    <message>
+        <source>旋转视频</source>
+        <translation>Rotate Video</translation>
+    </message>
+    <message>
+        <source>反馈</source>
+        <translation>Feedback</translation>
+    </message>
+    <message>
+        <source>向我们发送您的建议或问题</source>
+        <translation>Send us your suggestions or problems</translation>
+    </message>
+    <message>
+        <source>将媒体文件拖到此区域</source>
+        <translation>Drag media files to this area</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>移除选择的文件</source>
+        <translation>Remove Selected File</translation>
+    </message>
+    <message>
+        <source>移除所有</source>
+        <translation>Remove All</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>help.html</source>
+        <extracomment>The help page beside the program, in the language of this translation.</extracomment>
+        <translation>help.en.html</translation>
+    </message>
+    <message>
+        <source>Pivora %1
+
+批量旋转和镜像视频文件.
+视频转换由 FFmpeg 完成 (ffmpeg.org).
+界面使用 Qt, 中文字体为文泉驿微米黑.
+
+建议和问题请发送至 %2</source>
+        <translation>Pivora %1
+
+Rotates and mirrors video files in batches.
+Video conversion by FFmpeg (ffmpeg.org).
+Interface made with Qt; Chinese font: WenQuanYi Micro Hei.
+
+Please send suggestions and problems to %2</translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation>Open File</translation>
+    </message>
+    <message>
+        <source>所有格式(*.*)|*.*</source>
+        <translation>All Formats(*.*)|*.*</translation>
+    </message>
+    <message>
+        <source>选择一个文件夹:</source>
+        <translation>Choose a folder:</translation>
+    </message>
+    <message>
+        <source>路径包含未知字符.<byte value="xd"/>
+更改为默认路径 %1.</source>
+        <translation>The path contains unknown characters.<byte value="xd"/>
+Changed to the default path %1.</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>请添加一个文件.</source>
+        <translation>Please add a file.</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>正在转换视频, 确定要停止并退出吗?</source>
+        <translation>Videos are being converted. Stop and exit?</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>完成.</source>
+        <translation>Done.</translation>
+    </message>
+    <message>
+        <source>已停止.</source>
+        <translation>Stopped.</translation>
+    </message>
+</context>
+<context>
+    <name>pivora::ui::frmMenu</name>
+    <message>
+        <source>添加文件(&amp;A)</source>
+        <translation>&amp;Add File</translation>
+    </message>
+    <message>
+        <source>添加目录(&amp;F)</source>
+        <translation>Add &amp;Folder</translation>
+    </message>
+    <message>
+        <source>退出(&amp;E)</source>
+        <translation>&amp;Exit</translation>
+    </message>
+    <message>
+        <source>设置(&amp;O)</source>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>帮助(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>关于(&amp;A)</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>移除选择</source>
+        <translation>Remove Selected</translation>
+    </message>
+    <message>
+        <source>移除所有</source>
+        <translation>Remove All</translation>
+    </message>
+</context>
+<context>
+    <name>pivora::ui::frmOptions</name>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>声音提醒</source>
+        <translation>Sound alert</translation>
+    </message>
+    <message>
+        <source>无损旋转</source>
+        <translation>Lossless turns</translation>
+    </message>
+    <message>
+        <source>MP4 和 MOV 输出的纯旋转不重新编码</source>
+        <translation>Pure turns of MP4 and MOV outputs are not re-encoded</translation>
+    </message>
+    <message>
+        <source>同时转换</source>
+        <translation>Files at once</translation>
+    </message>
+    <message>
+        <source>同时转换的文件数</source>
+        <translation>How many files are converted at once</translation>
+    </message>
+    <message>
+        <source>返回</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>分钟必须小于60</source>
+        <translation>Minutes must be less than 60</translation>
+    </message>
+    <message>
+        <source>分钟</source>
+        <translation>Minutes</translation>
+    </message>
+    <message>
+        <source>秒必须小于60</source>
+        <translation>Seconds must be less than 60</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>Seconds</translation>
+    </message>
+</context>
+<context>
+    <name>pivora::ui::frmPreview</name>
+    <message>
+        <source>预览</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>文件或命令未找到</source>
+        <translation>File or command not found</translation>
+    </message>
+    <message>
+        <source>没有画面</source>
+        <translation>No picture</translation>
+    </message>
+</context>
+</TS>
