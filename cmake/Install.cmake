@@ -39,7 +39,10 @@ foreach(pivora_page changelog pivora.1)
 endforeach()
 
 install(TARGETS pivora RUNTIME DESTINATION ${PIVORA_INSTALL_PROGRAMDIR})
-install(FILES ${CMAKE_BINARY_DIR}/help.html DESTINATION ${PIVORA_INSTALL_PROGRAMDIR})
+install(FILES ${CMAKE_BINARY_DIR}/help.html ${CMAKE_BINARY_DIR}/help.en.html
+        DESTINATION ${PIVORA_INSTALL_PROGRAMDIR})
+install(FILES ${CMAKE_BINARY_DIR}/translations/pivora_en.qm
+        DESTINATION ${PIVORA_INSTALL_PROGRAMDIR}/translations)
 install(FILES ${CMAKE_BINARY_DIR}/sound.wav DESTINATION ${PIVORA_INSTALL_PROGRAMDIR} OPTIONAL)
 install(DIRECTORY DESTINATION ${PIVORA_INSTALL_PROGRAMDIR}/data)
 # The converter link is made at install time, when the final prefix is known: relative when
@@ -77,7 +80,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "rotate and mirror video files in batches"
 set(CPACK_PACKAGE_DESCRIPTION
     "Pivora collects video files in a list and turns them by 90 or 180 degrees or
 mirrors them, re-encoding each with FFmpeg to the chosen format and bitrate.
-Existing files are never overwritten. The interface is in Simplified Chinese.")
+Existing files are never overwritten. The interface is in Simplified Chinese,
+and in English where the user's language is English.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -54,3 +54,22 @@ size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -o
     "${outputs[0]}")
 [[ $size == 240,320 ]] || fail "output is $size"
 ffmpeg -nostdin -v error -xerror -i "${outputs[0]}" -f null -
+
+# In English the program finds the translation installed beside it: "Help", the fourth button
+# of the toolbar along the client's top, opens the English page.
+rm -f "$work/opened"
+LANGUAGE=en HOME=$home XDG_CONFIG_HOME=$home/.config XDG_CACHE_HOME=$home/.cache \
+    XDG_STATE_HOME=$home/.local/state XDG_RUNTIME_DIR=$work/run PATH=$work/bin:$PATH \
+    "$stage/usr/bin/pivora" &
+pid=$!
+window=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid --name '^Pivora$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove --window "$window" 423 $((HEIGHT - 470 + 33)) click 1
+for _ in $(seq 40); do
+    [[ -s $work/opened ]] && break
+    sleep 0.5
+done
+kill $pid
+wait $pid || fail "the English program ended with status $? on SIGTERM"
+page=$stage/usr/lib/pivora/help.en.html
+[[ -f $page && $(<"$work/opened") == "file://$page" ]] || fail "help opened: $(<"$work/opened")"
