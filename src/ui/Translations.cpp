@@ -39,14 +39,12 @@ std::string_view Variable(const char* name)
 Language LanguageFromEnvironment()
 {
     // A list of preferences, "fr:en:zh"; a language with no text of its own is passed over.
-    std::string_view preferences = Variable("LANGUAGE");
-    if (!preferences.empty()) {
-        while (!preferences.empty()) {
-            const std::size_t end = preferences.find(':');
+    if (std::string_view preferences = Variable("LANGUAGE"); !preferences.empty()) {
+        for (std::size_t end = 0; end != std::string_view::npos;
+             preferences.remove_prefix(end + 1)) {
+            end = preferences.find(':');
             if (const std::optional<Language> language = Named(preferences.substr(0, end)))
                 return *language;
-            preferences =
-                end == std::string_view::npos ? std::string_view() : preferences.substr(end + 1);
         }
         return Language::Chinese;
     }
