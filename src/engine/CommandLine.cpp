@@ -91,6 +91,13 @@ std::string ConverterSafePath(const std::string& path)
     return path;
 }
 
+std::string QuotedOutputArgument(const CommandLineRequest& request)
+{
+    return pivora::platform::QuoteArgument(
+        ConverterSafePath(OutputFilePath(request.OutputFolder, request.InputPath,
+                                         request.OutputFormat, request.Time, request.Counter)));
+}
+
 std::string BuildCommandLine(const CommandLineRequest& request)
 {
     using pivora::platform::QuoteArgument;
@@ -113,9 +120,7 @@ std::string BuildCommandLine(const CommandLineRequest& request)
     line += " ";
     line += request.RotationFilter;
     line += " ";
-    line += QuoteArgument(
-        ConverterSafePath(OutputFilePath(request.OutputFolder, request.InputPath,
-                                         request.OutputFormat, request.Time, request.Counter)));
+    line += QuotedOutputArgument(request);
     return line;
 }
 

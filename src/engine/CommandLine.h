@@ -53,6 +53,9 @@ struct CommandLineRequest
 // converter as an option or a URL; anchoring it at the current folder keeps it a file.
 std::string ConverterSafePath(const std::string& path);
 
+// The request's output file, as the last argument of a command line: made safe and quoted.
+std::string QuotedOutputArgument(const CommandLineRequest& request);
+
 // The converter's complete command line. The bitrate and the filter go in as they are; the
 // paths are quoted so that any file name arrives as exactly one argument.
 std::string BuildCommandLine(const CommandLineRequest& request);

@@ -55,9 +55,7 @@ std::string BuildLosslessCommandLine(const CommandLineRequest& request, int anti
     if (way == RotationWriting::RotateTag)
         line += " -metadata:s:v:0 rotate=" + turn;
     line += ' ';
-    line += QuoteArgument(
-        ConverterSafePath(OutputFilePath(request.OutputFolder, request.InputPath,
-                                         request.OutputFormat, request.Time, request.Counter)));
+    line += QuotedOutputArgument(request);
     return line;
 }
 

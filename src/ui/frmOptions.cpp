@@ -22,6 +22,23 @@ namespace {
 constexpr int kClientWidth = 305;
 constexpr int kClientHeight = 224;
 
+// One row of the dialog: a centred caption at `top`, and a box of choices under it.
+QComboBox* ChoiceRow(QDialog& dialog, int top, QLabel*& label, const char* labelName,
+                     const QString& caption, const char* boxName, const QString& tip,
+                     const QStringList& items)
+{
+    label = new QLabel(caption, &dialog);
+    label->setObjectName(QString::fromLatin1(labelName));
+    label->setAlignment(Qt::AlignCenter);
+    label->setGeometry(106, top, 90, 14);
+    auto* box = new QComboBox(&dialog);
+    box->setObjectName(QString::fromLatin1(boxName));
+    box->setToolTip(tip);
+    box->addItems(items);
+    box->setGeometry(74, top + 22, 163, box->sizeHint().height());
+    return box;
+}
+
 } // namespace
 
 frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string optionsPath,
@@ -34,40 +51,17 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
     setObjectName(QStringLiteral("frmOptions"));
     setFixedSize(kClientWidth, kClientHeight);
 
-    Label1 = new QLabel(tr("声音提醒"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setGeometry(106, 16, 90, 14);
-
-    cmbSR = new QComboBox(this);
-    cmbSR->setObjectName(QStringLiteral("cmbSR"));
-    cmbSR->setToolTip(QStringLiteral("MP3 Audio Bitrate"));
-    cmbSR->addItems({QStringLiteral("ON"), QStringLiteral("OFF")});
-    cmbSR->setGeometry(74, 38, 163, cmbSR->sizeHint().height());
-
-    Label2 = new QLabel(tr("无损旋转"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setAlignment(Qt::AlignCenter);
-    Label2->setGeometry(106, 70, 90, 14);
-
-    cmbLR = new QComboBox(this);
-    cmbLR->setObjectName(QStringLiteral("cmbLR"));
-    cmbLR->setToolTip(tr("MP4 和 MOV 输出的纯旋转不重新编码"));
-    cmbLR->addItems({QStringLiteral("ON"), QStringLiteral("OFF")});
-    cmbLR->setGeometry(74, 92, 163, cmbLR->sizeHint().height());
-
-    Label3 = new QLabel(tr("同时转换"), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setAlignment(Qt::AlignCenter);
-    Label3->setGeometry(106, 124, 90, 14);
-
+    const QStringList onOff{QStringLiteral("ON"), QStringLiteral("OFF")};
+    cmbSR = ChoiceRow(*this, 16, Label1, "Label1", tr("声音提醒"), "cmbSR",
+                      QStringLiteral("MP3 Audio Bitrate"), onOff);
+    cmbLR = ChoiceRow(*this, 70, Label2, "Label2", tr("无损旋转"), "cmbLR",
+                      tr("MP4 和 MOV 输出的纯旋转不重新编码"), onOff);
     // One conversion per core at most: more would only share the same cores.
-    cmbPJ = new QComboBox(this);
-    cmbPJ->setObjectName(QStringLiteral("cmbPJ"));
-    cmbPJ->setToolTip(tr("同时转换的文件数"));
-    for (int jobs = 1; jobs <= pivora::settings::MaxParallelJobs(); ++jobs)
-        cmbPJ->addItem(QString::number(jobs));
-    cmbPJ->setGeometry(74, 146, 163, cmbPJ->sizeHint().height());
+    QStringList jobs;
+    for (int count = 1; count <= pivora::settings::MaxParallelJobs(); ++count)
+        jobs << QString::number(count);
+    cmbPJ = ChoiceRow(*this, 124, Label3, "Label3", tr("同时转换"), "cmbPJ", tr("同时转换的文件数"),
+                      jobs);
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

@@ -55,6 +55,17 @@ protected:
         return output;
     }
 
+    // The source clip's streams copied into `name` by ffmpeg with `options`.
+    std::string Copied(const std::string& name, const std::string& options)
+    {
+        const std::string file = dir.File(name);
+        Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
+                pivora::platform::QuoteArgument(source) + " " + options + " -y " +
+                pivora::platform::QuoteArgument(file),
+            "ffmpeg");
+        return file;
+    }
+
     std::string Convert(int format, int rotation)
     {
         CommandLineRequest request;
@@ -304,12 +315,8 @@ TEST_F(MediaTest, AFullDiskIsAFailureAndLeavesNothing)
 TEST_F(MediaTest, LosslessTurnsLookLikeReencodedOnesWithBothConverters)
 {
     // A phone clip usually carries a turn already: this one is shown a quarter turn clockwise.
-    const std::string carried = dir.File("carries a turn.mp4");
-    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
-            pivora::platform::QuoteArgument(source) +
-            " -map 0 -c copy -metadata:s:v:0 rotate=270 -y " +
-            pivora::platform::QuoteArgument(carried),
-        "ffmpeg");
+    const std::string carried =
+        Copied("carries a turn.mp4", "-map 0 -c copy -metadata:s:v:0 rotate=270");
     ASSERT_EQ(Shown(carried), "48x64 top-right");
 
     std::vector<std::pair<std::string, std::string>> converters{{"5.1", program}};
@@ -352,17 +359,8 @@ TEST_F(MediaTest, WhatCannotBeTurnedLosslesslyIsReencoded)
 {
     // A mirror, an AVI output, sound the MP4 container does not take as it is, and an input
     // shown tilted rather than by a quarter turn.
-    const std::string pcm = dir.File("pcm sound.mov");
-    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
-            pivora::platform::QuoteArgument(source) + " -c:v copy -c:a pcm_s16le -y " +
-            pivora::platform::QuoteArgument(pcm),
-        "ffmpeg");
-    const std::string tilted = dir.File("tilted.mp4");
-    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
-            pivora::platform::QuoteArgument(source) +
-            " -map 0 -c copy -metadata:s:v:0 rotate=45 -y " +
-            pivora::platform::QuoteArgument(tilted),
-        "ffmpeg");
+    const std::string pcm = Copied("pcm sound.mov", "-c:v copy -c:a pcm_s16le");
+    const std::string tilted = Copied("tilted.mp4", "-map 0 -c copy -metadata:s:v:0 rotate=45");
     struct Case
     {
         std::string input;
@@ -395,11 +393,7 @@ TEST_F(MediaTest, WhatCannotBeTurnedLosslesslyIsReencoded)
 TEST_F(MediaTest, TwoAtOnceEveryOutputIsRightByItsPixels)
 {
     // Copies, re-encodings after a refused copy, and a failure, side by side.
-    const std::string pcm = dir.File("pcm sound.mov");
-    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
-            pivora::platform::QuoteArgument(source) + " -c:v copy -c:a pcm_s16le -y " +
-            pivora::platform::QuoteArgument(pcm),
-        "ffmpeg");
+    const std::string pcm = Copied("pcm sound.mov", "-c:v copy -c:a pcm_s16le");
     const std::string broken = dir.File("broken.mp4");
     pivora::test::WriteFile(broken, "not a video");
     for (const bool lossless : {false, true}) {

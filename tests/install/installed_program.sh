@@ -30,21 +30,30 @@ chmod +x "$work/bin/xdg-open"
 clip=$work/clip.mp4
 ffmpeg -nostdin -v error -f lavfi -i testsrc=size=320x240:rate=25:duration=1 -pix_fmt yuv420p \
     "$clip"
-HOME=$home XDG_CONFIG_HOME=$home/.config XDG_CACHE_HOME=$home/.cache \
-    XDG_STATE_HOME=$home/.local/state XDG_RUNTIME_DIR=$work/run PATH=$work/bin:$PATH \
-    "$stage/usr/bin/pivora" "$clip" &
-pid=$!
+# Starts the installed program with its own folders, clicks at (x, y) of its window, waits for
+# what that opens, and ends the program with SIGTERM, which it must take as a normal end.
+# Usage: click_and_close <x> <y from the window's bottom> <seconds> [program arguments...]
+click_and_close() {
+    local x=$1 y=$2 seconds=$3 window
+    shift 3
+    HOME=$home XDG_CONFIG_HOME=$home/.config XDG_CACHE_HOME=$home/.cache \
+        XDG_STATE_HOME=$home/.local/state XDG_RUNTIME_DIR=$work/run PATH=$work/bin:$PATH \
+        "$stage/usr/bin/pivora" "$@" &
+    pid=$!
+    window=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid --name '^Pivora$' | head -1)
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xdotool mousemove --window "$window" "$x" $((HEIGHT - y)) click 1
+    for _ in $(seq $((seconds * 2))); do
+        [[ -s $work/opened ]] && break
+        sleep 0.5
+    done
+    kill $pid
+    wait $pid || fail "the program ended with status $? on SIGTERM"
+}
+pid=
 trap 'kill $pid 2>/dev/null || true; chmod -R u+w "$stage"' EXIT
-window=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid --name '^Pivora$' | head -1)
-eval "$(xdotool getwindowgeometry --shell "$window")"
 # "旋转视频" is 153x55 at (404, 390) of the 566x470 client, which ends the window.
-xdotool mousemove --window "$window" 480 $((HEIGHT - 53)) click 1
-for _ in $(seq 120); do
-    [[ -s $work/opened ]] && break
-    sleep 0.5
-done
-kill $pid
-wait $pid || fail "the program ended with status $? on SIGTERM"
+click_and_close 480 53 60 "$clip"
 
 [[ $(<"$work/opened") == "file://$home/output"* ]] || fail "opened at the end: $(<"$work/opened")"
 outputs=("$home"/output/clip_Rotated*.mp4)
@@ -58,18 +67,6 @@ ffmpeg -nostdin -v error -xerror -i "${outputs[0]}" -f null -
 # In English the program finds the translation installed beside it: "Help", the fourth button
 # of the toolbar along the client's top, opens the English page.
 rm -f "$work/opened"
-LANGUAGE=en HOME=$home XDG_CONFIG_HOME=$home/.config XDG_CACHE_HOME=$home/.cache \
-    XDG_STATE_HOME=$home/.local/state XDG_RUNTIME_DIR=$work/run PATH=$work/bin:$PATH \
-    "$stage/usr/bin/pivora" &
-pid=$!
-window=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid --name '^Pivora$' | head -1)
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove --window "$window" 423 $((HEIGHT - 470 + 33)) click 1
-for _ in $(seq 40); do
-    [[ -s $work/opened ]] && break
-    sleep 0.5
-done
-kill $pid
-wait $pid || fail "the English program ended with status $? on SIGTERM"
+LANGUAGE=en click_and_close 423 $((470 - 33)) 20
 page=$stage/usr/lib/pivora/help.en.html
 [[ -f $page && $(<"$work/opened") == "file://$page" ]] || fail "help opened: $(<"$work/opened")"
