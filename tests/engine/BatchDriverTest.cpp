@@ -76,13 +76,15 @@ TEST_F(BatchTest, ConvertsEveryEntryInOrderThenFinishes)
 
     const std::string out = dir.File("out") + kSep;
     EXPECT_EQ(host.folder, out) << "the box gets its trailing separator";
-    EXPECT_EQ(Converted(),
+    ASSERT_EQ(Converted(),
               (std::vector<std::string>{out + "a_Rotated957.mp4", out + "b_Rotated957.mp4",
-                                        out + "c_Rotated957.mp4"}));
+                                        out + "c_Rotated957.mp4"}))
+        << (messages.texts.empty() ? "" : messages.texts.front());
     EXPECT_TRUE(list.Empty());
     EXPECT_FALSE(host.labels.empty());
     EXPECT_EQ(host.mostConverting, 1u);
     // The list empties from the top, one entry per run.
+    ASSERT_FALSE(countsDuringRuns.empty());
     EXPECT_EQ(countsDuringRuns.front(), 3u);
     EXPECT_EQ(countsDuringRuns.back(), 1u);
     const std::vector<std::string> end(host.steps.end() - 6, host.steps.end());
