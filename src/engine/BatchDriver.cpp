@@ -173,7 +173,7 @@ void BatchDriver::ConvertQueue()
         if (const std::string text = m_host.OutputFolderText();
             text.empty() || text.back() != fs::PathSeparator())
             m_host.SetOutputFolderText(text + fs::PathSeparator());
-        const std::string outputFolder = m_host.OutputFolderText();
+        m_outputFolder = m_host.OutputFolderText();
         if (m_wholeBatchProgress) {
             // Converters left over from before are ended once; from now on several of this
             // batch's own run side by side.
@@ -182,35 +182,29 @@ void BatchDriver::ConvertQueue()
                                   fs::ConverterPath(m_setup.ProgramFolder));
         }
 
+        // A dialog or a long handler that the window opens in the middle of a wait holds the
+        // wait up until it ends; the jobs go on behind it all the same.
+        m_pump.SetHeldUpWork(
+            [this] {
+                if (!m_ticking)
+                    Tick();
+            },
+            kJobPollMilliseconds);
         while (true) {
-            // No events run between a look at the stop flag and the start of a run, so a stop
-            // cannot fall between them and be lost.
-            while (!m_stopRequested && !m_notStarted && !m_pump.Quitting() &&
-                   m_jobs.size() < m_jobsAtOnce && StartNextJob(outputFolder)) {
-            }
-            if (m_jobs.empty())
-                break;
-            bool ended = false;
-            for (std::size_t i = 0; i < m_jobs.size();) {
-                Job& job = *m_jobs[i];
-                if (!PollJob(job) && !AdvanceJob(job)) {
-                    m_jobs.erase(m_jobs.begin() + static_cast<std::ptrdiff_t>(i));
-                    ended = true;
-                } else {
-                    ++i;
-                }
-            }
-            if (ended && !m_jobs.empty()) {
-                // A free place is taken at once, not after the others' next news.
-                m_pump.ProcessEvents();
-            } else if (m_jobs.empty()) {
-                if (m_pump.Quitting())
+            const bool ended = Tick();
+            if (m_jobs.empty()) {
+                // Nothing ran and nothing could start: the batch is over.
+                if (!ended || m_pump.Quitting())
                     break;
+                m_pump.ProcessEvents();
+            } else if (ended) {
+                // A free place is taken at once, not after the others' next news.
                 m_pump.ProcessEvents();
             } else {
                 WaitForJobs();
             }
         }
+        m_pump.SetHeldUpWork({}, 0);
         // A program that is shutting down shows nothing more.
         if (m_pump.Quitting())
             return;
@@ -227,6 +221,27 @@ void BatchDriver::ConvertQueue()
     }
     // The report comes after the batch has ended, so that the window can be closed from it.
     ReportFailures();
+}
+
+bool BatchDriver::Tick()
+{
+    FlagScope ticking(m_ticking);
+    // No events run between a look at the stop flag and the start of a run, so a stop cannot
+    // fall between them and be lost.
+    while (!m_stopRequested && !m_notStarted && !m_pump.Quitting() &&
+           m_jobs.size() < m_jobsAtOnce && StartNextJob(m_outputFolder)) {
+    }
+    bool ended = false;
+    for (std::size_t i = 0; i < m_jobs.size();) {
+        Job& job = *m_jobs[i];
+        if (!PollJob(job) && !AdvanceJob(job)) {
+            m_jobs.erase(m_jobs.begin() + static_cast<std::ptrdiff_t>(i));
+            ended = true;
+        } else {
+            ++i;
+        }
+    }
+    return ended;
 }
 
 void BatchDriver::WaitForJobs()
@@ -573,6 +588,7 @@ std::string BatchDriver::UniqueOutputName(const CommandLineRequest& request, int
 
 void BatchDriver::FinishBatch()
 {
+    FlagScope finishing(m_finishing);
     m_host.SetProgressValue(0);
     m_host.UnlockPanel();
     m_host.OpenFolder(m_host.OutputFolderText());

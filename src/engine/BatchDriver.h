@@ -92,6 +92,8 @@ public:
     // entries being converted and every entry after them stay in the list.
     void Stop();
     bool Stopping() const { return m_running && m_stopRequested; }
+    // Every entry is done and the batch takes its last steps (the folder, the sound).
+    bool Finishing() const { return m_running && m_finishing; }
     // With lossless turns on, asks the converter how it writes a turn now, in the background,
     // so that the answer is there when the first entry needs it.
     void WarmUp();
@@ -132,6 +134,8 @@ private:
     void EndJob(Job& job);
     // The end of one run: the entry that was converted leaves the list, wherever it stands.
     void objDOS_CommandOver(Job& job);
+    // Starts what may start and moves every job on, without waiting; true when a job ended.
+    bool Tick();
     void ShowJobProgress(Job& job, const std::optional<ProgressDisplay>& display);
     void ShowBatchProgress();
     void WaitForJobs();
@@ -152,6 +156,9 @@ private:
     bool m_running = false;
     bool m_stopRequested = false;
     bool m_notStarted = false;
+    bool m_ticking = false;
+    bool m_finishing = false;
+    std::string m_outputFolder; // this batch's, with its separator
     std::size_t m_jobsAtOnce = 1;
     // Whether the batch shows the whole batch's progress rather than one file's.
     bool m_wholeBatchProgress = false;

@@ -24,6 +24,17 @@ public:
 
     // True once the program is shutting down; long work must then stop waiting.
     virtual bool Quitting() const = 0;
+
+    // Work that must not stop while one of the caller's own calls of this pump is held up by
+    // something the events started: a dialog, a menu or a long handler with a loop of its
+    // own. It is called about every `milliseconds` while that lasts, never while the caller
+    // is between calls, until another call replaces it (an empty one ends it). A pump whose
+    // events cannot hold a call up has nothing to do.
+    virtual void SetHeldUpWork(std::function<void()> work, int milliseconds)
+    {
+        (void)work;
+        (void)milliseconds;
+    }
 };
 
 // Blocks until one of `handles` is ready or the time has passed, without running any events:

@@ -14,4 +14,8 @@ namespace pivora::ui {
 std::unique_ptr<QObject> WatchHandle(pivora::platform::NativeHandle handle,
                                      std::function<void()> ready);
 
+// Stops a watch made by WatchHandle at once, for a handle that may be closed before the
+// watch is destroyed; safe from inside its own `ready`.
+void StopWatching(QObject& watch);
+
 } // namespace pivora::ui

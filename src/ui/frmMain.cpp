@@ -60,6 +60,8 @@ constexpr const char* kFeedbackAddress = "feedback@pivora.app";
 constexpr int kClientWidth = 566;
 constexpr int kClientHeight = 470;
 constexpr int kTwipsPerPixel = 15;
+// How long after a stop the start button takes no press.
+constexpr qint64 kStopSettleMilliseconds = 500;
 
 QString FromNative(const std::string& text)
 {
@@ -910,6 +912,10 @@ void frmMain::Command3_Click()
         StopBatch();
         return;
     }
+    // A stop is over quickly; the second press of a double press on "停止" must not start
+    // the batch again.
+    if (m_sinceStop.isValid() && m_sinceStop.elapsed() < kStopSettleMilliseconds)
+        return;
     cmbOF1->setEnabled(false);
     cmbBitrate->setEnabled(false);
     cmdBrowse->setEnabled(false);
@@ -936,6 +942,7 @@ void frmMain::imgStart_Click()
 
 void frmMain::StopBatch()
 {
+    m_sinceStop.start();
     if (m_armed) {
         // Nothing has run yet.
         Timer1->stop();
@@ -1002,7 +1009,9 @@ void frmMain::closeEvent(QCloseEvent* event)
         m_armed = false;
     }
     if (m_driver->Running()) {
-        if (!m_shutdownRequested && !m_driver->Stopping() && !ConfirmStopAndQuit()) {
+        // Once every file is done there is nothing to stop: the end sound is cut short.
+        if (!m_shutdownRequested && !m_driver->Stopping() && !m_driver->Finishing() &&
+            !ConfirmStopAndQuit()) {
             event->ignore();
             return;
         }
@@ -1117,6 +1126,7 @@ void frmMain::ShowFinished()
 
 void frmMain::ShowStopped()
 {
+    m_sinceStop.start();
     imgPB->resize(0, imgPB->height());
     lblPB->setText(tr("已停止."));
 }

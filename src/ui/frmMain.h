@@ -12,6 +12,7 @@
 #include "ui/QtEventPump.h"
 #include "ui/QtServices.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <array>
@@ -183,6 +184,7 @@ private:
     std::string m_settingsPath;
     std::unique_ptr<pivora::engine::BatchDriver> m_driver;
     bool m_armed = false;
+    QElapsedTimer m_sinceStop; // since the last stop was pressed or ended
     bool m_adding = false;
     bool m_closeAfterBatch = false;
     bool m_shutdownRequested = false;

@@ -14,4 +14,9 @@ std::unique_ptr<QObject> WatchHandle(pivora::platform::NativeHandle handle,
     return notifier;
 }
 
+void StopWatching(QObject& watch)
+{
+    static_cast<QSocketNotifier&>(watch).setEnabled(false);
+}
+
 } // namespace pivora::ui

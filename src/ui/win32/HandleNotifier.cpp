@@ -13,4 +13,9 @@ std::unique_ptr<QObject> WatchHandle(pivora::platform::NativeHandle handle,
     return notifier;
 }
 
+void StopWatching(QObject& watch)
+{
+    static_cast<QWinEventNotifier&>(watch).setEnabled(false);
+}
+
 } // namespace pivora::ui
