@@ -1,7 +1,6 @@
 #include "engine/BatchDriver.h"
 
 #include "engine/ContainerRotation.h"
-#include "engine/OutputProbe.h"
 #include "engine/RunOutcome.h"
 #include "engine/clsWaitableTimer.h"
 #include "platform/CommandLineRules.h"
@@ -94,8 +93,7 @@ std::vector<std::string> BatchDriver::RunningCommandLines() const
 
 void BatchDriver::objDOS_CommandOver(Job& job)
 {
-    if (job.Now == Step::Reencode)
-        m_list.Remove(job.Id);
+    m_list.Remove(job.Id);
 }
 
 bool BatchDriver::PollJob(Job& job)
@@ -109,14 +107,21 @@ void BatchDriver::Ask(Job& job, Step step, const std::string& file)
 {
     job.Now = step;
     job.Question = std::make_unique<ConverterQuestion>(
-        ProbeCommandLine(fs::ConverterPath(m_setup.ProgramFolder), file));
+        ProbeCommandLine(fs::ConverterPath(m_setup.ProgramFolder), file), m_setup.QuestionPatience);
 }
 
 ProbeResult BatchDriver::Answer(Job& job)
 {
     ProbeResult result;
-    if (job.Question && job.Question->Answer())
-        result = ReadProbe(*job.Question->Answer());
+    if (const ConverterQuestion* question = job.Question.get()) {
+        if (question->Answer())
+            result = ReadProbe(*question->Answer());
+        else if (question->Why() == ConverterQuestion::Unanswered::NotStarted)
+            result.NotRun = CheckNotStarted();
+        else if (question->Why() == ConverterQuestion::Unanswered::TimedOut)
+            result.NotRun = CheckTimedOut(static_cast<int>(
+                std::chrono::ceil<std::chrono::seconds>(question->Patience()).count()));
+    }
     job.Question.reset();
     return result;
 }
@@ -307,7 +312,6 @@ bool BatchDriver::StartNextJob(const std::string& outputFolder)
             running->Progress.ReceiveOutputs(chunk, m_options);
         ShowJobProgress(*running, display);
     };
-    job->Runner.CommandOver = [this, running] { objDOS_CommandOver(*running); };
     m_host.ShowEntryState(job->Id, m_messages.Translate(kConverting));
 
     Started started = Started::No;
@@ -383,11 +387,20 @@ bool BatchDriver::AdvanceJob(Job& job)
         }
         return reencode();
     }
-    case Step::Verify:
-        // A question cut short leaves the converter's own verdict standing.
-        RecordReencoding(job, Answer(job));
+    case Step::Verify: {
+        const ProbeResult opened = Answer(job);
+        if (stopping) {
+            // Not known to be whole: as partial as any stopped run's.
+            fs::RemoveFile(job.OutputPath);
+            m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "stopped while checked");
+            EndJob(job);
+            return false;
+        }
+        objDOS_CommandOver(job);
+        RecordReencoding(job, opened);
         EndJob(job);
         return false;
+    }
     case Step::Copy:
     case Step::Reencode:
         break;
@@ -427,6 +440,7 @@ bool BatchDriver::AdvanceJob(Job& job)
         Ask(job, Step::Verify, job.OutputPath);
         return true;
     }
+    objDOS_CommandOver(job);
     RecordOutcome(job, outcome);
     EndJob(job);
     return false;
@@ -486,12 +500,26 @@ void BatchDriver::RecordOutcome(Job& job, const RunOutcome& outcome)
         m_log.Record(job.Running, DescribeExit(job.Facts.Exit), outputPath + note);
         return;
     }
+    if (outcome.Unchecked) {
+        // Kept for the user to judge.
+        NameInReport(job, outcome.FailureLine);
+        m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
+                     outputPath + " (not checked: " + outcome.FailureLine + ")" + note);
+        return;
+    }
     fs::RemoveFile(outputPath);
     m_takenOutputs.erase(outputPath);
+    NameInReport(job, outcome.FailureLine);
+    m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
+                 "failed: " + outcome.FailureLine + note);
+}
+
+void BatchDriver::NameInReport(const Job& job, const std::string& line)
+{
     // The converter names the file by the path it got, which for a temporary copy is not a
     // name the user knows: the report speaks of the file as the list showed it.
     const pivora::input::InputEntry& entry = job.Entry;
-    std::string reason = outcome.FailureLine;
+    std::string reason = line;
     for (std::size_t at = 0;
          !entry.Path.empty() && (at = reason.find(entry.Path, at)) != std::string::npos;
          at += entry.DisplayText.size())
@@ -502,8 +530,6 @@ void BatchDriver::RecordOutcome(Job& job, const RunOutcome& outcome)
     m_failures.insert(m_failures.begin() + (place - m_failureNumbers.begin()),
                       FailedEntry{entry.DisplayText, reason});
     m_failureNumbers.insert(place, job.Number);
-    m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
-                 "failed: " + outcome.FailureLine + note);
 }
 
 BatchDriver::Started BatchDriver::BeginLossless(Job& job)
@@ -570,7 +596,7 @@ bool BatchDriver::KeepLossless(Job& job, const ProbeResult& written)
         m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "not kept: " + why);
         return false;
     }
-    m_list.Remove(job.Id);
+    objDOS_CommandOver(job);
     m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
                  job.OutputPath + " (turned without re-encoding)");
     return true;

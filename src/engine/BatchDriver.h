@@ -4,6 +4,7 @@
 #include "engine/CommandLine.h"
 #include "engine/DOSOutputs.h"
 #include "engine/LosslessTurn.h"
+#include "engine/OutputProbe.h"
 #include "engine/Progress.h"
 #include "engine/RunOutcome.h"
 #include "engine/UserMessages.h"
@@ -13,6 +14,7 @@
 #include "settings/OptionValues.h"
 #include "settings/ProgramSettings.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -74,6 +76,9 @@ public:
         std::function<pivora::platform::LocalDateTime()> Clock = pivora::platform::Now;
         // Read at every entry; the defaults when there are none.
         const pivora::settings::ProgramSettings* Settings = nullptr;
+        // How long a question to the converter (about an input, or opening an output to
+        // check it) may take before it is given up.
+        std::chrono::milliseconds QuestionPatience = ConverterQuestion::kPatience;
     };
 
     BatchDriver(Setup setup, pivora::input::InputList& list, BatchHost& host,
@@ -132,8 +137,11 @@ private:
     void RecordReencoding(Job& job, const ProbeResult& opened);
     void RecordOutcome(Job& job, const RunOutcome& outcome);
     void EndJob(Job& job);
-    // The end of one run: the entry that was converted leaves the list, wherever it stands.
+    // The end of one conversion, checks included: the entry that was converted leaves the
+    // list, wherever it stands.
     void objDOS_CommandOver(Job& job);
+    // Names the job's entry in the report at the end of the batch.
+    void NameInReport(const Job& job, const std::string& reason);
     // Starts what may start and moves every job on, without waiting; true when a job ended.
     bool Tick();
     void ShowJobProgress(Job& job, const std::optional<ProgressDisplay>& display);

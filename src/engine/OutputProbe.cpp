@@ -11,17 +11,19 @@ namespace pivora::engine {
 namespace {
 
 constexpr int kPollMilliseconds = 20;
-constexpr auto kPatience = std::chrono::seconds(20);
 
 } // namespace
 
-ConverterQuestion::ConverterQuestion(std::unique_ptr<pivora::platform::ChildProcess> child)
-    : m_child(std::move(child)), m_deadline(std::chrono::steady_clock::now() + kPatience)
+ConverterQuestion::ConverterQuestion(std::unique_ptr<pivora::platform::ChildProcess> child,
+                                     std::chrono::milliseconds patience)
+    : m_child(std::move(child)), m_patience(patience),
+      m_deadline(std::chrono::steady_clock::now() + patience)
 {
 }
 
-ConverterQuestion::ConverterQuestion(const std::string& commandLine)
-    : ConverterQuestion(pivora::platform::ChildProcess::Start(commandLine).Process)
+ConverterQuestion::ConverterQuestion(const std::string& commandLine,
+                                     std::chrono::milliseconds patience)
+    : ConverterQuestion(pivora::platform::ChildProcess::Start(commandLine).Process, patience)
 {
 }
 
@@ -48,6 +50,7 @@ bool ConverterQuestion::Poll(bool cutShort)
         return false;
     }
     if (cutShort || std::chrono::steady_clock::now() > m_deadline) {
+        m_why = cutShort ? Unanswered::CutShort : Unanswered::TimedOut;
         child.Kill();
         for (int i = 0; i < 50 && !child.HasExited(); ++i)
             pivora::platform::WaitForHandles(kPollMilliseconds, child.WakeHandles());

@@ -18,21 +18,33 @@ namespace pivora::engine {
 class ConverterQuestion
 {
 public:
-    explicit ConverterQuestion(std::unique_ptr<pivora::platform::ChildProcess> child);
+    static constexpr std::chrono::milliseconds kPatience{20000};
+    // Why a question that is over has no answer.
+    enum class Unanswered { NotStarted, TimedOut, CutShort };
+
+    explicit ConverterQuestion(std::unique_ptr<pivora::platform::ChildProcess> child,
+                               std::chrono::milliseconds patience = kPatience);
     // Starts the command line; a question that cannot be started has no answer.
-    explicit ConverterQuestion(const std::string& commandLine);
+    explicit ConverterQuestion(const std::string& commandLine,
+                               std::chrono::milliseconds patience = kPatience);
 
     // Takes in what the child has printed. True while the answer is still coming; a question
-    // that takes too long, or that is to be `cutShort`, is ended without an answer.
+    // that takes longer than its patience, or that is to be `cutShort`, is ended without an
+    // answer.
     bool Poll(bool cutShort);
     // The whole answer, once the child has ended by itself.
     const std::optional<std::string>& Answer() const { return m_answer; }
+    // Why there is no answer, once the question is over without one.
+    Unanswered Why() const { return m_why; }
+    std::chrono::milliseconds Patience() const { return m_patience; }
     std::vector<pivora::platform::NativeHandle> WakeHandles() const;
 
 private:
     std::unique_ptr<pivora::platform::ChildProcess> m_child;
     std::string m_text;
     std::optional<std::string> m_answer;
+    Unanswered m_why = Unanswered::NotStarted;
+    std::chrono::milliseconds m_patience;
     std::chrono::steady_clock::time_point m_deadline;
 };
 

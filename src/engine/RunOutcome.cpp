@@ -157,6 +157,10 @@ constexpr const char* kSignalled = PIVORA_TRANSLATE_NOOP("CoreTexts", "转换程
 constexpr const char* kExitCode = PIVORA_TRANSLATE_NOOP("CoreTexts", "转换程序退出代码 %1");
 constexpr const char* kNoOutput = PIVORA_TRANSLATE_NOOP("CoreTexts", "没有生成输出文件");
 constexpr const char* kUnreadable = PIVORA_TRANSLATE_NOOP("CoreTexts", "输出文件无法打开");
+constexpr const char* kCheckNotStarted =
+    PIVORA_TRANSLATE_NOOP("CoreTexts", "无法检查输出: 转换程序无法启动");
+constexpr const char* kCheckTimedOut =
+    PIVORA_TRANSLATE_NOOP("CoreTexts", "无法检查输出: 转换程序 %1 秒内没有回答");
 
 // The number `pattern` holds in `line` ("" when it holds none), when `line` is `pattern`.
 std::optional<std::string> MatchReason(std::string_view line, std::string_view pattern)
@@ -181,9 +185,20 @@ std::optional<std::string> MatchReason(std::string_view line, std::string_view p
 
 } // namespace
 
+std::string CheckNotStarted()
+{
+    return kCheckNotStarted;
+}
+
+std::string CheckTimedOut(int seconds)
+{
+    return WithArgument(kCheckTimedOut, std::to_string(seconds));
+}
+
 std::string ShownFailureLine(const std::string& line, const UserMessages& messages)
 {
-    for (const char* pattern : {kNotEnded, kSignalled, kExitCode, kNoOutput, kUnreadable}) {
+    for (const char* pattern : {kNotEnded, kSignalled, kExitCode, kNoOutput, kUnreadable,
+                                kCheckNotStarted, kCheckTimedOut}) {
         if (const std::optional<std::string> number = MatchReason(line, pattern))
             return WithArgument(messages.Translate(pattern), *number);
     }
@@ -331,9 +346,13 @@ RunOutcome JudgeRun(const RunFacts& facts)
                 return Failure(probe.Line.empty() ? kUnreadable : probe.Line);
             if (!probe.HasVideo)
                 return Failure("no video stream");
-        } else if (!exit.Known && !(streams.Video && EndedCleanly(text))) {
+        } else if (!(streams.Video && EndedCleanly(text))) {
             // Neither the converter's status nor the file can vouch for the output.
-            return Failure(kNotEnded);
+            if (!exit.Known)
+                return Failure(kNotEnded);
+            // The converter said it went well, and the file could not be opened to see.
+            if (!probe.NotRun.empty())
+                return RunOutcome{false, probe.NotRun, true};
         }
     }
     return RunOutcome{true, {}};

@@ -14,6 +14,9 @@ struct RunOutcome
 {
     bool Succeeded = false;
     std::string FailureLine; // the converter's line that says why, or why the run failed
+    // The run went well as far as the converter said, but its output could not be opened to
+    // check it: the output stays for the user to judge, and FailureLine says why.
+    bool Unchecked = false;
 };
 
 // What opening a finished output as media showed.
@@ -24,7 +27,13 @@ struct ProbeResult
     bool HasVideo = false;
     std::string Line; // why it could not be opened
     int Rotation = 0; // as ListedStreams::Rotation
+    // Why the converter did not answer ("无法检查输出: ..."); empty when it was never asked.
+    std::string NotRun;
 };
+
+// The reasons for an output that could not be checked, as ProbeResult::NotRun holds them.
+std::string CheckNotStarted();
+std::string CheckTimedOut(int seconds);
 
 struct RunFacts
 {

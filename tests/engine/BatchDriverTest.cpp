@@ -36,6 +36,7 @@ protected:
         if (!driver) {
             BatchDriver::Setup setup{program, dir.File("work"), dir.File("state/activity.log")};
             setup.Settings = settings;
+            setup.QuestionPatience = patience;
             setup.Clock = [] { return pivora::platform::LocalDateTime{2026, 12, 8, 9, 5, 7}; };
             driver = std::make_unique<BatchDriver>(setup, list, host, pump, messages, options);
         }
@@ -59,6 +60,7 @@ protected:
     FakeHost host;
     pivora::settings::OptionValues options;
     std::unique_ptr<BatchDriver> driver;
+    std::chrono::milliseconds patience = ConverterQuestion::kPatience;
     ScopedEnv log;
 };
 
@@ -151,6 +153,40 @@ TEST_F(BatchTest, AMissingOutputIsAFailureToo)
     ASSERT_EQ(Driver().LastFailures().size(), 1u);
     EXPECT_EQ(Driver().LastFailures()[0].DisplayText, inputs[0]);
     EXPECT_EQ(Driver().LastFailures()[0].Reason, "没有生成输出文件");
+}
+
+TEST_F(BatchTest, AnOutputThatCannotBeCheckedIsKeptAndNamedUnlessAStopCutsTheCheckShort)
+{
+    // The converter's lines leave the output to be opened, and opening it never answers.
+    ScopedEnv terse("FAKE_CONV_TERSE", "1");
+    ScopedEnv hang("FAKE_CONV_PROBE_HANG", "1");
+    ScopedEnv probes("FAKE_CONV_PROBES", dir.File("probes.log"));
+    patience = std::chrono::milliseconds(300);
+    list.Append(EntryForPath(inputs[0]));
+    Driver().ConvertQueue();
+    const std::string out = dir.File("out") + kSep;
+    EXPECT_TRUE(std::filesystem::exists(out + "a_Rotated957.mp4"));
+    EXPECT_TRUE(list.Empty());
+    ASSERT_EQ(Driver().LastFailures().size(), 1u);
+    EXPECT_EQ(Driver().LastFailures()[0].Reason, "无法检查输出: 转换程序 1 秒内没有回答");
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_NE(messages.texts[0].find("无法检查输出"), std::string::npos);
+    EXPECT_NE(pivora::test::ReadFile(dir.File("state/activity.log")).find("not checked"),
+              std::string::npos);
+
+    // A stop while the output is being opened: it is as partial as any stopped run's.
+    driver.reset();
+    patience = ConverterQuestion::kPatience;
+    list.Append(EntryForPath(inputs[1]));
+    pump.onProcessEvents = [&] {
+        if (pivora::test::ReadLines(dir.File("probes.log")).size() == 2 && !Driver().Stopping())
+            Driver().Stop();
+    };
+    Driver().ConvertQueue();
+    EXPECT_EQ(host.steps.back(), "stopped");
+    EXPECT_FALSE(std::filesystem::exists(out + "b_Rotated957.mp4"));
+    EXPECT_EQ(list.Count(), 1u);
+    EXPECT_TRUE(Driver().LastFailures().empty());
 }
 
 TEST_F(BatchTest, AConverterThatCannotStartEndsTheBatchOnceAndEarlierFailuresAreReported)

@@ -28,7 +28,7 @@ TEST(RunOutcome, NamesTheLineThatSaysWhyAndCatchesBrokenOutputs)
 {
     int probes = 0;
     const auto judge = [&](const std::string& capture, pivora::platform::ExitStatus exit,
-                           ProbeResult probe = {true, true, true, {}}) {
+                           ProbeResult probe = {true, true, true, {}, 0, {}}) {
         RunFacts facts{exit, 4096, Captured(capture), [&probes, probe] {
                            ++probes;
                            return probe;

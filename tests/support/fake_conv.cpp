@@ -12,6 +12,9 @@
 //   FAKE_CONV_HANG=1        write part of the output, then report progress until killed
 //   FAKE_CONV_IGNORE_TERM=1 ignore SIGTERM
 //   FAKE_CONV_SPANS=path    append "+output" when a run starts and "-output" when it ends
+//   FAKE_CONV_TERSE=1       leave out the closing summary, so that the output must be opened
+//   FAKE_CONV_PROBES=path   append one line per probe: the file it opens
+//   FAKE_CONV_PROBE_HANG=1  a probe never answers
 // An input file that begins with "plan" chooses for its own run: "plan steps=40 exit=1".
 // Called as a probe ("-hide_banner -nostdin -i file") it only tells what it finds in the file.
 // On Windows it writes in text mode, "\r\n" at the ends of lines, as ffmpeg does there.
@@ -77,6 +80,9 @@ void Pause(int ms)
 // hold a picture, anything else is not media.
 int Probe(const std::string& file)
 {
+    Append("FAKE_CONV_PROBES", file);
+    while (std::getenv("FAKE_CONV_PROBE_HANG"))
+        Pause(1000);
     std::string head(64, '\0');
     if (FILE* in = std::fopen(file.c_str(), "rb")) {
         head.resize(std::fread(head.data(), 1, head.size(), in));
@@ -201,8 +207,9 @@ int main(int argc, char* argv[])
             std::fclose(file);
         }
     }
-    Say("\nvideo:10kB audio:0kB subtitle:0kB other streams:0kB global headers:0kB muxing "
-        "overhead: 1.000000%\n");
+    if (!std::getenv("FAKE_CONV_TERSE"))
+        Say("\nvideo:10kB audio:0kB subtitle:0kB other streams:0kB global headers:0kB muxing "
+            "overhead: 1.000000%\n");
     const int exitCode = EnvInt("FAKE_CONV_EXIT", 0);
     Append("FAKE_CONV_SPANS", "-" + output);
     if (exitCode != 0)
