@@ -1,9 +1,11 @@
 #include "engine/ContainerRotation.h"
 
+#include "platform/FileSystem.h"
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <vector>
 
 namespace pivora::engine {
@@ -28,25 +30,27 @@ struct Box
 // The file as read: at most so many boxes are looked at in all, whatever the file claims.
 struct Reader
 {
-    std::ifstream& In;
+    const pivora::platform::ReadOnlyFile& In;
     int Budget = 20000;
+
+    bool Read(std::uint64_t at, unsigned char* into, std::size_t count) const
+    {
+        return In.ReadAt(at, reinterpret_cast<char*>(into), count) == count;
+    }
 };
 
 // The boxes between `begin` and `end` of the file, in order.
 std::vector<Box> Children(Reader& reader, std::uint64_t begin, std::uint64_t end)
 {
-    std::ifstream& in = reader.In;
     std::vector<Box> boxes;
     for (std::uint64_t at = begin; at + 8 <= end && reader.Budget-- > 0;) {
         std::array<unsigned char, 16> header{};
-        in.clear();
-        in.seekg(static_cast<std::streamoff>(at));
-        if (!in.read(reinterpret_cast<char*>(header.data()), 8))
+        if (!reader.Read(at, header.data(), 8))
             break;
         std::uint64_t size = Be32(header.data());
         std::uint64_t content = at + 8;
         if (size == 1) {
-            if (!in.read(reinterpret_cast<char*>(header.data() + 8), 8))
+            if (!reader.Read(at + 8, header.data() + 8, 8))
                 break;
             size = (std::uint64_t{Be32(header.data() + 8)} << 32) | Be32(header.data() + 12);
             content = at + 16;
@@ -74,11 +78,8 @@ const Box* Find(const std::vector<Box>& boxes, const char* type)
 
 std::vector<unsigned char> Content(Reader& reader, const Box& box, std::size_t most)
 {
-    std::ifstream& in = reader.In;
     std::vector<unsigned char> bytes(std::min<std::uint64_t>(box.End - box.Start, most));
-    in.clear();
-    in.seekg(static_cast<std::streamoff>(box.Start));
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+    if (!reader.Read(box.Start, bytes.data(), bytes.size()))
         bytes.clear();
     return bytes;
 }
@@ -108,11 +109,9 @@ bool IsIdentity(const std::array<std::int32_t, 9>& m)
 
 std::optional<int> ReadDisplayRotation(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    in.seekg(0, std::ios::end);
-    const std::streamoff length = in.tellg();
+    // Opened without waiting: a named pipe put in the file's place must not hold the window.
+    const pivora::platform::ReadOnlyFile in(path);
+    const std::int64_t length = in.Size();
     if (length <= 0)
         return std::nullopt;
     Reader reader{in};

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace pivora::input {
 
@@ -26,8 +27,23 @@ std::string InputAdder::PathFor(const std::string& p)
     return copy;
 }
 
+bool InputAdder::Refuse(const std::string& p)
+{
+    if (!pivora::platform::IsSpecialFile(p))
+        return false;
+    m_refused.push_back(p);
+    return true;
+}
+
+std::vector<std::string> InputAdder::TakeRefused()
+{
+    return std::exchange(m_refused, {});
+}
+
 void InputAdder::AddChosenFile(const std::string& p)
 {
+    if (Refuse(p))
+        return;
     InputEntry entry;
     entry.Path = PathFor(p);
     entry.DisplayText = DisplayTextFor(p);
@@ -64,6 +80,8 @@ void InputAdder::AddFolder(const std::string& folder)
 void InputAdder::AddFullDrop(const DropFileList& drop)
 {
     for (const std::string& p : drop.Names) {
+        if (Refuse(p))
+            continue;
         if (pivora::platform::IsFolder(p)) {
             AddFolder(p);
             continue;
@@ -79,6 +97,8 @@ void InputAdder::AddFullDrop(const DropFileList& drop)
 void InputAdder::AddSimpleDrop(const DropFileList& drop)
 {
     for (const std::string& p : drop.Names) {
+        if (Refuse(p))
+            continue;
         if (pivora::platform::IsFolder(p)) {
             AddFolder(p);
             continue;
@@ -89,7 +109,19 @@ void InputAdder::AddSimpleDrop(const DropFileList& drop)
 
 void InputAdder::AddBrowsedFile(const std::string& p)
 {
-    m_list.Append(InputEntry{p, p, TypeTextOf(TrimBlanks(p))});
+    if (!Refuse(p))
+        m_list.Append(InputEntry{p, p, TypeTextOf(TrimBlanks(p))});
+}
+
+void InputAdder::AddNamedFiles(const std::vector<std::string>& paths)
+{
+    std::vector<InputEntry> entries;
+    entries.reserve(paths.size());
+    for (const std::string& path : paths) {
+        if (!Refuse(path))
+            entries.push_back(EntryForPath(pivora::platform::AbsolutePath(path)));
+    }
+    m_list.Append(std::move(entries));
 }
 
 } // namespace pivora::input

@@ -45,13 +45,22 @@ public:
     void AddSimpleDrop(const DropFileList& drop);
     // A file picked through the narrow open dialog.
     void AddBrowsedFile(const std::string& p);
+    // Files named on the program's command line, or handed over by a second start.
+    void AddNamedFiles(const std::vector<std::string>& paths);
+
+    // What the adds since the last call refused, in order: named pipes, sockets and devices,
+    // which the converter and the program's own reads could wait on for ever.
+    std::vector<std::string> TakeRefused();
 
 private:
     std::string PathFor(const std::string& p);
+    // True, and noted, when `p` must not join the list.
+    bool Refuse(const std::string& p);
 
     InputList& m_list;
     TempCopies& m_copies;
     pivora::platform::EventPump* m_pump;
+    std::vector<std::string> m_refused;
 };
 
 } // namespace pivora::input

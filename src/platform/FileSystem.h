@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/NativeHandle.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,8 +20,11 @@ bool PathExists(const std::string& path); // anything, links not followed
 // Existence as the narrow (code page) path functions see it; the path fits the code page.
 bool NarrowPathExists(const std::string& path);
 bool NarrowIsFolder(const std::string& path);
-bool IsRegularFile(const std::string& path); // an existing file (not a folder)
+bool IsRegularFile(const std::string& path); // an existing file: not a folder, pipe or device
 bool IsFolder(const std::string& path);
+// Something that is there but neither a file nor a folder: a named pipe, a socket, a device.
+// Reading one may block for ever.
+bool IsSpecialFile(const std::string& path);
 std::int64_t FileSize(const std::string& path); // -1 when it cannot be read
 bool CreateFolder(const std::string& path);     // one level; false when it fails or exists
 bool CreateFolders(const std::string& path);    // with its parents
@@ -57,6 +63,26 @@ std::string RealPath(const std::string& path);
 // at `to` then. With a pump, pending events run now and then during a long copy, and the
 // copy is given up when the program is shutting down.
 bool CopyToNewFile(const std::string& from, const std::string& to, EventPump* pump = nullptr);
+
+// A regular file opened for reading. Opening never blocks, and the file's kind is checked on
+// the opened handle itself: a named pipe, a socket or a device is not opened, even one put in
+// the file's place after it was looked at.
+class ReadOnlyFile
+{
+public:
+    explicit ReadOnlyFile(const std::string& path);
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    bool IsOpen() const { return m_handle != kInvalidHandle; }
+    std::int64_t Size() const; // -1 when it is not open
+    // Reads up to `count` bytes from `offset`; fewer only at the end or on a failure.
+    std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t count) const;
+
+private:
+    NativeHandle m_handle = kInvalidHandle;
+};
 
 struct LocalDateTime
 {

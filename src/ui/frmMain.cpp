@@ -477,14 +477,23 @@ void frmMain::ScaleToScreen(double dpiX, double dpiY)
 
 void frmMain::AddFiles(const std::vector<std::string>& paths)
 {
-    std::vector<pivora::input::InputEntry> entries;
-    entries.reserve(paths.size());
-    for (const std::string& path : paths)
-        entries.push_back(pivora::input::EntryForPath(pivora::platform::AbsolutePath(path)));
-    m_list.Append(std::move(entries));
+    m_adder->AddNamedFiles(paths);
     if (!m_list.Empty())
         picDoor->hide();
     UpdateHint();
+    ShowRefused();
+}
+
+void frmMain::ShowRefused()
+{
+    const std::vector<std::string> refused = m_adder->TakeRefused();
+    if (refused.empty())
+        return;
+    QString text =
+        tr("以下不是普通文件 (命名管道、套接字或设备), 没有加入列表:") + QLatin1Char('\n');
+    for (const std::string& name : refused)
+        text += QLatin1Char('\n') + FromNative(name);
+    ShowBox(text, tr("添加"), Icon::Warning);
 }
 
 void frmMain::UpdateHint()
@@ -674,6 +683,7 @@ void frmMain::EndAdding()
     // The hint may have come back during a copy or a search; it never stays over entries.
     if (!m_list.Empty())
         picText->hide();
+    ShowRefused();
 }
 
 void frmMain::SetAddingLocked(bool locked)

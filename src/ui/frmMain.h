@@ -150,6 +150,8 @@ private:
         ~AddingDone() { window.EndAdding(); }
     };
     void ShowHintText(const QString& text);
+    // Names in one message the files the last add refused, if any.
+    void ShowRefused();
     void FullDrop(const QMimeData* dragData);
 
     // BatchHost

@@ -2,10 +2,19 @@
 #include "input/AddingFiles.h"
 
 #include "TestSupport.h"
+#include "engine/ContainerRotation.h"
 #include "platform/CodePage.h"
+#include "platform/FileSystem.h"
 
+#include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace pivora::input;
 using pivora::test::kSep;
@@ -139,3 +148,39 @@ TEST_F(CopiesTest, ChosenDroppedAndFoundFiles)
                                 dir.File("in/folder/a.mp4"), dir.File("in/folder/sub/b.mp4"),
                                 dir.File("in/folder/a.mp4"), dir.File("in/folder/sub/b.mp4")}));
 }
+
+#ifndef _WIN32
+TEST_F(CopiesTest, NamedPipesAreRefusedWhereverFilesEnterAndNeverWaitedOn)
+{
+    const std::string clip = Input("clip.mp4");
+    const std::string pipe = dir.File("in/pipe.mp4");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    InputList list;
+    InputAdder adder(list, copies);
+    adder.AddNamedFiles({pipe, clip});
+    adder.AddChosenFile(pipe);
+    adder.AddBrowsedFile(pipe);
+    adder.AddFullDrop({true, {pipe}});
+    adder.AddSimpleDrop({false, {pipe, clip}});
+    EXPECT_EQ(list.Paths(), (std::vector<std::string>{clip, clip}));
+    EXPECT_EQ(adder.TakeRefused(), std::vector<std::string>(5, pipe));
+    EXPECT_TRUE(adder.TakeRefused().empty());
+
+    // A listed file that has become a pipe: the program's own reads give up at once. One that
+    // waited for a writer would be let go after a while, and fail.
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 100 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!done) {
+            ADD_FAILURE() << "a read waited on the pipe";
+            ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+        }
+    });
+    EXPECT_FALSE(pivora::platform::ReadOnlyFile(pipe).IsOpen());
+    EXPECT_FALSE(pivora::engine::ReadDisplayRotation(pipe));
+    EXPECT_FALSE(stdfs::exists(copies.MakeTempCopy(pipe)));
+    done = true;
+    watchdog.join();
+}
+#endif

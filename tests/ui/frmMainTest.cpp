@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/stat.h>
 
 using pivora::test::App;
 using pivora::test::ModalAnswerer;
@@ -267,4 +268,13 @@ TEST_F(frmMainTest, FilesFromTheCommandLineAndTheWelcomePicture)
     window->menuRA_Click();
     EXPECT_TRUE(window->Entries().Empty());
     EXPECT_TRUE(Find<QWidget>("picText")->isVisible());
+
+    // A named pipe is named in one message and left out; the file beside it joins.
+    const std::string pipe = dir.File("pipe.mp4");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    ModalAnswerer answers;
+    window->AddFiles({pipe, "/abs/clip.mpeg", pipe});
+    EXPECT_EQ(window->Entries().Paths(), std::vector<std::string>{"/abs/clip.mpeg"});
+    ASSERT_EQ(answers.seen.size(), 1u);
+    EXPECT_EQ(answers.seen[0].text.count(QString::fromStdString(pipe)), 2);
 }

@@ -69,7 +69,16 @@ bool IsRegularFile(const std::string& path)
     struct stat info
     {
     };
-    return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsSpecialFile(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) &&
+           !S_ISDIR(info.st_mode);
 }
 
 bool IsFolder(const std::string& path)
@@ -205,9 +214,63 @@ std::string RealPath(const std::string& path)
     return result;
 }
 
+namespace {
+
+// Opens a regular file for reading; -1 for anything else. A named pipe would block the open
+// itself without O_NONBLOCK, and its reads after it.
+int OpenRegularFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+ReadOnlyFile::ReadOnlyFile(const std::string& path) : m_handle(OpenRegularFile(path)) {}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    if (IsOpen())
+        ::close(static_cast<int>(m_handle));
+}
+
+std::int64_t ReadOnlyFile::Size() const
+{
+    struct stat info
+    {
+    };
+    if (!IsOpen() || ::fstat(static_cast<int>(m_handle), &info) != 0)
+        return -1;
+    return static_cast<std::int64_t>(info.st_size);
+}
+
+std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t count) const
+{
+    std::size_t done = 0;
+    while (IsOpen() && done < count) {
+        const ssize_t got = ::pread(static_cast<int>(m_handle), buffer + done, count - done,
+                                    static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
 bool CopyToNewFile(const std::string& from, const std::string& to, EventPump* pump)
 {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = OpenRegularFile(from);
     if (in < 0)
         return false;
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);

@@ -82,6 +82,60 @@ bool IsRegularFile(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsSpecialFile(const std::string& path)
+{
+    // Pipes and devices live outside the file system's folders, under "\\.\".
+    return path.size() > 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && path[2] == '.' &&
+           IsSeparator(path[3]);
+}
+
+ReadOnlyFile::ReadOnlyFile(const std::string& path)
+{
+    if (path.empty() || IsSpecialFile(path))
+        return;
+    HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
+        ::CloseHandle(file);
+        return;
+    }
+    m_handle = reinterpret_cast<NativeHandle>(file);
+}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    if (IsOpen())
+        ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+}
+
+std::int64_t ReadOnlyFile::Size() const
+{
+    LARGE_INTEGER size{};
+    if (!IsOpen() || !::GetFileSizeEx(reinterpret_cast<HANDLE>(m_handle), &size))
+        return -1;
+    return size.QuadPart;
+}
+
+std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t count) const
+{
+    std::size_t done = 0;
+    while (IsOpen() && done < count) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
+        if (!::ReadFile(reinterpret_cast<HANDLE>(m_handle), buffer + done, want, &got, &at) ||
+            got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
 bool IsFolder(const std::string& path)
 {
     const DWORD attributes = Attributes(path);
@@ -241,6 +295,8 @@ DWORD CALLBACK OnCopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE
 
 bool CopyToNewFile(const std::string& from, const std::string& to, EventPump* pump)
 {
+    if (!ReadOnlyFile(from).IsOpen())
+        return false;
     // Both named by their full wide paths; an existing target is never replaced.
     if (!pump)
         return ::CopyFileW(Wide(from).c_str(), Wide(to).c_str(), TRUE) != 0;
