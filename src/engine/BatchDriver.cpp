@@ -78,8 +78,8 @@ BatchDriver::~BatchDriver() = default;
 
 std::size_t BatchDriver::JobsAtOnce() const
 {
-    const int jobs = m_setup.Settings ? m_setup.Settings->ParallelJobs : 1;
-    return static_cast<std::size_t>(std::clamp(jobs, 1, pivora::settings::MaxParallelJobs()));
+    return static_cast<std::size_t>(
+        m_setup.Settings ? pivora::settings::ParallelJobsUsed(*m_setup.Settings) : 1);
 }
 
 std::vector<std::string> BatchDriver::RunningCommandLines() const

@@ -80,6 +80,11 @@ int MaxParallelJobs()
     return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxParallelJobs);
 }
 
+int ParallelJobsUsed(const ProgramSettings& settings)
+{
+    return std::clamp(settings.ParallelJobs, 1, MaxParallelJobs());
+}
+
 ProgramSettings LoadProgramSettings(const std::string& path)
 {
     ProgramSettings settings;
@@ -92,12 +97,20 @@ ProgramSettings LoadProgramSettings(const std::string& path)
             if (word == "true" || word == "false")
                 settings.LosslessRotation = word == "true";
         } else if (key == kParallelJobs) {
-            int jobs = 0;
+            // Any whole number is brought into range, however big; anything else means 1.
+            const std::string_view digits =
+                value.starts_with('+') ? value.substr(1) : std::string_view(value);
+            long long jobs = 0;
             const auto [end, error] =
-                std::from_chars(value.data(), value.data() + value.size(), jobs);
-            if (error == std::errc() && end == value.data() + value.size() && jobs >= 1 &&
-                jobs <= kMaxParallelJobs)
-                settings.ParallelJobs = jobs;
+                std::from_chars(digits.data(), digits.data() + digits.size(), jobs);
+            if (end != digits.data() + digits.size() || digits.empty() ||
+                (error != std::errc() && error != std::errc::result_out_of_range))
+                settings.ParallelJobs = 1;
+            else if (error == std::errc::result_out_of_range)
+                settings.ParallelJobs = digits.starts_with('-') ? 1 : kMaxParallelJobs;
+            else
+                settings.ParallelJobs =
+                    static_cast<int>(std::clamp<long long>(jobs, 1, kMaxParallelJobs));
         }
     });
     return settings;

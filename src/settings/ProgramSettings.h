@@ -9,13 +9,19 @@ namespace pivora::settings {
 struct ProgramSettings
 {
     bool LosslessRotation = false; // [Conversion] LosslessRotation
-    int ParallelJobs = 1;          // [Conversion] ParallelJobs: conversions at once, 1 to 16
+    // [Conversion] ParallelJobs: conversions at once, 1 to 16 as read (a number beyond is
+    // brought into that range, anything else is 1); kept for a bigger machine as written.
+    int ParallelJobs = 1;
 };
 
 inline constexpr int kMaxParallelJobs = 16;
 
 // The most conversions at once that make sense here: one per core, kMaxParallelJobs at most.
 int MaxParallelJobs();
+
+// How many conversions run at once with these settings here: ParallelJobs, 1 to
+// MaxParallelJobs(). Everything that shows or uses the number goes by this one.
+int ParallelJobsUsed(const ProgramSettings& settings);
 
 // Where pivora.conf lives: "<settings folder>/pivora/pivora.conf".
 std::string ProgramSettingsPath(const std::string& settingsFolder);

@@ -2,7 +2,6 @@
 
 #include <QColor>
 #include <QFile>
-#include <QPainter>
 
 #include <algorithm>
 
@@ -41,13 +40,10 @@ QVariant InputListModel::data(const QModelIndex& index, int role) const
                 return text;
         return {};
     };
-    if (role == Qt::BackgroundRole || role == kStateRole) {
-        if (!m_statesShown || m_states.empty())
+    if (role == Qt::BackgroundRole) {
+        if (!m_statesShown || m_states.empty() || state().isEmpty())
             return {};
-        const QString text = state();
-        if (text.isEmpty())
-            return {};
-        return role == kStateRole ? QVariant(text) : QVariant(QColor(0xdc, 0xea, 0xf7));
+        return QColor(0xdc, 0xea, 0xf7);
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
@@ -88,7 +84,7 @@ void InputListModel::SetState(pivora::input::EntryId id, const QString& state)
     }
     if (const auto row = m_list.IndexOf(id))
         emit dataChanged(index(static_cast<int>(*row), 0), index(static_cast<int>(*row), 2),
-                         {Qt::DisplayRole, Qt::BackgroundRole, kStateRole});
+                         {Qt::DisplayRole, Qt::BackgroundRole});
 }
 
 void InputListModel::SetStatesShown(bool shown)
@@ -97,7 +93,7 @@ void InputListModel::SetStatesShown(bool shown)
         return;
     m_statesShown = shown;
     if (!m_list.Empty())
-        emit dataChanged(index(0, 0), index(rowCount() - 1, 2), {Qt::BackgroundRole, kStateRole});
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 2), {Qt::BackgroundRole});
 }
 
 void InputListModel::EntriesAboutToBeInserted(std::size_t first, std::size_t count)
@@ -129,22 +125,11 @@ void InputListModel::EntriesRemoved()
     m_resetting = false;
 }
 
-void NameWithStateDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                                  const QModelIndex& index) const
+void StateDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
-    QStyledItemDelegate::paint(painter, option, index);
-    const QString state = index.data(InputListModel::kStateRole).toString();
-    if (state.isEmpty())
-        return;
-    const int width = option.fontMetrics.horizontalAdvance(state) + 10;
-    const QRect box(option.rect.right() - width - 2, option.rect.top(), width,
-                    option.rect.height());
-    painter->save();
-    painter->fillRect(box, index.data(Qt::BackgroundRole).value<QColor>());
-    // Legible while the list is locked during the batch.
-    painter->setPen(option.palette.color(QPalette::Active, QPalette::Text));
-    painter->drawText(box, Qt::AlignCenter, state);
-    painter->restore();
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->palette.setColor(QPalette::Disabled, QPalette::Text,
+                             option->palette.color(QPalette::Active, QPalette::Text));
 }
 
 } // namespace pivora::ui

@@ -26,11 +26,8 @@ public:
 
     // The entry's state; empty for none.
     void SetState(pivora::input::EntryId id, const QString& state);
-    // Whether the entries with a state stand out: the state column lies past the right edge of
-    // the list, whose first two columns keep their widths, so the rows are tinted and the state
-    // is also given to the name column's painter (kStateRole).
+    // Whether the entries with a state stand out: their rows are tinted.
     void SetStatesShown(bool shown);
-    static constexpr int kStateRole = Qt::UserRole + 1;
 
 private:
     void EntriesAboutToBeInserted(std::size_t first, std::size_t count) override;
@@ -45,14 +42,16 @@ private:
     bool m_resetting = false;
 };
 
-// Paints the name column, and an entry's state at its right end, where it stays in view.
-class NameWithStateDelegate : public QStyledItemDelegate
+// Paints the state column in the active colours: the list is locked during a batch, and the
+// states are what the user watches then.
+class StateDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
 
 } // namespace pivora::ui

@@ -201,7 +201,7 @@ void frmMain::BuildControls()
     LV = new QTreeView(client);
     LV->setObjectName(QStringLiteral("LV"));
     LV->setModel(m_model);
-    LV->setItemDelegateForColumn(0, new NameWithStateDelegate(LV));
+    LV->setItemDelegateForColumn(2, new StateDelegate(LV));
     LV->setRootIsDecorated(false);
     LV->setUniformRowHeights(true);
     LV->setItemsExpandable(false);
@@ -209,7 +209,8 @@ void frmMain::BuildControls()
     LV->setSelectionBehavior(QAbstractItemView::SelectRows);
     LV->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LV->header()->setStretchLastSection(false);
-    LV->setColumnWidth(0, 7000 / kTwipsPerPixel);
+    m_nameColumnWidth = 7000 / kTwipsPerPixel;
+    LV->setColumnWidth(0, m_nameColumnWidth);
     LV->setColumnWidth(1, 1250 / kTwipsPerPixel);
     LV->setColumnWidth(2, 1000 / kTwipsPerPixel);
     Place(LV, 4, 88, 555, 204);
@@ -469,10 +470,13 @@ void frmMain::ScaleToScreen(double dpiX, double dpiY)
 {
     pivora::ui::ScaleToScreen(*this, *centralWidget(), m_controls, dpiX, dpiY, txtPath);
     // The list's columns keep their share of its width.
-    if (dpiX > 0)
-        for (const int column : {0, 1, 2})
+    if (dpiX > 0) {
+        for (const int column : {1, 2})
             LV->setColumnWidth(
                 column, static_cast<int>(std::lround(LV->columnWidth(column) * dpiX / 96.0)));
+        m_nameColumnWidth = static_cast<int>(std::lround(m_nameColumnWidth * dpiX / 96.0));
+        ShowStateColumn();
+    }
 }
 
 void frmMain::AddFiles(const std::vector<std::string>& paths)
@@ -1007,8 +1011,15 @@ void frmMain::ShowEntryState(pivora::input::EntryId id, const std::string& state
 
 void frmMain::ShowStateColumn()
 {
-    LV->setColumnHidden(2, m_settings.ParallelJobs <= 1);
-    m_model->SetStatesShown(m_settings.ParallelJobs > 1);
+    const bool shown = pivora::settings::ParallelJobsUsed(m_settings) > 1;
+    LV->setColumnHidden(2, !shown);
+    m_model->SetStatesShown(shown);
+    // The state column stays in view: the name column gives way to it, and keeps its own
+    // width again when it goes.
+    QHeaderView* header = LV->header();
+    header->setSectionResizeMode(0, shown ? QHeaderView::Stretch : QHeaderView::Interactive);
+    if (!shown)
+        LV->setColumnWidth(0, m_nameColumnWidth);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -195,6 +195,7 @@ private:
     std::string m_optionsPath;
     std::string m_outputFolderPath;
     std::vector<QWidget*> m_controls; // in the window's control order, for rescaling
+    int m_nameColumnWidth = 0;        // the file-name column's own width, when it has one
     CommonDlgsW m_dialogs;
     pivora::input::TempCopies m_copies;
     std::unique_ptr<pivora::input::InputAdder> m_adder;

@@ -112,10 +112,17 @@ TEST_F(OptionsTest, LayoutAndTheSoundReminderRoundTrip)
     dialog = Open();
     EXPECT_EQ(Find<QComboBox>(dialog.get(), "cmbLR")->currentText(), "ON");
     EXPECT_EQ(Find<QComboBox>(dialog.get(), "cmbPJ")->currentText(), QString::fromStdString(most));
-    // A number written for a bigger machine, or not a number at all.
-    for (const char* written : {"64", "two"}) {
+    // Any number is brought into range, however far out; anything else means one.
+    const std::pair<const char*, int> read[] = {{"64", 16}, {"99999999999999999999", 16},
+                                                {"+3", 3},  {"0", 1},
+                                                {"-5", 1},  {"two", 1},
+                                                {"2.5", 1}, {"", 1}};
+    for (const auto& [written, jobs] : read) {
         pivora::test::WriteFile(settingsFile, std::string("[Conversion]\nParallelJobs=") + written);
-        EXPECT_EQ(pivora::settings::LoadProgramSettings(settingsFile).ParallelJobs, 1) << written;
+        const pivora::settings::ProgramSettings loaded =
+            pivora::settings::LoadProgramSettings(settingsFile);
+        EXPECT_EQ(loaded.ParallelJobs, jobs) << written;
+        EXPECT_EQ(pivora::settings::ParallelJobsUsed(loaded), std::min(jobs, cores)) << written;
     }
 }
 

@@ -4,9 +4,12 @@
 #include "ui/SingleInstance.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTreeView>
 
 #include <chrono>
 #include <csignal>
@@ -114,6 +117,34 @@ TEST_F(StartupTest, ScaleToScreen)
     EXPECT_EQ(Find<QWidget>("CmdToolsBar5")->geometry(), QRect(588, 0, 119, 83));
     EXPECT_EQ(Find<QLabel>("Label10")->font().pixelSize(), 15);    // 12 × 1.25
     EXPECT_EQ(Find<QLineEdit>("txtPath")->font().pixelSize(), 19); // 12 × 1.25²
+}
+
+TEST_F(StartupTest, TheStateColumnFollowsTheNumberUsedAndStaysInView)
+{
+    const bool several = pivora::settings::MaxParallelJobs() > 1;
+    auto* list = Find<QTreeView>("LV");
+    for (const char* written : {"2", "99", "abc", "0"}) {
+        pivora::test::WriteFile(dir.File("config/pivora/pivora.conf"),
+                                std::string("[Conversion]\nParallelJobs=") + written);
+        Open();
+        list = Find<QTreeView>("LV");
+        window->AddFiles({"/videos/a clip with a rather long name that goes on and on.mp4"});
+        const bool shown =
+            several && std::string_view(written) != "abc" && std::string_view(written) != "0";
+        EXPECT_EQ(!list->isColumnHidden(2), shown) << written;
+        // Never behind the right edge, nor reached only by a scroll bar.
+        for (const double dpi : {96.0, 120.0}) {
+            window->ScaleToScreen(dpi, dpi);
+            QApplication::processEvents();
+            const QHeaderView* header = list->header();
+            EXPECT_FALSE(list->horizontalScrollBar()->isVisible()) << written << " at " << dpi;
+            if (shown) {
+                EXPECT_LE(header->sectionViewportPosition(2) + header->sectionSize(2),
+                          list->viewport()->width())
+                    << written << " at " << dpi;
+            }
+        }
+    }
 }
 
 TEST(SingleInstance, ALaterStartHandsOverItsFilesAndEnds)
