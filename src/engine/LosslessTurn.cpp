@@ -51,7 +51,10 @@ std::string BuildLosslessCommandLine(const CommandLineRequest& request, int anti
     if (way == RotationWriting::DisplayRotationOption)
         line += " -display_rotation:v:0 " + turn;
     line += " -i " + QuoteArgument(ConverterSafePath(request.InputPath));
-    line += " -y -map 0:v -map 0:a? -map 0:s? -c copy -map_metadata 0";
+    // Data tracks (GPS, sensors) too, those of a kind the converter knows: a timecode track
+    // is made again from the timecode it reads, and a kind it does not know it cannot write
+    // into any container.
+    line += " -y -map 0:v -map 0:a? -map 0:s? -map 0:d:u? -c copy -map_metadata 0";
     if (way == RotationWriting::RotateTag)
         line += " -metadata:s:v:0 rotate=" + turn;
     line += ' ';

@@ -21,8 +21,8 @@ std::optional<int> PureTurnAnticlockwise(int rotation);
 // Whether the output format is one whose container carries a display rotation (MP4, MOV).
 bool CarriesDisplayRotation(int outputFormat);
 
-// The command line that copies every picture, sound and subtitle stream of the input as it
-// is, keeps its metadata, and has the first picture shown turned `anticlockwise` degrees in
+// The command line that copies every picture, sound, subtitle and data stream of the input as
+// it is, keeps its metadata, and has the first picture shown turned `anticlockwise` degrees in
 // all, replacing any turn the input carried. The output is named as for re-encoding.
 std::string BuildLosslessCommandLine(const CommandLineRequest& request, int anticlockwise,
                                      RotationWriting way);

@@ -22,6 +22,7 @@ constexpr std::string_view kClosingWords[]{
     "Error opening input file",
     "Error while filtering",
     "Error while processing the decoded data",
+    "Could not write header for output file", // "(incorrect codec parameters ?)"
 };
 
 // Words with which ffmpeg's error messages say what went wrong, in lower case.
@@ -79,13 +80,19 @@ bool IsReportLine(std::string_view raw)
            line.find("VBV buffer size not set") != std::string_view::npos;
 }
 
-// The banner and the listings of inputs and outputs: everything printed before them went
-// well, or the converter would not have gone on to them.
+bool IsInputListing(std::string_view line)
+{
+    return line.starts_with("ffmpeg version") || line.starts_with("Input #");
+}
+
+// The banner and the listings of inputs and outputs. The input is listed once it has been
+// opened, and what was printed before that went well; the outputs' listings may follow the
+// reason why they could not be written ("Stream mapping:" after "codec not currently supported
+// in container").
 bool IsListingHeader(std::string_view line)
 {
-    return line.starts_with("ffmpeg version") || line.starts_with("Input #") ||
-           line.starts_with("Output #") || line.starts_with("Stream mapping:") ||
-           line.starts_with("Press [q] to stop");
+    return IsInputListing(line) || line.starts_with("Output #") ||
+           line.starts_with("Stream mapping:") || line.starts_with("Press [q] to stop");
 }
 
 // How ffmpeg says that a signal ended it; its file is cut short.
@@ -214,14 +221,21 @@ std::string FailureReason(const std::string& converterOutput)
     }
     std::string_view closing;
     std::string_view last;
+    // Before the outputs' listings only a line that says what went wrong counts: the others
+    // there tell how the work was set up.
+    bool beforeListings = false;
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
         if (IsReportLine(*it))
             continue;
         const std::string_view line = WithoutComponents(Trim(*it));
         if (line.empty())
             continue;
-        if (IsListingHeader(line))
+        if (IsInputListing(line))
             break;
+        if (IsListingHeader(line)) {
+            beforeListings = true;
+            continue;
+        }
         if (IsClosingLine(line)) {
             if (closing.empty())
                 closing = line;
@@ -229,7 +243,7 @@ std::string FailureReason(const std::string& converterOutput)
         }
         if (SaysWhatWentWrong(line))
             return std::string(line);
-        if (last.empty())
+        if (last.empty() && !beforeListings)
             last = line;
     }
     return std::string(closing.empty() ? last : closing);

@@ -355,6 +355,35 @@ TEST_F(MediaTest, LosslessTurnsLookLikeReencodedOnesWithBothConverters)
     }
 }
 
+TEST_F(MediaTest, LosslessTurnsKeepDataTracks)
+{
+    // A clip with a GPS track beside its timecode, as action cameras write them.
+    pivora::test::WriteFile(dir.File("gps.bin"), std::string(4000, 'g'));
+    const std::string tracked = dir.File("with data.mov");
+    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
+            pivora::platform::QuoteArgument(source) + " -f data -i " + dir.File("gps.bin") +
+            " -map 0 -map 1 -c copy -tag:d:0 gpmd -timecode 01:00:00:00 -y " +
+            pivora::platform::QuoteArgument(tracked),
+        "ffmpeg");
+    for (const int format : {0, 3}) {
+        Batch lossless(program, dir.File("work"), dir.File("d" + std::to_string(format)), format,
+                       true);
+        lossless.host.rotation = 1;
+        lossless.Run({tracked});
+        ASSERT_EQ(lossless.Outputs().size(), 1u);
+        EXPECT_NE(pivora::test::ReadFile(dir.File("work/activity.log"))
+                      .rfind("(turned without re-encoding)"),
+                  std::string::npos);
+        const std::string listing =
+            pivora::test::RunCommand(pivora::platform::QuoteArgument(pivora::test::FfmpegPath()) +
+                                         " -hide_banner -nostdin -i " +
+                                         pivora::platform::QuoteArgument(lossless.Outputs()[0]),
+                                     "ffmpeg");
+        EXPECT_NE(listing.find("Data: bin_data (gpmd"), std::string::npos) << listing;
+        EXPECT_NE(listing.find("timecode        : 01:00:00:00"), std::string::npos) << listing;
+    }
+}
+
 TEST_F(MediaTest, WhatCannotBeTurnedLosslesslyIsReencoded)
 {
     // A mirror, an AVI output, sound the MP4 container does not take as it is, and an input

@@ -40,6 +40,10 @@ TEST(RunOutcome, NamesTheLineThatSaysWhyAndCatchesBrokenOutputs)
               "width not divisible by 2 (241x321)");
     EXPECT_EQ(judge("ffmpeg-12fps-mpg.txt", ExitedWith(1)).FailureLine,
               "MPEG-1/2 does not support 12/1 fps");
+    // A refused stream copy is explained before the listing of what was to be copied.
+    EXPECT_EQ(judge("ffmpeg-copy-refused.txt", ExitedWith(1)).FailureLine,
+              "Could not find tag for codec none in stream #2, codec not currently supported in "
+              "container");
     // A full disk with exit status 0, and an output without a picture.
     const RunOutcome full = judge("ffmpeg-disk-full.txt", ExitedWith(0));
     EXPECT_FALSE(full.Succeeded);
