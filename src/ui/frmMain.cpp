@@ -699,6 +699,10 @@ void frmMain::SetAddingLocked(bool locked)
         CmdToolsBar[static_cast<std::size_t>(index)]->setEnabled(!locked && !batchActive);
     menuAdd->setEnabled(!locked);
     menuFolder->setEnabled(!locked);
+    // A drop now would be left aside: the drop targets refuse it, and the cursor says so.
+    for (QWidget* target : {static_cast<QWidget*>(picDoor), static_cast<QWidget*>(picDrop),
+                            static_cast<QWidget*>(picDrag), LV->viewport()})
+        target->setAcceptDrops(!locked);
     if (!batchActive)
         Command3->setEnabled(!locked);
 }
@@ -867,6 +871,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (m_adding) {
+                drag->ignore();
+                return true;
+            }
             drag->setDropAction(Qt::CopyAction);
             drag->accept();
             if (event->type() == QEvent::DragEnter)
@@ -875,6 +883,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         }
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
+            if (m_adding) {
+                drop->ignore();
+                return true;
+            }
             drop->setDropAction(Qt::CopyAction);
             drop->accept();
             LV_OLEDragDrop(drop->mimeData());

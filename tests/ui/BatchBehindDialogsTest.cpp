@@ -156,3 +156,14 @@ TEST_F(BatchInUse, ASecondPressOnStopDoesNotStartTheBatchAgain)
     EXPECT_EQ(runsAfterDoublePress, 1u);
     EXPECT_EQ(window->Entries().Count(), 2u);
 }
+
+TEST_F(BatchInUse, ClosingWhileTheEndSoundPlaysAsksNothing)
+{
+    AddInputs(1);
+    pivora::test::ModalAnswerer answers;
+    services.whilePlaying = [&] { window->close(); };
+    Start()->click();
+    EXPECT_TRUE(pivora::test::WaitUntil([&] { return !window->isVisible(); }, 5000));
+    EXPECT_TRUE(answers.seen.empty()) << "every file was done: nothing to ask";
+    EXPECT_EQ(services.playedSounds.size(), 1u);
+}

@@ -192,8 +192,16 @@ TEST_F(InputUiTest, OneAddAtATimeAndTheHintNeverOverEntries)
     answers.onFileDialog = [&](QFileDialog* dialog) {
         if (++dialogs == 1)
             QTimer::singleShot(0, [&] {
+                // Drops are refused meanwhile, visibly, rather than taken and then dropped.
+                QMimeData files;
+                files.setUrls({QUrl::fromLocalFile(Local(dir.File("second/c.mp4")))});
+                QDragEnterEvent drag(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton,
+                                     Qt::NoModifier);
+                QApplication::sendEvent(Find<QTreeView>("LV")->viewport(), &drag);
                 lockedMeanwhile = !Find<QAction>("menuFolder")->isEnabled() &&
-                                  !Find<QWidget>("CmdToolsBar1")->isEnabled();
+                                  !Find<QWidget>("CmdToolsBar1")->isEnabled() &&
+                                  !drag.isAccepted() && !Find<QWidget>("picDoor")->acceptDrops() &&
+                                  !Find<QWidget>("picDrag")->acceptDrops();
                 window->AddFolder();
             });
         pivora::test::Choose(dialog, Local(dir.File(dialogs == 1 ? "first" : "second")));
@@ -204,6 +212,7 @@ TEST_F(InputUiTest, OneAddAtATimeAndTheHintNeverOverEntries)
     EXPECT_EQ(window->Entries().Paths(),
               (std::vector<std::string>{dir.File("first/a.mp4"), dir.File("first/sub/b.mp4")}));
     EXPECT_TRUE(Find<QAction>("menuFolder")->isEnabled());
+    EXPECT_TRUE(Find<QWidget>("picDoor")->acceptDrops());
 
     // A folder dropped on the welcome picture fills the list; the hint does not stay over it.
     window->menuRA_Click();

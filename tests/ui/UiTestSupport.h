@@ -65,10 +65,16 @@ public:
     std::vector<std::string> openedDocuments;
     std::vector<std::string> openedUrls;
     std::vector<std::string> playedSounds;
+    std::function<void()> whilePlaying; // what the user does while the sound plays
     void OpenFolder(const std::string& folder) override { openedFolders.push_back(folder); }
     void OpenDocument(const std::string& file) override { openedDocuments.push_back(file); }
     void OpenUrl(const std::string& url) override { openedUrls.push_back(url); }
-    void PlaySound(const std::string& file) override { playedSounds.push_back(file); }
+    void PlaySound(const std::string& file) override
+    {
+        playedSounds.push_back(file);
+        if (whilePlaying)
+            whilePlaying();
+    }
 };
 
 } // namespace pivora::test
