@@ -43,6 +43,14 @@
         <source>输出文件无法打开</source>
         <translation>The output file cannot be opened</translation>
     </message>
+    <message>
+        <source>无法检查输出: 转换程序无法启动</source>
+        <translation>Cannot check the output: the converter cannot be started</translation>
+    </message>
+    <message>
+        <source>无法检查输出: 转换程序 %1 秒内没有回答</source>
+        <translation>Cannot check the output: the converter did not answer within %1 seconds</translation>
+    </message>
 </context>
 <context>
     <name>pivora::ui::DropZone</name>
@@ -254,6 +262,10 @@ Changed to the default path %1.</translation>
     <message>
         <source>已停止.</source>
         <translation>Stopped.</translation>
+    </message>
+    <message>
+        <source>以下不是普通文件 (命名管道、套接字或设备), 没有加入列表:</source>
+        <translation>These are not regular files (named pipes, sockets or devices) and were not added to the list:</translation>
     </message>
 </context>
 <context>
