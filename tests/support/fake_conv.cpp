@@ -15,6 +15,7 @@
 //   FAKE_CONV_TERSE=1       leave out the closing summary, so that the output must be opened
 //   FAKE_CONV_PROBES=path   append one line per probe: the file it opens
 //   FAKE_CONV_PROBE_HANG=1  a probe never answers
+//   FAKE_CONV_SPLIT=1       first write a Chinese line in two pieces, cut inside a character
 // An input file that begins with "plan" chooses for its own run: "plan steps=40 exit=1".
 // Called as a probe ("-hide_banner -nostdin -i file") it only tells what it finds in the file.
 // On Windows it writes in text mode, "\r\n" at the ends of lines, as ffmpeg does there.
@@ -149,6 +150,12 @@ int main(int argc, char* argv[])
                 std::fclose(in);
             }
         }
+    }
+    if (std::getenv("FAKE_CONV_SPLIT")) {
+        const std::string line = "视频: 分开写的字\n";
+        Say(line.substr(0, 2)); // two of the three bytes of "视"
+        Pause(150);
+        Say(line.substr(2));
     }
     if (std::getenv("FAKE_CONV_IGNORE_TERM"))
         std::signal(SIGTERM, SIG_IGN);

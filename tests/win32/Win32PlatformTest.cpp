@@ -178,6 +178,18 @@ TEST(Win32, TheCodePageDecides)
     EXPECT_TRUE(pivora::input::FolderExists(dir.Path()));
 }
 
+TEST(Win32, ACharacterCutByARunnersReadIsKeptWhole)
+{
+    TempDir dir;
+    const std::string program =
+        pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath());
+    pivora::test::ScopedEnv split("FAKE_CONV_SPLIT", "1");
+    const std::string output = pivora::test::RunCommand(
+        "\"" + fs::ConverterPath(program) + "\" -i in.mp4 \"" + dir.File("out.mp4") + "\"",
+        "conv.exe");
+    EXPECT_EQ(output.rfind("视频: 分开写的字", 0), 0u) << output;
+}
+
 TEST(Win32, NarrowSearchAndRemoval)
 {
     TempDir dir;

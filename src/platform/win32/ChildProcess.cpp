@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <iterator>
+#include <utility>
 #include <vector>
 
 namespace pivora::platform {
@@ -53,9 +54,7 @@ public:
         buffer.resize(got);
         // ffmpeg writes UTF-8 whatever the code page (it names files as it took them, in
         // UTF-8); other programs write in the code page. The program's text is UTF-8.
-        const bool utf8 = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, buffer.data(),
-                                                static_cast<int>(got), nullptr, 0) > 0;
-        out = utf8 ? buffer : win32::FromCodePage(buffer);
+        out = win32::DecodeChildOutput(std::move(buffer), m_partial);
         return true;
     }
 
@@ -107,6 +106,7 @@ private:
     HANDLE m_process;
     HANDLE m_thread;
     ExitStatus m_status;
+    std::string m_partial; // the start of a character the last read cut off
 };
 
 } // namespace

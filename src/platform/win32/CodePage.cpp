@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace pivora::platform {
@@ -74,6 +75,53 @@ std::string FromCodePage(std::string_view narrow)
     ::MultiByteToWideChar(page, 0, narrow.data(), static_cast<int>(narrow.size()), wide.data(),
                           size);
     return Utf8(wide);
+}
+
+namespace {
+
+bool IsUtf8(std::string_view bytes)
+{
+    return bytes.empty() || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                  static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
+
+// How many bytes at the end begin a UTF-8 character whose other bytes have not come yet.
+std::size_t Utf8CutOff(std::string_view bytes)
+{
+    for (std::size_t back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        const auto c = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((c & 0xC0) == 0x80)
+            continue;
+        const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::string DecodeChildOutput(std::string bytes, std::string& partial)
+{
+    bytes.insert(0, partial);
+    partial.clear();
+    const std::size_t whole = bytes.size() - Utf8CutOff(bytes);
+    if (IsUtf8(std::string_view(bytes).substr(0, whole))) {
+        partial = bytes.substr(whole);
+        bytes.resize(whole);
+        return bytes;
+    }
+    // The code page's text: a lead byte at the end waits for the byte that completes it.
+    const unsigned page = CodePage();
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const bool lead = ::IsDBCSLeadByteEx(page, static_cast<BYTE>(bytes[at])) != 0;
+        if (lead && at + 1 == bytes.size())
+            break;
+        at += lead ? 2 : 1;
+    }
+    partial = bytes.substr(std::min(at, bytes.size()));
+    bytes.resize(std::min(at, bytes.size()));
+    return FromCodePage(bytes);
 }
 
 } // namespace win32

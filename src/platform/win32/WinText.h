@@ -13,5 +13,9 @@ unsigned CodePage();
 // UTF-8 into the code page; characters it cannot hold become "?".
 std::string ToCodePage(std::string_view utf8);
 std::string FromCodePage(std::string_view narrow);
+// A piece of what a child wrote, as UTF-8: ffmpeg writes UTF-8, other programs the code page.
+// A read may end inside a character; its first bytes are kept in `partial`, which the next
+// piece is to follow.
+std::string DecodeChildOutput(std::string bytes, std::string& partial);
 
 } // namespace pivora::platform::win32
