@@ -267,6 +267,14 @@ Changed to the default path %1.</translation>
         <source>以下不是普通文件 (命名管道、套接字或设备), 没有加入列表:</source>
         <translation>These are not regular files (named pipes, sockets or devices) and were not added to the list:</translation>
     </message>
+    <message>
+        <source>上次的转换没有完成, 还有 %1 个文件没有转换. 要把它们放回列表吗?</source>
+        <translation>The last conversion did not finish: %1 files were not converted. Put them back in the list?</translation>
+    </message>
+    <message>
+        <source>以下文件已经不在了, 没有放回列表:</source>
+        <translation>These files are gone and were not put back in the list:</translation>
+    </message>
 </context>
 <context>
     <name>pivora::ui::frmMenu</name>

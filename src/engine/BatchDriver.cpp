@@ -93,7 +93,47 @@ std::vector<std::string> BatchDriver::RunningCommandLines() const
 
 void BatchDriver::objDOS_CommandOver(Job& job)
 {
+    if (m_journal) {
+        m_journal->RunEnded(job.Id);
+        m_journal->Flush();
+        std::erase(m_journalPending, job.Id);
+    }
     m_list.Remove(job.Id);
+}
+
+void BatchDriver::SyncJournal()
+{
+    if (!m_journal || !m_journal->IsOpen())
+        return;
+    const std::size_t count = m_list.Count();
+    const std::pair<std::size_t, pivora::input::EntryId> seen{count,
+                                                              count ? m_list.IdAt(count - 1) : 0};
+    if (seen == m_journalSeen)
+        return;
+    m_journalSeen = seen;
+    // The list keeps its order and its ids only grow: one walk along both finds the entries
+    // taken off it, and the new ones are at its end.
+    std::vector<pivora::input::EntryId> kept;
+    std::size_t at = 0;
+    for (const pivora::input::EntryId id : m_journalPending) {
+        while (at < count && m_list.IdAt(at) < id)
+            ++at;
+        if (at < count && m_list.IdAt(at) == id)
+            kept.push_back(id);
+        else
+            m_journal->Removed(id);
+    }
+    m_journalPending = std::move(kept);
+    std::size_t first = count;
+    while (first > 0 && m_list.IdAt(first - 1) > m_journalLastId)
+        --first;
+    for (std::size_t i = first; i < count; ++i) {
+        m_journal->Entry(m_list.IdAt(i), m_list.At(i));
+        m_journalPending.push_back(m_list.IdAt(i));
+    }
+    if (count > first)
+        m_journalLastId = m_list.IdAt(count - 1);
+    m_journal->Flush();
 }
 
 bool BatchDriver::PollJob(Job& job)
@@ -179,6 +219,11 @@ void BatchDriver::ConvertQueue()
             text.empty() || text.back() != fs::PathSeparator())
             m_host.SetOutputFolderText(text + fs::PathSeparator());
         m_outputFolder = m_host.OutputFolderText();
+        // What the batch has to do is written down before any of it is done.
+        m_journal = std::make_unique<BatchJournal>(m_setup.JournalFolder);
+        m_journalPending.clear();
+        m_journalLastId = 0;
+        m_journalSeen = {0, 0};
         if (m_wholeBatchProgress) {
             // Converters left over from before are ended once; from now on several of this
             // batch's own run side by side.
@@ -210,6 +255,10 @@ void BatchDriver::ConvertQueue()
             }
         }
         m_pump.SetHeldUpWork({}, 0);
+        // The batch ends here in every ordinary way, stopped or not; only a hard end of the
+        // program leaves its journal behind.
+        m_journal->End();
+        m_journal.reset();
         // A program that is shutting down shows nothing more.
         if (m_pump.Quitting())
             return;
@@ -231,6 +280,7 @@ void BatchDriver::ConvertQueue()
 bool BatchDriver::Tick()
 {
     FlagScope ticking(m_ticking);
+    SyncJournal();
     // No events run between a look at the stop flag and the start of a run, so a stop cannot
     // fall between them and be lost.
     while (!m_stopRequested && !m_notStarted && !m_pump.Quitting() &&
@@ -329,6 +379,11 @@ bool BatchDriver::StartNextJob(const std::string& outputFolder)
 BatchDriver::Started BatchDriver::BeginRun(Job& job, Step step, const std::string& commandLine)
 {
     WatchedProcessName() = fs::ConverterProcessName();
+    if (m_journal && (step == Step::Copy || step == Step::Reencode)) {
+        SyncJournal();
+        m_journal->RunStarts(job.Id, job.OutputPath,
+                             step == Step::Copy ? std::optional<int>(job.Wanted) : std::nullopt);
+    }
     job.Now = step;
     job.Running = commandLine;
     job.Progress.Reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/ActivityLog.h"
+#include "engine/BatchJournal.h"
 #include "engine/CommandLine.h"
 #include "engine/DOSOutputs.h"
 #include "engine/LosslessTurn.h"
@@ -76,6 +77,8 @@ public:
         std::function<pivora::platform::LocalDateTime()> Clock = pivora::platform::Now;
         // Read at every entry; the defaults when there are none.
         const pivora::settings::ProgramSettings* Settings = nullptr;
+        // Where the running batch keeps its journal; none without a folder.
+        std::string JournalFolder = {};
         // How long a question to the converter (about an input, or opening an output to
         // check it) may take before it is given up.
         std::chrono::milliseconds QuestionPatience = ConverterQuestion::kPatience;
@@ -144,6 +147,8 @@ private:
     void NameInReport(const Job& job, const std::string& reason);
     // Starts what may start and moves every job on, without waiting; true when a job ended.
     bool Tick();
+    // Tells the journal of the entries added to the list and taken off it since last time.
+    void SyncJournal();
     void ShowJobProgress(Job& job, const std::optional<ProgressDisplay>& display);
     void ShowBatchProgress();
     void WaitForJobs();
@@ -179,6 +184,10 @@ private:
     // Output names reserved by the runs of this batch, so that runs started in the same second
     // never share one.
     std::set<std::string> m_takenOutputs;
+    std::unique_ptr<BatchJournal> m_journal;
+    std::vector<pivora::input::EntryId> m_journalPending; // journaled, not yet ended or removed
+    pivora::input::EntryId m_journalLastId = 0;
+    std::pair<std::size_t, pivora::input::EntryId> m_journalSeen{0, 0}; // the list's count, last id
     std::vector<FailedEntry> m_failures;
     std::vector<int> m_failureNumbers; // the failed jobs' numbers, in the same order
 };

@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pivora::platform {
@@ -82,6 +84,30 @@ public:
 
 private:
     NativeHandle m_handle = kInvalidHandle;
+};
+
+// A file that one process at a time appends records to, such as a journal: it stays locked
+// against every other process for as long as this object lives, and a process that ends,
+// however it ends, lets go of it.
+class LockedFile
+{
+public:
+    // Opens `path` for appending: a new file when `create` (then it must not exist yet), an
+    // existing regular file otherwise. Null when it cannot be opened or another process
+    // holds it.
+    static std::unique_ptr<LockedFile> Open(const std::string& path, bool create);
+    ~LockedFile();
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+
+    bool Append(std::string_view text);
+    // What was appended is on the disk, as far as the system can make sure of it.
+    bool Sync();
+    std::string ReadAll() const;
+
+private:
+    explicit LockedFile(NativeHandle handle) : m_handle(handle) {}
+    NativeHandle m_handle;
 };
 
 struct LocalDateTime

@@ -116,6 +116,7 @@ frmMainSetup frmMainSetup::Defaults()
     setup.ProgramFolder = fs::ProgramFolder();
     setup.WorkFolder = fs::WorkFolder();
     setup.LogPath = fs::JoinPath(fs::StateFolder(), "activity.log");
+    setup.JournalFolder = fs::StateFolder();
     setup.DefaultOutputFolder = fs::DefaultOutputFolder();
     setup.TempCopiesFolder = fs::TempCopiesFolder();
     setup.SettingsFolder = fs::SettingsFolder();
@@ -137,6 +138,7 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
     pivora::engine::BatchDriver::Setup driverSetup{m_setup.ProgramFolder, m_setup.WorkFolder,
                                                    m_setup.LogPath};
     driverSetup.Settings = &m_settings;
+    driverSetup.JournalFolder = m_setup.JournalFolder;
     m_driver = std::make_unique<pivora::engine::BatchDriver>(driverSetup, m_list, host, m_pump,
                                                              messages, m_options);
 
@@ -454,6 +456,45 @@ void frmMain::Form_Load()
     ClearOwnFolder(m_setup.WorkFolder, m_pump);
     pivora::platform::KillProcessByName(pivora::platform::ConverterProcessName(),
                                         pivora::platform::ConverterPath(m_setup.ProgramFolder));
+    // Once the window is up.
+    QTimer::singleShot(0, this, &frmMain::RecoverInterruptedBatch);
+}
+
+void frmMain::RecoverInterruptedBatch()
+{
+    if (m_setup.JournalFolder.empty() || m_unloaded)
+        return;
+    pivora::engine::ActivityLog log(m_setup.LogPath);
+    pivora::engine::InterruptedBatches batches(
+        m_setup.JournalFolder, pivora::platform::ConverterPath(m_setup.ProgramFolder), m_pump, log);
+    const std::vector<pivora::input::InputEntry>& entries = batches.Unconverted();
+    if (!entries.empty() && !m_unloaded) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Pivora"),
+                        tr("上次的转换没有完成, 还有 %1 个文件没有转换. 要把它们放回列表吗?")
+                            .arg(entries.size()),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.button(QMessageBox::Yes)->setText(tr("是"));
+        box.button(QMessageBox::No)->setText(tr("否"));
+        box.setDefaultButton(QMessageBox::Yes);
+        if (box.exec() == QMessageBox::Yes) {
+            std::vector<pivora::input::InputEntry> back;
+            QString gone;
+            for (const pivora::input::InputEntry& entry : entries) {
+                if (pivora::platform::IsRegularFile(entry.Path))
+                    back.push_back(entry);
+                else
+                    gone += QLatin1Char('\n') + FromNative(entry.DisplayText);
+            }
+            m_list.Append(std::move(back));
+            if (!m_list.Empty())
+                picDoor->hide();
+            UpdateHint();
+            if (!gone.isEmpty())
+                ShowBox(tr("以下文件已经不在了, 没有放回列表:") + QLatin1Char('\n') + gone,
+                        QStringLiteral("Pivora"), Icon::Warning);
+        }
+    }
+    batches.Discard();
 }
 
 void frmMain::Form_Unload()

@@ -57,6 +57,7 @@ struct frmMainSetup
     std::string ProgramFolder;
     std::string WorkFolder;
     std::string LogPath;
+    std::string JournalFolder; // the running batch's journal; none when empty
     std::string DefaultOutputFolder;
     std::string TempCopiesFolder;
     std::string SettingsFolder;          // pvsetting.ini, and options.ini when need be
@@ -133,6 +134,9 @@ private:
     void Form_Unload();
     void Timer1_Timer();
     void StopBatch();
+    // After a batch that the program did not live to finish: its outputs are tidied up, and
+    // the files it never converted are offered back.
+    void RecoverInterruptedBatch();
     bool ConfirmStopAndQuit();
     void cmbOF1_Click(int index);
     void cmbRotate_Click(int index);

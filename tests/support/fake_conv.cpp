@@ -17,7 +17,8 @@
 //   FAKE_CONV_PROBE_HANG=1  a probe never answers
 //   FAKE_CONV_SPLIT=1       first write a Chinese line in two pieces, cut inside a character
 // An input file that begins with "plan" chooses for its own run: "plan steps=40 exit=1".
-// Called as a probe ("-hide_banner -nostdin -i file") it only tells what it finds in the file.
+// Called as a probe ("-hide_banner -nostdin -i file") it only tells what it finds in the file:
+// what it wrote itself is a 10 s video, anything else is not media.
 // On Windows it writes in text mode, "\r\n" at the ends of lines, as ffmpeg does there.
 #include <cctype>
 #include <chrono>
@@ -141,6 +142,9 @@ int main(int argc, char* argv[])
     }
     if (argc == 5 && std::string(argv[1]) == "-hide_banner")
         return Probe(argv[4]);
+    if (argc == 4 && std::string(argv[2]) == "-h")
+        return 0; // the option list: nothing of note
+
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == "-i") {
             if (FILE* in = std::fopen(argv[i + 1], "rb")) {
@@ -165,6 +169,13 @@ int main(int argc, char* argv[])
 
     Append("FAKE_CONV_LOG", output);
     Append("FAKE_CONV_SPANS", "+" + output);
+    // As ffmpeg, the output is there from the start, and whole only at the end.
+    if (!std::getenv("FAKE_CONV_NOFILE") && !output.empty()) {
+        if (FILE* file = std::fopen(output.c_str(), "wb")) {
+            std::fputs("part of a conversion", file);
+            std::fclose(file);
+        }
+    }
     const char* failOn = std::getenv("FAKE_CONV_FAIL_ON");
     if (failOn && *failOn && argc > 4 && std::string(argv[4]).find(failOn) != std::string::npos) {
         Say(std::string(argv[4]) + ": Invalid data found when processing input\n");
@@ -188,10 +199,6 @@ int main(int argc, char* argv[])
     Say("Output #0, mp4, to '" + output + "':\n" +
         "  Stream #0:0(und): Video: mpeg4 (mp4v / 0x7634706D), yuv420p, 48x64, 25 fps\n");
     if (std::getenv("FAKE_CONV_HANG")) {
-        if (FILE* file = std::fopen(output.c_str(), "wb")) {
-            std::fputs("part of a conversion", file);
-            std::fclose(file);
-        }
         for (int i = 0;; ++i) {
             Pause(step);
             Say("frame=" + std::to_string(i) + " time=00:00:0" + std::to_string(i % 10) +

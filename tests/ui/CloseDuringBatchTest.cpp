@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "UiTestSupport.h"
 #include "platform/ProcessList.h"
+#include "settings/ProgramSettings.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -90,6 +91,125 @@ TEST(CloseDuringBatch, AsksThenStopsAndShutsDown)
     EXPECT_EQ(window->Entries().Count(), 2u);
     EXPECT_TRUE(services.openedFolders.empty());
     ExpectCleanEnd(dir, program);
+}
+
+namespace {
+
+// Runs the window in a child process with a batch started at once, as main() would.
+pid_t StartProgram(const pivora::test::TempDir& dir, const std::string& program,
+                   const std::vector<std::string>& inputs, posix_spawnattr_t* attributes = nullptr)
+{
+    std::vector<std::string> arguments{PIVORA_SIGNAL_CHILD, dir.Path(), program};
+    arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    EXPECT_EQ(::posix_spawn(&pid, argv[0], nullptr, attributes, argv.data(), environ), 0);
+    return pid;
+}
+
+} // namespace
+
+TEST(CloseDuringBatch, AfterAHardEndNothingPartialStaysAndNothingIsForgotten)
+{
+    pivora::test::App();
+    struct Case
+    {
+        const char* when;
+        const char* settings;
+        std::vector<std::pair<const char*, const char*>> converter;
+        const char* waitFor; // the stand-in's log that must reach `lines` lines
+        std::size_t lines;
+        std::size_t kept; // outputs that were whole when the program ended
+    };
+    const Case cases[] = {
+        {"before the first run",
+         "LosslessRotation=true",
+         {{"FAKE_CONV_PROBE_HANG", "1"}},
+         "probes.log",
+         1,
+         0},
+        {"in the middle of a run", "", {{"FAKE_CONV_HANG", "1"}}, "conv.log", 1, 0},
+        {"between two runs", "", {{"FAKE_CONV_STEP_MS", "40"}}, "conv.log", 2, 1},
+        {"during the output check",
+         "",
+         {{"FAKE_CONV_TERSE", "1"}, {"FAKE_CONV_PROBE_HANG", "1"}},
+         "probes.log",
+         1,
+         1},
+        {"two at once", "ParallelJobs=2", {{"FAKE_CONV_HANG", "1"}}, "conv.log", 2, 0},
+        {"copying without re-encoding",
+         "LosslessRotation=true",
+         {{"FAKE_CONV_HANG", "1"}},
+         "conv.log",
+         1,
+         0},
+    };
+    for (const Case& c : cases) {
+        if (std::string_view(c.settings) == "ParallelJobs=2" &&
+            pivora::settings::MaxParallelJobs() < 2)
+            continue;
+        pivora::test::TempDir dir;
+        const std::string program =
+            pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath());
+        pivora::test::WriteFile(dir.File("config/pivora/pivora.conf"),
+                                std::string("[Conversion]\n") + c.settings + "\n");
+        // Inputs the stand-in opens as 10 s videos.
+        std::vector<std::string> inputs;
+        for (const char* name : {"a.mp4", "b.mp4", "c.mp4"}) {
+            inputs.push_back(dir.File(name));
+            pivora::test::WriteFile(inputs.back(), "converted by the stand-in\n");
+        }
+        pid_t pid = 0;
+        {
+            pivora::test::ScopedEnv log("FAKE_CONV_LOG", dir.File("conv.log"));
+            pivora::test::ScopedEnv probes("FAKE_CONV_PROBES", dir.File("probes.log"));
+            std::vector<std::unique_ptr<pivora::test::ScopedEnv>> steering;
+            for (const auto& [name, value] : c.converter)
+                steering.push_back(std::make_unique<pivora::test::ScopedEnv>(name, value));
+            pid = StartProgram(dir, program, inputs);
+            ASSERT_TRUE(pivora::test::WaitUntil([&] {
+                return pivora::test::ReadLines(dir.File(c.waitFor)).size() >= c.lines;
+            })) << c.when;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        // The converter went with the program.
+        EXPECT_TRUE(pivora::test::WaitUntil(
+            [&] { return !pivora::platform::IsProcessRunning("conv", program + "/data/conv"); },
+            2000))
+            << c.when;
+
+        // The next start: the whole outputs stay, the partial ones go, the rest comes back. A
+        // journal that cannot be read is set aside.
+        pivora::test::WriteFile(dir.File("state/garbage.journal"), "pivora-journal|1|0\n");
+        pivora::test::RecordingServices services;
+        pivora::test::ModalAnswerer answers;
+        answers.questionReply = QMessageBox::Yes;
+        pivora::ui::frmMain window(pivora::test::WindowSetup(dir.Path(), program, &services));
+        window.show();
+        pivora::test::WaitUntil([&] { return !answers.seen.empty(); }, 3000);
+        std::vector<std::string> outputs;
+        for (const auto& file : std::filesystem::directory_iterator(dir.File("output")))
+            outputs.push_back(pivora::test::ReadFile(file.path().string()));
+        EXPECT_EQ(outputs, std::vector<std::string>(c.kept, "converted by the stand-in\n"))
+            << c.when;
+        ASSERT_EQ(answers.seen.size(), 1u) << c.when;
+        EXPECT_EQ(answers.seen[0].text.toStdString(), "上次的转换没有完成, 还有 " +
+                                                          std::to_string(3 - c.kept) +
+                                                          " 个文件没有转换. 要把它们放回列表吗?");
+        EXPECT_EQ(
+            window.Entries().Paths(),
+            std::vector<std::string>(inputs.begin() + static_cast<long>(c.kept), inputs.end()))
+            << c.when;
+        std::vector<std::string> left;
+        for (const auto& file : std::filesystem::directory_iterator(dir.File("state")))
+            left.push_back(file.path().filename().string());
+        EXPECT_EQ(left, std::vector<std::string>{"garbage.journal.unreadable"}) << c.when;
+    }
 }
 
 TEST(CloseDuringBatch, ASignalStopsTheBatchAndShutsDown)

@@ -17,6 +17,7 @@ pivora::ui::frmMainSetup WindowSetup(const std::string& folder, const std::strin
     setup.TempCopiesFolder = folder + "/cache/pivora/tmp";
     setup.SettingsFolder = folder + "/config";
     setup.LogPath = folder + "/activity.log";
+    setup.JournalFolder = folder + "/state";
     setup.DefaultOutputFolder = folder + "/output";
     setup.Services = services;
     return setup;

@@ -6,6 +6,7 @@
 #include "input/FileSearch.h"
 #include "input/PathHelpers.h"
 #include "input/TempCopies.h"
+#include "platform/ChildProcess.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
@@ -188,6 +189,28 @@ TEST(Win32, ACharacterCutByARunnersReadIsKeptWhole)
         "\"" + fs::ConverterPath(program) + "\" -i in.mp4 \"" + dir.File("out.mp4") + "\"",
         "conv.exe");
     EXPECT_EQ(output.rfind("视频: 分开写的字", 0), 0u) << output;
+}
+
+TEST(Win32, ChildrenEndWithTheProgramHoweverItEnds)
+{
+    TempDir dir;
+    const std::string program =
+        pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath());
+    pivora::test::ScopedEnv log("FAKE_CONV_LOG", dir.File("conv.log"));
+    pivora::test::ScopedEnv hang("FAKE_CONV_HANG", "1");
+    const std::string converter = fs::ConverterPath(program);
+    // A program that started a converter, ended without a chance to stop it.
+    auto starter = fs::ChildProcess::Start(
+        "\"" + fs::JoinPath(fs::ProgramFolder(), "helpers\\start_child.exe") + "\" \"" + converter +
+        "\" \"" + dir.File("out.mp4") + "\"");
+    ASSERT_TRUE(starter.Process);
+    for (int i = 0; i < 250 && pivora::test::ReadLines(dir.File("conv.log")).empty(); ++i)
+        ::Sleep(20);
+    ASSERT_TRUE(fs::IsProcessRunning("conv.exe", converter));
+    starter.Process->Kill();
+    for (int i = 0; i < 150 && fs::IsProcessRunning("conv.exe", converter); ++i)
+        ::Sleep(20);
+    EXPECT_FALSE(fs::IsProcessRunning("conv.exe", converter)) << "the converter outlived it";
 }
 
 TEST(Win32, NarrowSearchAndRemoval)

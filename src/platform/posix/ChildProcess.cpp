@@ -8,8 +8,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -78,8 +78,8 @@ public:
         ::close(m_readFd);
         if (m_pidFd >= 0)
             ::close(m_pidFd);
-        // A child still running is left to run; the next start of the program deals with
-        // it. One that has ended is reaped so that it does not linger as a zombie.
+        // A child still running is left to run; it ends with the program at the latest. One
+        // that has ended is reaped so that it does not linger as a zombie.
         HasExited();
     }
 
@@ -208,39 +208,73 @@ ChildProcess::StartResult ChildProcess::Start(const std::string& commandLine)
         result.SystemError = errno;
         return result;
     }
+    // Tells the parent why the program could not be run; closed by a successful exec.
+    int failure[2];
+    if (::pipe2(failure, O_CLOEXEC) != 0) {
+        result.Error = StartError::PipeFailed;
+        result.SystemError = errno;
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return result;
+    }
+    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const pid_t parent = ::getpid();
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-
-    // The child starts with default signal handling and nothing blocked, whatever the
-    // window toolkit set up for this process.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGCHLD);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-
-    pid_t pid = 0;
-    const int error =
-        ::posix_spawn(&pid, resolved.c_str(), &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    // Between fork and exec only calls that are safe in a child of a threaded program.
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Default handling for the signals the window toolkit or a launcher may have changed,
+        // and nothing blocked.
+        struct sigaction defaults
+        {
+        };
+        defaults.sa_handler = SIG_DFL;
+        for (const int signal : {SIGPIPE, SIGINT, SIGTERM, SIGCHLD})
+            ::sigaction(signal, &defaults, nullptr);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        // The child dies with the program, however the program ends: a converter left
+        // without it would go on writing a file that is never finished. A program already
+        // gone before this was set is noticed too. (The signal follows the thread that
+        // started the child: every child is started from the program's main thread.)
+        int error = 0;
+        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+            error = ECHILD;
+        if (error == 0 && (devNull < 0 || ::dup2(devNull, 0) < 0 || ::dup2(fds[1], 1) < 0 ||
+                           ::dup2(fds[1], 2) < 0))
+            error = errno;
+        if (error == 0) {
+            ::execve(resolved.c_str(), argv.data(), environ);
+            error = errno;
+        }
+        while (::write(failure[1], &error, sizeof error) < 0 && errno == EINTR) {
+        }
+        ::_exit(127);
+    }
+    const int forkError = pid < 0 ? errno : 0;
     ::close(fds[1]);
-    if (error != 0) {
+    ::close(failure[1]);
+    if (devNull >= 0)
+        ::close(devNull);
+    int execError = 0;
+    if (pid > 0) {
+        ssize_t got;
+        do {
+            got = ::read(failure[0], &execError, sizeof execError);
+        } while (got < 0 && errno == EINTR);
+        if (got != static_cast<ssize_t>(sizeof execError))
+            execError = 0;
+    }
+    ::close(failure[0]);
+    if (pid < 0 || execError != 0) {
+        if (pid > 0) {
+            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
         ::close(fds[0]);
         result.Error = StartError::NotFound;
-        result.SystemError = error;
+        result.SystemError = pid < 0 ? forkError : execError;
         return result;
     }
     result.Process = std::make_unique<PosixChildProcess>(pid, fds[0], resolved);

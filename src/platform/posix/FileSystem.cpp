@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -142,6 +143,65 @@ bool AppendToFile(const std::string& path, const std::string& text)
     }
     ::close(fd);
     return done == text.size();
+}
+
+std::unique_ptr<LockedFile> LockedFile::Open(const std::string& path, bool create)
+{
+    const int flags =
+        O_RDWR | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0);
+    const int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0)
+        return nullptr;
+    struct stat info
+    {
+    };
+    // The lock goes with the descriptor: a process that ends in any way releases it.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<LockedFile>(new LockedFile(fd));
+}
+
+LockedFile::~LockedFile()
+{
+    ::close(static_cast<int>(m_handle));
+}
+
+bool LockedFile::Append(std::string_view text)
+{
+    const int fd = static_cast<int>(m_handle);
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+bool LockedFile::Sync()
+{
+    return ::fdatasync(static_cast<int>(m_handle)) == 0;
+}
+
+std::string LockedFile::ReadAll() const
+{
+    std::string text;
+    char buffer[65536];
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(static_cast<int>(m_handle), buffer, sizeof buffer, at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(got));
+        at += got;
+    }
+    return text;
 }
 
 LocalDateTime Now()

@@ -109,6 +109,24 @@ private:
     std::string m_partial; // the start of a character the last read cut off
 };
 
+// The job every child joins: when the program ends, however it ends, the system closes the
+// program's handle to it and ends every child still in it. Null when the system has none.
+HANDLE ChildrenJob()
+{
+    static const HANDLE job = [] {
+        HANDLE created = ::CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (created && !::SetInformationJobObject(created, JobObjectExtendedLimitInformation,
+                                                  &limits, sizeof limits)) {
+            ::CloseHandle(created);
+            created = nullptr;
+        }
+        return created;
+    }();
+    return job;
+}
+
 } // namespace
 
 ChildProcess::StartResult ChildProcess::Start(const std::string& commandLine)
@@ -142,8 +160,10 @@ ChildProcess::StartResult ChildProcess::Start(const std::string& commandLine)
     std::vector<char> mutableLine(line.begin(), line.end());
     mutableLine.push_back('\0');
     PROCESS_INFORMATION info{};
+    // Started held, so that it is in the job before it can start anything of its own.
     const BOOL created = ::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE,
-                                          NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info);
+                                          NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr,
+                                          nullptr, &startup, &info);
     if (created != 1) {
         result.SystemError = static_cast<int>(::GetLastError());
         ::CloseHandle(readEnd);
@@ -152,6 +172,9 @@ ChildProcess::StartResult ChildProcess::Start(const std::string& commandLine)
         return result;
     }
     ::CloseHandle(writeEnd);
+    if (HANDLE job = ChildrenJob())
+        ::AssignProcessToJobObject(job, info.hProcess);
+    ::ResumeThread(info.hThread);
     result.Process = std::make_unique<WinChildProcess>(readEnd, info);
     return result;
 }

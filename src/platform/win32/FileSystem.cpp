@@ -293,6 +293,57 @@ DWORD CALLBACK OnCopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE
 
 } // namespace
 
+std::unique_ptr<LockedFile> LockedFile::Open(const std::string& path, bool create)
+{
+    // Sharing reads only: no other process can open it to write, or delete it, meanwhile.
+    HANDLE file =
+        ::CreateFileW(Wide(path).c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                      create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return nullptr;
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
+        ::CloseHandle(file);
+        return nullptr;
+    }
+    return std::unique_ptr<LockedFile>(new LockedFile(reinterpret_cast<NativeHandle>(file)));
+}
+
+LockedFile::~LockedFile()
+{
+    ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+}
+
+bool LockedFile::Append(std::string_view text)
+{
+    DWORD wrote = 0;
+    return ::WriteFile(reinterpret_cast<HANDLE>(m_handle), text.data(),
+                       static_cast<DWORD>(text.size()), &wrote, nullptr) &&
+           wrote == text.size();
+}
+
+bool LockedFile::Sync()
+{
+    return ::FlushFileBuffers(reinterpret_cast<HANDLE>(m_handle)) != 0;
+}
+
+std::string LockedFile::ReadAll() const
+{
+    std::string text;
+    char buffer[65536];
+    for (std::uint64_t at = 0;;) {
+        OVERLAPPED from{};
+        from.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+        from.OffsetHigh = static_cast<DWORD>(at >> 32);
+        DWORD got = 0;
+        if (!::ReadFile(reinterpret_cast<HANDLE>(m_handle), buffer, sizeof buffer, &got, &from) ||
+            got == 0)
+            break;
+        text.append(buffer, got);
+        at += got;
+    }
+    return text;
+}
+
 bool CopyToNewFile(const std::string& from, const std::string& to, EventPump* pump)
 {
     if (!ReadOnlyFile(from).IsOpen())

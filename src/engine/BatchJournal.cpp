@@ -1,0 +1,363 @@
+#include "engine/BatchJournal.h"
+
+#include "engine/OutputProbe.h"
+#include "engine/Progress.h"
+#include "engine/RunOutcome.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace pivora::engine {
+
+namespace fs = pivora::platform;
+
+namespace {
+
+constexpr std::string_view kHeader = "pivora-journal|1";
+
+std::uint32_t Crc32(std::string_view text)
+{
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> made{};
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            made[i] = c;
+        }
+        return made;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : text)
+        crc = table[(crc ^ static_cast<unsigned char>(c)) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// A field holds any bytes: the separator, line breaks, controls and "%" are written as %XX.
+std::string Escaped(std::string_view field)
+{
+    std::string text;
+    text.reserve(field.size());
+    for (const char c : field) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || c == '%' || c == '|') {
+            char code[4];
+            std::snprintf(code, sizeof code, "%%%02X", byte);
+            text += code;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+std::optional<std::string> Unescaped(std::string_view field)
+{
+    std::string text;
+    text.reserve(field.size());
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '%') {
+            text += field[i];
+            continue;
+        }
+        unsigned value = 0;
+        if (field.size() - i < 3)
+            return std::nullopt;
+        const char* digits = field.data() + i + 1;
+        const auto [end, error] = std::from_chars(digits, digits + 2, value, 16);
+        if (error != std::errc() || end != digits + 2)
+            return std::nullopt;
+        text += static_cast<char>(value);
+        i += 2;
+    }
+    return text;
+}
+
+std::vector<std::string_view> Fields(std::string_view line)
+{
+    std::vector<std::string_view> fields;
+    for (std::size_t at = 0;;) {
+        const std::size_t bar = line.find('|', at);
+        fields.push_back(line.substr(at, bar == std::string_view::npos ? bar : bar - at));
+        if (bar == std::string_view::npos)
+            return fields;
+        at = bar + 1;
+    }
+}
+
+template <typename Number> std::optional<Number> NumberIn(std::string_view text)
+{
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::string Sealed(std::string record)
+{
+    char crc[16];
+    std::snprintf(crc, sizeof crc, "|%08X\n", static_cast<unsigned>(Crc32(record)));
+    return record + crc;
+}
+
+// The record of a line whose check sum holds; nothing for a line that does not read back whole.
+std::optional<std::string_view> Verified(std::string_view line)
+{
+    const std::size_t bar = line.rfind('|');
+    if (bar == std::string_view::npos || line.size() - bar != 9)
+        return std::nullopt;
+    const std::optional<std::uint32_t> crc = [&]() -> std::optional<std::uint32_t> {
+        std::uint32_t value = 0;
+        const std::string_view hex = line.substr(bar + 1);
+        const auto [end, error] = std::from_chars(hex.data(), hex.data() + hex.size(), value, 16);
+        if (error != std::errc() || end != hex.data() + hex.size())
+            return std::nullopt;
+        return value;
+    }();
+    if (!crc || *crc != Crc32(line.substr(0, bar)))
+        return std::nullopt;
+    return line.substr(0, bar);
+}
+
+} // namespace
+
+BatchJournal::BatchJournal(const std::string& folder)
+{
+    if (folder.empty())
+        return;
+    fs::CreateFolders(folder);
+    const fs::LocalDateTime now = fs::Now();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "batch-%04d%02d%02d-%02d%02d%02d", now.Year, now.Month,
+                  now.Day, now.Hour, now.Minute, now.Second);
+    // A name no journal has: another program's may be there, or one set aside.
+    for (int counter = 1; counter < 1000 && !m_file; ++counter) {
+        m_path = fs::JoinPath(folder, stamp + ("-" + std::to_string(counter)) +
+                                          std::string(kJournalSuffix));
+        m_file = fs::LockedFile::Open(m_path, true);
+    }
+    if (m_file && !(m_file->Append(Sealed(std::string(kHeader))) && m_file->Sync())) {
+        End();
+    }
+}
+
+BatchJournal::~BatchJournal() = default;
+
+void BatchJournal::Write(std::string record)
+{
+    if (m_file)
+        m_unwritten += Sealed(std::move(record));
+}
+
+void BatchJournal::Flush()
+{
+    if (m_file && !m_unwritten.empty())
+        m_file->Append(m_unwritten);
+    m_unwritten.clear();
+}
+
+void BatchJournal::Entry(pivora::input::EntryId id, const pivora::input::InputEntry& entry)
+{
+    Write("E|" + std::to_string(id) + "|" + Escaped(entry.Path) + "|" + Escaped(entry.DisplayText) +
+          "|" + Escaped(entry.TypeText));
+}
+
+void BatchJournal::Removed(pivora::input::EntryId id)
+{
+    Write("X|" + std::to_string(id));
+}
+
+void BatchJournal::RunStarts(pivora::input::EntryId id, const std::string& output,
+                             std::optional<int> turn)
+{
+    Write("S|" + std::to_string(id) + "|" + Escaped(output) + "|" +
+          (turn ? std::to_string(*turn) : std::string()));
+    Flush();
+    if (m_file)
+        m_file->Sync();
+}
+
+void BatchJournal::RunEnded(pivora::input::EntryId id)
+{
+    Write("D|" + std::to_string(id));
+}
+
+void BatchJournal::End()
+{
+    if (!m_file)
+        return;
+    m_file.reset();
+    fs::RemoveFile(m_path);
+}
+
+std::optional<std::vector<JournalEntry>> ReadJournal(std::string_view text)
+{
+    std::vector<JournalEntry> entries;
+    std::map<pivora::input::EntryId, std::size_t> places;
+    bool headed = false;
+    // Only whole lines count: what follows the last line break was being written.
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at);
+        if (end == std::string_view::npos)
+            break;
+        const std::optional<std::string_view> record = Verified(text.substr(at, end - at));
+        at = end + 1;
+        if (!record)
+            return std::nullopt;
+        if (!headed) {
+            if (*record != kHeader)
+                return std::nullopt;
+            headed = true;
+            continue;
+        }
+        const std::vector<std::string_view> fields = Fields(*record);
+        const auto id =
+            fields.size() >= 2 ? NumberIn<pivora::input::EntryId>(fields[1]) : std::nullopt;
+        if (!id || fields[0].size() != 1)
+            return std::nullopt;
+        const auto place = places.find(*id);
+        const char kind = fields[0][0];
+        if (kind == 'E') {
+            // Entries join in list order, and the list's ids only grow.
+            if (fields.size() != 5 || (!entries.empty() && *id <= entries.back().Id))
+                return std::nullopt;
+            JournalEntry entry;
+            entry.Id = *id;
+            const auto path = Unescaped(fields[2]);
+            const auto shown = Unescaped(fields[3]);
+            const auto type = Unescaped(fields[4]);
+            if (!path || !shown || !type)
+                return std::nullopt;
+            entry.Entry = {*path, *shown, *type};
+            places[*id] = entries.size();
+            entries.push_back(std::move(entry));
+            continue;
+        }
+        if (place == places.end())
+            return std::nullopt;
+        JournalEntry& entry = entries[place->second];
+        if (kind == 'X' && fields.size() == 2) {
+            entry.Removed = true;
+        } else if (kind == 'D' && fields.size() == 2) {
+            entry.Ended = true;
+        } else if (kind == 'S' && fields.size() == 4) {
+            const auto output = Unescaped(fields[2]);
+            if (!output || output->empty())
+                return std::nullopt;
+            entry.Output = *output;
+            entry.Turn.reset();
+            if (!fields[3].empty()) {
+                entry.Turn = NumberIn<int>(fields[3]);
+                if (!entry.Turn)
+                    return std::nullopt;
+            }
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!headed)
+        return std::nullopt;
+    return entries;
+}
+
+namespace {
+
+// What the converter finds in a file: nothing when it could not be asked.
+std::optional<ProbeResult> Opened(const std::string& converterPath, const std::string& file,
+                                  fs::EventPump& pump, int& seconds)
+{
+    const std::optional<std::string> text =
+        CollectOutput(ProbeCommandLine(converterPath, file), pump, {});
+    if (!text)
+        return std::nullopt;
+    ProgressReader length;
+    length.ReceiveOutputs(*text, {});
+    seconds = length.TotalSeconds();
+    return ReadProbe(*text);
+}
+
+} // namespace
+
+InterruptedBatches::InterruptedBatches(const std::string& folder, const std::string& converterPath,
+                                       fs::EventPump& pump, ActivityLog& log)
+{
+    std::vector<fs::FolderEntry> names;
+    if (folder.empty() || !fs::ListFolder(folder, names))
+        return;
+    for (const fs::FolderEntry& name : names) {
+        if (!name.IsFile || !name.Name.ends_with(kJournalSuffix))
+            continue;
+        const std::string path = fs::JoinPath(folder, name.Name);
+        // A journal that a running program holds is that program's business.
+        std::unique_ptr<fs::LockedFile> file = fs::LockedFile::Open(path, false);
+        if (!file)
+            continue;
+        const std::optional<std::vector<JournalEntry>> entries = ReadJournal(file->ReadAll());
+        if (!entries) {
+            file.reset();
+            const std::string aside = path + ".unreadable";
+            fs::RenameFile(path, aside);
+            log.Record(path, "-",
+                       "journal of an unfinished batch cannot be read: set aside as " + aside);
+            continue;
+        }
+        for (const JournalEntry& entry : *entries) {
+            if (entry.Removed || entry.Ended)
+                continue;
+            const std::string& output = entry.Output;
+            if (output.empty() || !fs::IsRegularFile(output)) {
+                m_unconverted.push_back(entry.Entry);
+                continue;
+            }
+            // Its run did not end, or its end was not written: only the file can tell.
+            int outputSeconds = 0;
+            int inputSeconds = 0;
+            const auto written = Opened(converterPath, output, pump, outputSeconds);
+            const auto input = fs::IsRegularFile(entry.Entry.Path)
+                                   ? Opened(converterPath, entry.Entry.Path, pump, inputSeconds)
+                                   : std::nullopt;
+            if (!written) {
+                // Not known to be broken: it stays, and the entry is converted again.
+                log.Record(output, "-", "left by an unfinished batch, could not be checked: kept");
+                m_unconverted.push_back(entry.Entry);
+                continue;
+            }
+            std::string why;
+            if (!written->Opened || !written->HasVideo)
+                why = "it does not open as a video";
+            else if (input && input->Opened && inputSeconds > 0 &&
+                     std::abs(outputSeconds - inputSeconds) > std::max(1, inputSeconds / 50))
+                why = "it is " + std::to_string(outputSeconds) + " s long, its input " +
+                      std::to_string(inputSeconds) + " s";
+            else if (entry.Turn && written->Rotation != *entry.Turn)
+                why = "it does not carry its turn";
+            if (why.empty()) {
+                log.Record(output, "-", "left by an unfinished batch, whole: kept");
+            } else {
+                fs::RemoveFile(output);
+                log.Record(output, "-", "left by an unfinished batch, " + why + ": removed");
+                m_unconverted.push_back(entry.Entry);
+            }
+        }
+        m_journals.push_back({path, std::move(file)});
+    }
+}
+
+InterruptedBatches::~InterruptedBatches() = default;
+
+void InterruptedBatches::Discard()
+{
+    for (Found& journal : m_journals) {
+        journal.File.reset();
+        fs::RemoveFile(journal.Path);
+    }
+    m_journals.clear();
+}
+
+} // namespace pivora::engine
