@@ -58,7 +58,6 @@ struct BatchDriver::Job
     int Turn = 0;    // the chosen turn, anticlockwise
     int Carried = 0; // the turn the input carries
     int Wanted = 0;  // the turn the copy must carry
-    bool CarriedFromFile = false;
     DOSOutputs Runner;
     ProgressReader Progress;
     // The converter's account of the last conversion run, kept while its output is opened.
@@ -180,6 +179,11 @@ void BatchDriver::WarmUp()
     if (!m_setup.Settings || !m_setup.Settings->LosslessRotation || m_rotationWriting ||
         m_optionList)
         return;
+    // A converter is asked once, not once a program start.
+    m_rotationWriting =
+        RememberedRotationWriting(m_setup.CacheFolder, fs::ConverterPath(m_setup.ProgramFolder));
+    if (m_rotationWriting)
+        return;
     m_optionList = fs::ChildProcess::Start(
                        pivora::platform::QuoteArgument(fs::ConverterPath(m_setup.ProgramFolder)) +
                        " -hide_banner -h full")
@@ -207,8 +211,12 @@ void BatchDriver::ConvertQueue()
         if (m_setup.Settings && m_setup.Settings->LosslessRotation && !m_rotationWriting) {
             WarmUp();
             if (m_optionList) {
-                if (const auto options = CollectOutput(std::move(m_optionList), m_pump, {}))
+                if (const auto options = CollectOutput(std::move(m_optionList), m_pump, {})) {
                     m_rotationWriting = RotationWritingFrom(*options);
+                    RememberRotationWriting(m_setup.CacheFolder,
+                                            fs::ConverterPath(m_setup.ProgramFolder),
+                                            *m_rotationWriting);
+                }
                 m_optionList.reset();
             }
         }
@@ -481,8 +489,21 @@ bool BatchDriver::AdvanceJob(Job& job)
     };
     const RunOutcome outcome = JudgeRun(job.Facts);
     if (job.Now == Step::Copy) {
+        // The turn is read back in any case: from the file itself when the converter's lines
+        // prove the copy whole and the program can read it, by the converter otherwise.
+        if (outcome.Succeeded && !opens) {
+            if (const std::optional<int> turn = ReadDisplayRotation(job.OutputPath)) {
+                ProbeResult written;
+                written.Ran = written.Opened = written.HasVideo = true;
+                written.Rotation = *turn;
+                if (KeepLossless(job, written)) {
+                    EndJob(job);
+                    return false;
+                }
+                return reencode();
+            }
+        }
         if (opens || outcome.Succeeded) {
-            // The turn is read back from the file itself in any case.
             Ask(job, Step::ReadBack, job.OutputPath);
             return true;
         }
@@ -605,15 +626,25 @@ BatchDriver::Started BatchDriver::BeginLossless(Job& job)
     }
     job.Turn = *turn;
     // The turn the input already carries is part of what a player shows, and of what the
-    // re-encoding turns further. An MP4 or QuickTime file says it itself, and the converter
-    // confirms it in its listing of the copy's input; a converter that is given the turn as
-    // an input option lists the new one there, so it is asked beforehand instead.
-    job.CarriedFromFile = *m_rotationWriting == RotationWriting::RotateTag;
-    if (const std::optional<int> carried =
-            job.CarriedFromFile ? ReadDisplayRotation(job.Entry.Path) : std::nullopt)
-        return BeginCopy(job, *carried);
-    Ask(job, Step::ProbeInput, job.Entry.Path);
-    return Started::Yes;
+    // re-encoding turns further. An MP4 or QuickTime file the program can read says it, and
+    // which streams it holds; of any other input the converter is asked.
+    const std::optional<ContainerFacts> input = ReadContainer(job.Entry.Path);
+    if (!input) {
+        Ask(job, Step::ProbeInput, job.Entry.Path);
+        return Started::Yes;
+    }
+    if (std::string_view(
+            OutputFormats()[static_cast<std::size_t>(job.Request.OutputFormat)].Extension) ==
+        ".mp4") {
+        for (const std::string& format : input->Formats) {
+            if (Mp4RefusesFormat(format)) {
+                why =
+                    "the MP4 container cannot take the input's \"" + format + "\" stream as it is";
+                return Started::No;
+            }
+        }
+    }
+    return BeginCopy(job, input->Rotation);
 }
 
 BatchDriver::Started BatchDriver::BeginCopy(Job& job, int carried)
@@ -637,8 +668,9 @@ bool BatchDriver::KeepLossless(Job& job, const ProbeResult& written)
     const RunOutcome outcome = JudgeRun(job.Facts);
     if (!outcome.Succeeded)
         why = "the streams could not be copied: " + outcome.FailureLine;
+    // A converter that is given the turn as an input option lists that turn for its input.
     else if (StreamsOf(job.Facts.ConverterOutput, "Input #0").Rotation !=
-             (job.CarriedFromFile ? job.Carried : job.Wanted))
+             (*m_rotationWriting == RotationWriting::RotateTag ? job.Carried : job.Wanted))
         why = "the turn the input carries was read as " + std::to_string(job.Carried) +
               " degrees, the converter read another";
     else if (!written.Ran || !written.Opened)

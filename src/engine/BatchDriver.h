@@ -79,6 +79,8 @@ public:
         const pivora::settings::ProgramSettings* Settings = nullptr;
         // Where the running batch keeps its journal; none without a folder.
         std::string JournalFolder = {};
+        // Where what the converter told is remembered; asked again each time without one.
+        std::string CacheFolder = {};
         // How long a question to the converter (about an input, or opening an output to
         // check it) may take before it is given up.
         std::chrono::milliseconds QuestionPatience = ConverterQuestion::kPatience;

@@ -133,13 +133,12 @@ BatchJournal::BatchJournal(const std::string& folder)
         return;
     fs::CreateFolders(folder);
     const fs::LocalDateTime now = fs::Now();
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "batch-%04d%02d%02d-%02d%02d%02d", now.Year, now.Month,
-                  now.Day, now.Hour, now.Minute, now.Second);
     // A name no journal has: another program's may be there, or one set aside.
     for (int counter = 1; counter < 1000 && !m_file; ++counter) {
-        m_path = fs::JoinPath(folder, stamp + ("-" + std::to_string(counter)) +
-                                          std::string(kJournalSuffix));
+        char name[64];
+        std::snprintf(name, sizeof name, "batch-%04d%02d%02d-%02d%02d%02d-%d.journal", now.Year,
+                      now.Month, now.Day, now.Hour, now.Minute, now.Second, counter);
+        m_path = fs::JoinPath(folder, name);
         m_file = fs::LockedFile::Open(m_path, true);
     }
     if (m_file && !(m_file->Append(Sealed(std::string(kHeader))) && m_file->Sync())) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 namespace pivora::engine {
@@ -107,7 +108,66 @@ bool IsIdentity(const std::array<std::int32_t, 9>& m)
 
 } // namespace
 
-std::optional<int> ReadDisplayRotation(const std::string& path)
+namespace {
+
+std::string Handler(Reader& reader, const std::vector<Box>& media)
+{
+    const Box* hdlr = Find(media, "hdlr");
+    const std::vector<unsigned char> bytes =
+        hdlr ? Content(reader, *hdlr, 12) : std::vector<unsigned char>{};
+    return bytes.size() == 12 ? std::string(bytes.begin() + 8, bytes.end()) : std::string();
+}
+
+// The type of the first sample entry of a track's sample description: minf/stbl/stsd.
+std::string SampleFormat(Reader& reader, const std::vector<Box>& media)
+{
+    const Box* minf = Find(media, "minf");
+    const std::vector<Box> info =
+        minf ? Children(reader, minf->Start, minf->End) : std::vector<Box>{};
+    const Box* stbl = Find(info, "stbl");
+    const std::vector<Box> table =
+        stbl ? Children(reader, stbl->Start, stbl->End) : std::vector<Box>{};
+    const Box* stsd = Find(table, "stsd");
+    // Version and flags, the entry count, then the first entry's size and type.
+    const std::vector<unsigned char> bytes =
+        stsd ? Content(reader, *stsd, 16) : std::vector<unsigned char>{};
+    if (bytes.size() < 16 || Be32(bytes.data() + 4) == 0)
+        return {};
+    return std::string(reinterpret_cast<const char*>(bytes.data() + 12), 4);
+}
+
+// An edit list the reader can follow: one edit at the normal rate, after at most one empty
+// edit that delays the start.
+bool PlainEdits(Reader& reader, const Box& edts)
+{
+    const std::vector<Box> edits = Children(reader, edts.Start, edts.End);
+    const Box* elst = Find(edits, "elst");
+    if (!elst)
+        return edits.empty();
+    const std::vector<unsigned char> bytes = Content(reader, *elst, 8 + 2 * 20);
+    if (bytes.size() < 8)
+        return false;
+    const bool wide = bytes[0] == 1;
+    const std::size_t entrySize = wide ? 20 : 12;
+    const std::uint32_t count = Be32(bytes.data() + 4);
+    if (count == 0 || count > 2 || bytes.size() < 8 + count * entrySize ||
+        elst->End - elst->Start != 8 + count * entrySize)
+        return false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const unsigned char* entry = bytes.data() + 8 + i * entrySize;
+        const std::uint32_t timeHigh = Be32(entry + (wide ? 8 : 4));
+        const bool empty = wide ? (timeHigh == 0xFFFFFFFFu && Be32(entry + 12) == 0xFFFFFFFFu)
+                                : timeHigh == 0xFFFFFFFFu;
+        const unsigned char* rate = entry + (wide ? 16 : 8);
+        if (empty != (count == 2 && i == 0) || Be32(rate) != 0x00010000u)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<ContainerFacts> ReadContainer(const std::string& path)
 {
     // Opened without waiting: a named pipe put in the file's place must not hold the window.
     const pivora::platform::ReadOnlyFile in(path);
@@ -118,30 +178,38 @@ std::optional<int> ReadDisplayRotation(const std::string& path)
     const auto size = static_cast<std::uint64_t>(length);
     const std::vector<Box> top = Children(reader, 0, size);
     const Box* moov = Find(top, "moov");
-    if (!moov)
+    // A fragmented file keeps its samples, and perhaps more tracks, outside the movie box.
+    if (!moov || Find(top, "moof"))
         return std::nullopt;
     const std::vector<Box> tracks = Children(reader, moov->Start, moov->End);
+    if (Find(tracks, "mvex"))
+        return std::nullopt;
     // A movie-wide matrix would turn every track again; that is left to the converter.
     if (const Box* mvhd = Find(tracks, "mvhd")) {
         const auto movie = Matrix(reader, *mvhd, 36, 48);
         if (!movie || !IsIdentity(*movie))
             return std::nullopt;
     }
+    ContainerFacts facts;
+    int pictures = 0;
     for (const Box& trak : tracks) {
         if (trak.Type != "trak")
             continue;
         const std::vector<Box> parts = Children(reader, trak.Start, trak.End);
         const Box* mdia = Find(parts, "mdia");
         const Box* tkhd = Find(parts, "tkhd");
-        if (!mdia || !tkhd)
-            continue;
+        const Box* edts = Find(parts, "edts");
+        if (!mdia || !tkhd || (edts && !PlainEdits(reader, *edts)))
+            return std::nullopt;
         const std::vector<Box> media = Children(reader, mdia->Start, mdia->End);
-        const Box* hdlr = Find(media, "hdlr");
-        if (!hdlr)
+        const std::string format = SampleFormat(reader, media);
+        if (format.empty())
+            return std::nullopt;
+        facts.Formats.push_back(format);
+        if (Handler(reader, media) != "vide")
             continue;
-        const std::vector<unsigned char> handler = Content(reader, *hdlr, 12);
-        if (handler.size() < 12 || std::string(handler.begin() + 8, handler.end()) != "vide")
-            continue;
+        if (++pictures > 1)
+            return std::nullopt;
         const auto m = Matrix(reader, *tkhd, 40, 52);
         if (!m)
             return std::nullopt;
@@ -149,13 +217,31 @@ std::optional<int> ReadDisplayRotation(const std::string& path)
         const std::int32_t a = (*m)[0], b = (*m)[1], c = (*m)[3], d = (*m)[4];
         const auto unit = [](std::int32_t v) { return v == 0 || v == 0x10000 || v == -0x10000; };
         const std::int64_t determinant = std::int64_t{a} * d - std::int64_t{b} * c;
-        if (!unit(a) || !unit(b) || !unit(c) || !unit(d) || determinant != 0x100000000LL)
-            return kNotAQuarterTurn;
+        if (!unit(a) || !unit(b) || !unit(c) || !unit(d) || determinant != 0x100000000LL) {
+            facts.Rotation = kNotAQuarterTurn;
+            continue;
+        }
         // As ffmpeg reads it: minus the angle of the first column, in degrees.
         const long turn = std::lround(-std::atan2(b, a) * 180 / kPi);
-        return static_cast<int>(((turn % 360) + 360) % 360);
+        facts.Rotation = static_cast<int>(((turn % 360) + 360) % 360);
     }
-    return std::nullopt;
+    if (pictures != 1)
+        return std::nullopt;
+    return facts;
+}
+
+std::optional<int> ReadDisplayRotation(const std::string& path)
+{
+    const std::optional<ContainerFacts> facts = ReadContainer(path);
+    return facts ? std::optional<int>(facts->Rotation) : std::nullopt;
+}
+
+bool Mp4RefusesFormat(std::string_view format)
+{
+    constexpr std::string_view kPlainSound[]{"sowt", "twos", "lpcm", "in24", "in32",
+                                             "fl32", "fl64", "raw ", "NONE"};
+    return std::find(std::begin(kPlainSound), std::end(kPlainSound), format) !=
+           std::end(kPlainSound);
 }
 
 } // namespace pivora::engine

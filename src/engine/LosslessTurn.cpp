@@ -1,9 +1,12 @@
 #include "engine/LosslessTurn.h"
 
 #include "platform/CommandLineRules.h"
+#include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
 
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace pivora::engine {
 
@@ -21,6 +24,79 @@ RotationWriting RotationWritingFrom(std::string_view optionList)
     return optionList.find("-display_rotation") != std::string_view::npos
                ? RotationWriting::DisplayRotationOption
                : RotationWriting::RotateTag;
+}
+
+namespace {
+
+constexpr const char* kRememberedFile = "converters";
+constexpr std::size_t kMostRemembered = 16;
+
+// "<size> <modification time> <way> <resolved path>": the line that identifies a converter,
+// up to its way.
+std::string ConverterKey(const std::string& converterPath)
+{
+    namespace fs = pivora::platform;
+    const std::string resolved = fs::RealPath(converterPath);
+    if (resolved.empty() || resolved.find_first_of("\r\n") != std::string::npos)
+        return {};
+    return std::to_string(fs::FileSize(resolved)) + " " +
+           std::to_string(fs::ModificationTime(resolved)) + " ";
+}
+
+std::vector<std::string> RememberedLines(const std::string& file)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(file, std::ios::binary);
+    for (std::string line; lines.size() < kMostRemembered && std::getline(in, line);)
+        lines.push_back(std::move(line));
+    return lines;
+}
+
+const char* WayName(RotationWriting way)
+{
+    return way == RotationWriting::RotateTag ? "rotate-tag" : "display-rotation";
+}
+
+} // namespace
+
+std::optional<RotationWriting> RememberedRotationWriting(const std::string& cacheFolder,
+                                                         const std::string& converterPath)
+{
+    const std::string key = ConverterKey(converterPath);
+    if (cacheFolder.empty() || key.empty())
+        return std::nullopt;
+    const std::string resolved = std::string(" ").append(pivora::platform::RealPath(converterPath));
+    for (const std::string& line :
+         RememberedLines(pivora::platform::JoinPath(cacheFolder, kRememberedFile))) {
+        if (!line.starts_with(key) || !line.ends_with(resolved))
+            continue;
+        const std::string_view way =
+            std::string_view(line).substr(key.size(), line.size() - key.size() - resolved.size());
+        for (const RotationWriting known :
+             {RotationWriting::RotateTag, RotationWriting::DisplayRotationOption}) {
+            if (way == WayName(known))
+                return known;
+        }
+    }
+    return std::nullopt;
+}
+
+void RememberRotationWriting(const std::string& cacheFolder, const std::string& converterPath,
+                             RotationWriting way)
+{
+    const std::string key = ConverterKey(converterPath);
+    if (cacheFolder.empty() || key.empty())
+        return;
+    const std::string file = pivora::platform::JoinPath(cacheFolder, kRememberedFile);
+    const std::string resolved = std::string(" ").append(pivora::platform::RealPath(converterPath));
+    // The newest first; an older answer for the same converter goes.
+    std::string text = key + WayName(way) + resolved + "\n";
+    std::size_t kept = 1;
+    for (const std::string& line : RememberedLines(file)) {
+        if (!line.ends_with(resolved) && kept++ < kMostRemembered)
+            text += line + "\n";
+    }
+    pivora::platform::WriteFileWhole(file, text);
 }
 
 std::optional<int> PureTurnAnticlockwise(int rotation)

@@ -15,6 +15,13 @@ enum class RotationWriting { RotateTag, DisplayRotationOption };
 // From the converter's option list ("-h full").
 RotationWriting RotationWritingFrom(std::string_view optionList);
 
+// What an earlier question told of this converter, kept in `cacheFolder`: the same file, by
+// its resolved path, size and modification time. Nothing when it was not asked before.
+std::optional<RotationWriting> RememberedRotationWriting(const std::string& cacheFolder,
+                                                         const std::string& converterPath);
+void RememberRotationWriting(const std::string& cacheFolder, const std::string& converterPath,
+                             RotationWriting way);
+
 // The turn a rotation item asks for, in degrees anticlockwise; nothing for a mirror or none.
 std::optional<int> PureTurnAnticlockwise(int rotation);
 

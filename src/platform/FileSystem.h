@@ -28,8 +28,10 @@ bool IsFolder(const std::string& path);
 // Reading one may block for ever.
 bool IsSpecialFile(const std::string& path);
 std::int64_t FileSize(const std::string& path); // -1 when it cannot be read
-bool CreateFolder(const std::string& path);     // one level; false when it fails or exists
-bool CreateFolders(const std::string& path);    // with its parents
+// When the file was last written, in the system's own units; -1 when it cannot be read.
+std::int64_t ModificationTime(const std::string& path);
+bool CreateFolder(const std::string& path);  // one level; false when it fails or exists
+bool CreateFolders(const std::string& path); // with its parents
 bool RemoveFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 // Replaces a file with new content whole or not at all: the content goes into a sibling

@@ -16,6 +16,7 @@ std::string DefaultOutputFolder(); // the output folder of a first start
 std::string SettingsFolder();      // per-user settings
 std::string WorkFolder();          // the batch's own scratch folder
 std::string TempCopiesFolder();    // copies of inputs made under safe names
+std::string CacheFolder();         // what the program remembers and may forget
 std::string StateFolder();         // activity log
 
 } // namespace pivora::platform

@@ -117,6 +117,7 @@ frmMainSetup frmMainSetup::Defaults()
     setup.WorkFolder = fs::WorkFolder();
     setup.LogPath = fs::JoinPath(fs::StateFolder(), "activity.log");
     setup.JournalFolder = fs::StateFolder();
+    setup.CacheFolder = fs::CacheFolder();
     setup.DefaultOutputFolder = fs::DefaultOutputFolder();
     setup.TempCopiesFolder = fs::TempCopiesFolder();
     setup.SettingsFolder = fs::SettingsFolder();
@@ -139,6 +140,7 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
                                                    m_setup.LogPath};
     driverSetup.Settings = &m_settings;
     driverSetup.JournalFolder = m_setup.JournalFolder;
+    driverSetup.CacheFolder = m_setup.CacheFolder;
     m_driver = std::make_unique<pivora::engine::BatchDriver>(driverSetup, m_list, host, m_pump,
                                                              messages, m_options);
 

@@ -58,6 +58,7 @@ struct frmMainSetup
     std::string WorkFolder;
     std::string LogPath;
     std::string JournalFolder; // the running batch's journal; none when empty
+    std::string CacheFolder;   // what the program remembers of its converter
     std::string DefaultOutputFolder;
     std::string TempCopiesFolder;
     std::string SettingsFolder;          // pvsetting.ini, and options.ini when need be

@@ -386,9 +386,11 @@ TEST_F(MediaTest, LosslessTurnsKeepDataTracks)
 
 TEST_F(MediaTest, WhatCannotBeTurnedLosslesslyIsReencoded)
 {
-    // A mirror, an AVI output, sound the MP4 container does not take as it is, and an input
-    // shown tilted rather than by a quarter turn.
+    // A mirror, an AVI output, sound the MP4 container does not take as it is (known from the
+    // file itself, or found by the copy), and an input shown tilted rather than by a quarter
+    // turn.
     const std::string pcm = Copied("pcm sound.mov", "-c:v copy -c:a pcm_s16le");
+    const std::string pcmMkv = Copied("pcm sound.mkv", "-c:v copy -c:a pcm_s16le");
     const std::string tilted = Copied("tilted.mp4", "-map 0 -c copy -metadata:s:v:0 rotate=45");
     struct Case
     {
@@ -400,7 +402,8 @@ TEST_F(MediaTest, WhatCannotBeTurnedLosslesslyIsReencoded)
     const Case cases[] = {
         {source, 3, 0, "64x48 top-right", "a mirror is not a turn"},
         {source, 0, 2, "48x64 top-right", "the output format cannot carry a display rotation"},
-        {pcm, 0, 0, "48x64 top-right", "the streams could not be copied"},
+        {pcm, 0, 0, "48x64 top-right", "the MP4 container cannot take the input's \"sowt\""},
+        {pcmMkv, 0, 0, "48x64 top-right", "the streams could not be copied"},
         // Tilted by the decoder before the turn, its corners are empty.
         {tilted, 0, 0, "48x64 none", "shown tilted or mirrored"},
     };

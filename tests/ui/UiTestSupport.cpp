@@ -18,6 +18,7 @@ pivora::ui::frmMainSetup WindowSetup(const std::string& folder, const std::strin
     setup.SettingsFolder = folder + "/config";
     setup.LogPath = folder + "/activity.log";
     setup.JournalFolder = folder + "/state";
+    setup.CacheFolder = folder + "/cache/pivora";
     setup.DefaultOutputFolder = folder + "/output";
     setup.Services = services;
     return setup;

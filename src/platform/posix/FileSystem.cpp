@@ -90,6 +90,16 @@ bool IsFolder(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::int64_t ModificationTime(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    if (path.empty() || ::stat(path.c_str(), &info) != 0)
+        return -1;
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
 std::int64_t FileSize(const std::string& path)
 {
     struct stat info

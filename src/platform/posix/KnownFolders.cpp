@@ -76,6 +76,11 @@ std::string TempCopiesFolder()
     return JoinPath(XdgFolder("XDG_CACHE_HOME", ".cache"), "pivora/tmp");
 }
 
+std::string CacheFolder()
+{
+    return JoinPath(XdgFolder("XDG_CACHE_HOME", ".cache"), "pivora");
+}
+
 std::string StateFolder()
 {
     return JoinPath(XdgFolder("XDG_STATE_HOME", ".local/state"), "pivora");

@@ -76,6 +76,11 @@ std::string TempCopiesFolder()
     return JoinPath(LocalAppData(), "Pivora\\tmp");
 }
 
+std::string CacheFolder()
+{
+    return JoinPath(LocalAppData(), "Pivora");
+}
+
 std::string StateFolder()
 {
     return JoinPath(LocalAppData(), "Pivora");
