@@ -51,6 +51,10 @@
         <source>无法检查输出: 转换程序 %1 秒内没有回答</source>
         <translation>Cannot check the output: the converter did not answer within %1 seconds</translation>
     </message>
+    <message>
+        <source>无法检查输出: 转换程序被终止</source>
+        <translation>Cannot check the output: the converter was ended</translation>
+    </message>
 </context>
 <context>
     <name>pivora::ui::DropZone</name>

@@ -90,10 +90,10 @@ std::vector<std::string> BatchDriver::RunningCommandLines() const
     return lines;
 }
 
-void BatchDriver::objDOS_CommandOver(Job& job)
+void BatchDriver::objDOS_CommandOver(Job& job, std::string_view outcome)
 {
     if (m_journal) {
-        m_journal->RunEnded(job.Id);
+        m_journal->RunEnded(job.Id, outcome);
         m_journal->Flush();
         std::erase(m_journalPending, job.Id);
     }
@@ -160,6 +160,8 @@ ProbeResult BatchDriver::Answer(Job& job)
         else if (question->Why() == ConverterQuestion::Unanswered::TimedOut)
             result.NotRun = CheckTimedOut(static_cast<int>(
                 std::chrono::ceil<std::chrono::seconds>(question->Patience()).count()));
+        else if (question->Why() == ConverterQuestion::Unanswered::Ended)
+            result.NotRun = CheckEnded();
     }
     job.Question.reset();
     return result;
@@ -202,6 +204,12 @@ void BatchDriver::ConvertQueue()
         m_failureNumbers.clear();
         m_takenOutputs.clear();
         m_progress = {};
+        // What the batch has to do is written down before any of it is done.
+        m_journal = std::make_unique<BatchJournal>(m_setup.JournalFolder);
+        m_journalPending.clear();
+        m_journalLastId = 0;
+        m_journalSeen = {0, 0};
+        SyncJournal();
         // How many at once is settled for the whole batch: one at a time waits for every
         // converter and ends strays before each entry, which would end the batch's own runs.
         m_jobsAtOnce = JobsAtOnce();
@@ -227,11 +235,6 @@ void BatchDriver::ConvertQueue()
             text.empty() || text.back() != fs::PathSeparator())
             m_host.SetOutputFolderText(text + fs::PathSeparator());
         m_outputFolder = m_host.OutputFolderText();
-        // What the batch has to do is written down before any of it is done.
-        m_journal = std::make_unique<BatchJournal>(m_setup.JournalFolder);
-        m_journalPending.clear();
-        m_journalLastId = 0;
-        m_journalSeen = {0, 0};
         if (m_wholeBatchProgress) {
             // Converters left over from before are ended once; from now on several of this
             // batch's own run side by side.
@@ -309,16 +312,19 @@ bool BatchDriver::Tick()
 
 void BatchDriver::WaitForJobs()
 {
+    // The events first: a dialog among them may have moved the jobs on, or ended them.
+    const bool quitting = m_pump.Quitting();
+    if (!quitting)
+        m_pump.ProcessEvents();
     std::vector<fs::NativeHandle> handles;
     for (const auto& job : m_jobs) {
         const auto wake = job->Question ? job->Question->WakeHandles() : job->Runner.WakeHandles();
         handles.insert(handles.end(), wake.begin(), wake.end());
     }
-    if (m_pump.Quitting()) {
+    if (quitting || m_pump.Quitting()) {
         // The window's loops return at once now; wait on the children alone.
         fs::WaitForHandles(kJobPollMilliseconds, handles);
     } else {
-        m_pump.ProcessEvents();
         clsWaitableTimer(m_pump).Wait(kJobPollMilliseconds, handles);
     }
 }
@@ -459,7 +465,6 @@ bool BatchDriver::AdvanceJob(Job& job)
             EndJob(job);
             return false;
         }
-        objDOS_CommandOver(job);
         RecordReencoding(job, opened);
         EndJob(job);
         return false;
@@ -516,7 +521,6 @@ bool BatchDriver::AdvanceJob(Job& job)
         Ask(job, Step::Verify, job.OutputPath);
         return true;
     }
-    objDOS_CommandOver(job);
     RecordOutcome(job, outcome);
     EndJob(job);
     return false;
@@ -572,8 +576,10 @@ void BatchDriver::RecordOutcome(Job& job, const RunOutcome& outcome)
 {
     const std::string& outputPath = job.OutputPath;
     const std::string note = job.Reencoding.empty() ? "" : " (re-encoded: " + job.Reencoding + ")";
+    // The end of the run is written down once its output is what it will stay.
     if (outcome.Succeeded) {
         m_log.Record(job.Running, DescribeExit(job.Facts.Exit), outputPath + note);
+        objDOS_CommandOver(job, "converted");
         return;
     }
     if (outcome.Unchecked) {
@@ -581,6 +587,7 @@ void BatchDriver::RecordOutcome(Job& job, const RunOutcome& outcome)
         NameInReport(job, outcome.FailureLine);
         m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
                      outputPath + " (not checked: " + outcome.FailureLine + ")" + note);
+        objDOS_CommandOver(job, "not checked");
         return;
     }
     fs::RemoveFile(outputPath);
@@ -588,6 +595,7 @@ void BatchDriver::RecordOutcome(Job& job, const RunOutcome& outcome)
     NameInReport(job, outcome.FailureLine);
     m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
                  "failed: " + outcome.FailureLine + note);
+    objDOS_CommandOver(job, "failed");
 }
 
 void BatchDriver::NameInReport(const Job& job, const std::string& line)
@@ -683,7 +691,7 @@ bool BatchDriver::KeepLossless(Job& job, const ProbeResult& written)
         m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "not kept: " + why);
         return false;
     }
-    objDOS_CommandOver(job);
+    objDOS_CommandOver(job, "converted");
     m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
                  job.OutputPath + " (turned without re-encoding)");
     return true;

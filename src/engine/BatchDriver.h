@@ -21,6 +21,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pivora::engine {
@@ -104,6 +105,8 @@ public:
     bool Stopping() const { return m_running && m_stopRequested; }
     // Every entry is done and the batch takes its last steps (the folder, the sound).
     bool Finishing() const { return m_running && m_finishing; }
+    // How many entries the running batch converts at once.
+    std::size_t JobsInUse() const { return m_running ? m_jobsAtOnce : 0; }
     // With lossless turns on, asks the converter how it writes a turn now, in the background,
     // so that the answer is there when the first entry needs it.
     void WarmUp();
@@ -144,7 +147,7 @@ private:
     void EndJob(Job& job);
     // The end of one conversion, checks included: the entry that was converted leaves the
     // list, wherever it stands.
-    void objDOS_CommandOver(Job& job);
+    void objDOS_CommandOver(Job& job, std::string_view outcome);
     // Names the job's entry in the report at the end of the batch.
     void NameInReport(const Job& job, const std::string& reason);
     // Starts what may start and moves every job on, without waiting; true when a job ended.

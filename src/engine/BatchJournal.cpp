@@ -143,7 +143,11 @@ BatchJournal::BatchJournal(const std::string& folder)
     }
     if (m_file && !(m_file->Append(Sealed(std::string(kHeader))) && m_file->Sync())) {
         End();
+        return;
     }
+    // The journal's name must outlast a power cut as its records do.
+    if (m_file)
+        fs::SyncFolder(folder);
 }
 
 BatchJournal::~BatchJournal() = default;
@@ -182,9 +186,9 @@ void BatchJournal::RunStarts(pivora::input::EntryId id, const std::string& outpu
         m_file->Sync();
 }
 
-void BatchJournal::RunEnded(pivora::input::EntryId id)
+void BatchJournal::RunEnded(pivora::input::EntryId id, std::string_view outcome)
 {
-    Write("D|" + std::to_string(id));
+    Write("D|" + std::to_string(id) + "|" + Escaped(outcome));
 }
 
 void BatchJournal::End()
@@ -195,11 +199,17 @@ void BatchJournal::End()
     fs::RemoveFile(m_path);
 }
 
-std::optional<std::vector<JournalEntry>> ReadJournal(std::string_view text)
+std::optional<JournalContents> ReadJournal(std::string_view text)
 {
-    std::vector<JournalEntry> entries;
+    JournalContents contents;
+    std::vector<JournalEntry>& entries = contents.Entries;
     std::map<pivora::input::EntryId, std::size_t> places;
     bool headed = false;
+    // A record that fails is not guessed at, nor anything after it.
+    const auto damaged = [&] {
+        contents.Damaged = true;
+        return headed ? std::optional<JournalContents>(std::move(contents)) : std::nullopt;
+    };
     // Only whole lines count: what follows the last line break was being written.
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = text.find('\n', at);
@@ -208,7 +218,7 @@ std::optional<std::vector<JournalEntry>> ReadJournal(std::string_view text)
         const std::optional<std::string_view> record = Verified(text.substr(at, end - at));
         at = end + 1;
         if (!record)
-            return std::nullopt;
+            return damaged();
         if (!headed) {
             if (*record != kHeader)
                 return std::nullopt;
@@ -219,55 +229,55 @@ std::optional<std::vector<JournalEntry>> ReadJournal(std::string_view text)
         const auto id =
             fields.size() >= 2 ? NumberIn<pivora::input::EntryId>(fields[1]) : std::nullopt;
         if (!id || fields[0].size() != 1)
-            return std::nullopt;
+            return damaged();
         const auto place = places.find(*id);
         const char kind = fields[0][0];
         if (kind == 'E') {
             // Entries join in list order, and the list's ids only grow.
             if (fields.size() != 5 || (!entries.empty() && *id <= entries.back().Id))
-                return std::nullopt;
-            JournalEntry entry;
-            entry.Id = *id;
+                return damaged();
             const auto path = Unescaped(fields[2]);
             const auto shown = Unescaped(fields[3]);
             const auto type = Unescaped(fields[4]);
             if (!path || !shown || !type)
-                return std::nullopt;
+                return damaged();
+            JournalEntry entry;
+            entry.Id = *id;
             entry.Entry = {*path, *shown, *type};
             places[*id] = entries.size();
             entries.push_back(std::move(entry));
             continue;
         }
         if (place == places.end())
-            return std::nullopt;
+            return damaged();
         JournalEntry& entry = entries[place->second];
         if (kind == 'X' && fields.size() == 2) {
             entry.Removed = true;
-        } else if (kind == 'D' && fields.size() == 2) {
+        } else if (kind == 'D' && fields.size() == 3) {
             entry.Ended = true;
         } else if (kind == 'S' && fields.size() == 4) {
             const auto output = Unescaped(fields[2]);
+            std::optional<int> turn;
+            if (!fields[3].empty() && !(turn = NumberIn<int>(fields[3])))
+                return damaged();
             if (!output || output->empty())
-                return std::nullopt;
+                return damaged();
             entry.Output = *output;
-            entry.Turn.reset();
-            if (!fields[3].empty()) {
-                entry.Turn = NumberIn<int>(fields[3]);
-                if (!entry.Turn)
-                    return std::nullopt;
-            }
+            entry.Turn = turn;
         } else {
-            return std::nullopt;
+            return damaged();
         }
     }
     if (!headed)
         return std::nullopt;
-    return entries;
+    return contents;
 }
 
 namespace {
 
-// What the converter finds in a file: nothing when it could not be asked.
+// What the converter finds in a file, and the file's length in whole seconds: nothing when it
+// gave no answer that can be trusted (it could not be started, or something ended it, or it
+// failed without a word about the file).
 std::optional<ProbeResult> Opened(const std::string& converterPath, const std::string& file,
                                   fs::EventPump& pump, int& seconds)
 {
@@ -278,7 +288,38 @@ std::optional<ProbeResult> Opened(const std::string& converterPath, const std::s
     ProgressReader length;
     length.ReceiveOutputs(*text, {});
     seconds = length.TotalSeconds();
-    return ReadProbe(*text);
+    ProbeResult probe = ReadProbe(*text);
+    if (!probe.Opened && probe.Line.empty())
+        return std::nullopt;
+    return probe;
+}
+
+// Why a run's output is not whole; empty when it is; nothing when that cannot be told now.
+std::optional<std::string> Broken(const JournalEntry& entry, const std::string& converterPath,
+                                  fs::EventPump& pump)
+{
+    int outputSeconds = 0;
+    const auto written = Opened(converterPath, entry.Output, pump, outputSeconds);
+    if (!written)
+        return std::nullopt;
+    if (!written->Opened)
+        return "it does not open: " + written->Line;
+    if (!written->HasVideo)
+        return std::string("it holds no picture");
+    if (outputSeconds <= 0)
+        return std::string("it has no length");
+    if (entry.Turn && written->Rotation != *entry.Turn)
+        return std::string("it does not carry its turn");
+    // Against its input when the input can still tell its length.
+    int inputSeconds = 0;
+    const auto input = fs::IsRegularFile(entry.Entry.Path)
+                           ? Opened(converterPath, entry.Entry.Path, pump, inputSeconds)
+                           : std::nullopt;
+    if (input && input->Opened && inputSeconds > 0 &&
+        std::abs(outputSeconds - inputSeconds) > std::max(1, inputSeconds / 50))
+        return "it is " + std::to_string(outputSeconds) + " s long, its input " +
+               std::to_string(inputSeconds) + " s";
+    return std::string();
 }
 
 } // namespace
@@ -297,8 +338,8 @@ InterruptedBatches::InterruptedBatches(const std::string& folder, const std::str
         std::unique_ptr<fs::LockedFile> file = fs::LockedFile::Open(path, false);
         if (!file)
             continue;
-        const std::optional<std::vector<JournalEntry>> entries = ReadJournal(file->ReadAll());
-        if (!entries) {
+        const std::optional<JournalContents> contents = ReadJournal(file->ReadAll());
+        if (!contents) {
             file.reset();
             const std::string aside = path + ".unreadable";
             fs::RenameFile(path, aside);
@@ -306,44 +347,40 @@ InterruptedBatches::InterruptedBatches(const std::string& folder, const std::str
                        "journal of an unfinished batch cannot be read: set aside as " + aside);
             continue;
         }
-        for (const JournalEntry& entry : *entries) {
-            if (entry.Removed || entry.Ended)
+        if (contents->Damaged)
+            log.Record(path, "-",
+                       "journal of an unfinished batch damaged at its end: read up to there");
+        std::vector<pivora::input::InputEntry> unconverted;
+        bool checked = true;
+        for (const JournalEntry& entry : contents->Entries) {
+            if (entry.Ended)
                 continue;
-            const std::string& output = entry.Output;
-            if (output.empty() || !fs::IsRegularFile(output)) {
-                m_unconverted.push_back(entry.Entry);
-                continue;
+            // A run that started and did not end, or whose end was not written: only its file
+            // can tell. An entry the user took off the list meanwhile has its output checked
+            // too, but does not come back.
+            if (!entry.Output.empty() && fs::IsRegularFile(entry.Output)) {
+                const std::optional<std::string> why = Broken(entry, converterPath, pump);
+                if (!why) {
+                    checked = false;
+                    break;
+                }
+                if (why->empty()) {
+                    log.Record(entry.Output, "-", "left by an unfinished batch, whole: kept");
+                    continue;
+                }
+                fs::RemoveFile(entry.Output);
+                log.Record(entry.Output, "-", "left by an unfinished batch, " + *why + ": removed");
             }
-            // Its run did not end, or its end was not written: only the file can tell.
-            int outputSeconds = 0;
-            int inputSeconds = 0;
-            const auto written = Opened(converterPath, output, pump, outputSeconds);
-            const auto input = fs::IsRegularFile(entry.Entry.Path)
-                                   ? Opened(converterPath, entry.Entry.Path, pump, inputSeconds)
-                                   : std::nullopt;
-            if (!written) {
-                // Not known to be broken: it stays, and the entry is converted again.
-                log.Record(output, "-", "left by an unfinished batch, could not be checked: kept");
-                m_unconverted.push_back(entry.Entry);
-                continue;
-            }
-            std::string why;
-            if (!written->Opened || !written->HasVideo)
-                why = "it does not open as a video";
-            else if (input && input->Opened && inputSeconds > 0 &&
-                     std::abs(outputSeconds - inputSeconds) > std::max(1, inputSeconds / 50))
-                why = "it is " + std::to_string(outputSeconds) + " s long, its input " +
-                      std::to_string(inputSeconds) + " s";
-            else if (entry.Turn && written->Rotation != *entry.Turn)
-                why = "it does not carry its turn";
-            if (why.empty()) {
-                log.Record(output, "-", "left by an unfinished batch, whole: kept");
-            } else {
-                fs::RemoveFile(output);
-                log.Record(output, "-", "left by an unfinished batch, " + why + ": removed");
-                m_unconverted.push_back(entry.Entry);
-            }
+            if (!entry.Removed)
+                unconverted.push_back(entry.Entry);
         }
+        if (!checked || pump.Quitting()) {
+            log.Record(path, "-",
+                       "journal of an unfinished batch: its outputs could not all be checked, "
+                       "left for the next start");
+            continue;
+        }
+        m_unconverted.insert(m_unconverted.end(), unconverted.begin(), unconverted.end());
         m_journals.push_back({path, std::move(file)});
     }
 }

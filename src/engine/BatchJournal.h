@@ -31,7 +31,7 @@ public:
     // On the disk before it returns: the output may be written from then on. A turn is the
     // display rotation a copy without re-encoding is to carry.
     void RunStarts(pivora::input::EntryId id, const std::string& output, std::optional<int> turn);
-    void RunEnded(pivora::input::EntryId id);
+    void RunEnded(pivora::input::EntryId id, std::string_view outcome);
     // Hands what was written to the system, which keeps it should the program end now.
     void Flush();
     // The batch has ended in an ordinary way: the journal goes.
@@ -56,10 +56,18 @@ struct JournalEntry
     std::optional<int> Turn; // the display rotation that output was to carry
 };
 
-// The entries a journal's text tells of, in list order. Nothing when the text is not a journal
-// this program can read whole: another version's, or damaged. A last record that the end of
-// the file cuts short is left out: it was being written when the program ended.
-std::optional<std::vector<JournalEntry>> ReadJournal(std::string_view text);
+struct JournalContents
+{
+    std::vector<JournalEntry> Entries; // in list order
+    // A record did not read back whole: it and everything after it were left out. (A last
+    // record that the end of the file cuts short is not damage: it was being written when the
+    // program ended.)
+    bool Damaged = false;
+};
+
+// What a journal's text tells. Nothing when it is not a journal this program reads: another
+// version's, or not one at all.
+std::optional<JournalContents> ReadJournal(std::string_view text);
 
 // What the batches that a hard end left unfinished leave to do, found at start-up.
 class InterruptedBatches
@@ -67,9 +75,10 @@ class InterruptedBatches
 public:
     // Takes every journal in `folder` that no running program holds. The output of each run
     // that started and did not end is opened with the converter: kept when it is whole media
-    // (as long as its input, with a picture, and turned as it was to be), removed otherwise;
-    // nothing else is ever touched. A journal that cannot be read is set aside. Each step is
-    // written to `log`.
+    // (of a length, as long as its input when that is known, with a picture, and turned as it
+    // was to be), removed when the converter says it is not; nothing else is ever touched. A
+    // journal whose outputs could not all be checked is left for a later start, and one that
+    // cannot be read is set aside. Each step is written to `log`.
     InterruptedBatches(const std::string& folder, const std::string& converterPath,
                        pivora::platform::EventPump& pump, ActivityLog& log);
     ~InterruptedBatches();

@@ -45,7 +45,11 @@ bool ConverterQuestion::Poll(bool cutShort)
             break;
     }
     if (child.HasExited() && child.BytesWaiting() == 0) {
-        m_answer = std::move(m_text);
+        const pivora::platform::ExitStatus status = child.Status();
+        if (status.Known && !status.Exited)
+            m_why = Unanswered::Ended;
+        else
+            m_answer = std::move(m_text);
         m_child.reset();
         return false;
     }

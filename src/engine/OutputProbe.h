@@ -20,7 +20,8 @@ class ConverterQuestion
 public:
     static constexpr std::chrono::milliseconds kPatience{20000};
     // Why a question that is over has no answer.
-    enum class Unanswered { NotStarted, TimedOut, CutShort };
+    // A child that something else ended (a signal) has not answered either.
+    enum class Unanswered { NotStarted, TimedOut, CutShort, Ended };
 
     explicit ConverterQuestion(std::unique_ptr<pivora::platform::ChildProcess> child,
                                std::chrono::milliseconds patience = kPatience);

@@ -168,6 +168,8 @@ constexpr const char* kCheckNotStarted =
     PIVORA_TRANSLATE_NOOP("CoreTexts", "无法检查输出: 转换程序无法启动");
 constexpr const char* kCheckTimedOut =
     PIVORA_TRANSLATE_NOOP("CoreTexts", "无法检查输出: 转换程序 %1 秒内没有回答");
+constexpr const char* kCheckEnded =
+    PIVORA_TRANSLATE_NOOP("CoreTexts", "无法检查输出: 转换程序被终止");
 
 // The number `pattern` holds in `line` ("" when it holds none), when `line` is `pattern`.
 std::optional<std::string> MatchReason(std::string_view line, std::string_view pattern)
@@ -202,10 +204,15 @@ std::string CheckTimedOut(int seconds)
     return WithArgument(kCheckTimedOut, std::to_string(seconds));
 }
 
+std::string CheckEnded()
+{
+    return kCheckEnded;
+}
+
 std::string ShownFailureLine(const std::string& line, const UserMessages& messages)
 {
     for (const char* pattern : {kNotEnded, kSignalled, kExitCode, kNoOutput, kUnreadable,
-                                kCheckNotStarted, kCheckTimedOut}) {
+                                kCheckNotStarted, kCheckTimedOut, kCheckEnded}) {
         if (const std::optional<std::string> number = MatchReason(line, pattern))
             return WithArgument(messages.Translate(pattern), *number);
     }

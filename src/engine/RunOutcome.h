@@ -34,6 +34,7 @@ struct ProbeResult
 // The reasons for an output that could not be checked, as ProbeResult::NotRun holds them.
 std::string CheckNotStarted();
 std::string CheckTimedOut(int seconds);
+std::string CheckEnded();
 
 struct RunFacts
 {

@@ -37,6 +37,8 @@ bool RenameFile(const std::string& from, const std::string& to);
 // Replaces a file with new content whole or not at all: the content goes into a sibling
 // that is then renamed over the file. Missing parent folders are made.
 bool WriteFileWhole(const std::string& path, const std::string& content);
+// Makes the folder's list of names durable on the disk, such as a file just made in it.
+void SyncFolder(const std::string& folder);
 // Whether new files can be made in the folder.
 bool CanWriteFolder(const std::string& folder);
 

@@ -14,6 +14,9 @@ namespace pivora::ui {
 
 namespace {
 
+// How long past its time a call of the pump may take before it counts as held up.
+constexpr auto kSlack = std::chrono::milliseconds(100);
+
 int LoopLevel()
 {
     return QThread::currentThread()->loopLevel();
@@ -49,7 +52,7 @@ void QtEventPump::ProcessEvents()
 {
     if (m_quitting)
         return;
-    m_calls.push_back({LoopLevel(), nullptr});
+    m_calls.push_back({LoopLevel(), nullptr, std::chrono::steady_clock::now() + kSlack});
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     m_calls.pop_back();
 }
@@ -68,7 +71,9 @@ void QtEventPump::Wait(int milliseconds, std::span<const pivora::platform::Nativ
     for (const pivora::platform::NativeHandle handle : wakeOn)
         wait.watches.push_back(WatchHandle(handle, [&wait] { wait.Wake(); }));
     wait.timer.start(milliseconds);
-    m_calls.push_back({LoopLevel() + 1, &wait});
+    m_calls.push_back(
+        {LoopLevel() + 1, &wait,
+         std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds) + kSlack});
     wait.loop.exec();
     m_calls.pop_back();
     // A loop that ended without its timer or a handle was told to leave by the application:
@@ -99,8 +104,9 @@ void QtEventPump::RunHeldUpWork()
     // The owner is between calls, and does the work itself.
     if (!m_heldUpWork || m_inHeldUpWork || m_calls.size() <= m_workOwnerDepth)
         return;
-    // In its own call, with nothing nested inside, the owner's wait ends in time by itself.
-    if (m_calls.size() == m_workOwnerDepth + 1 && LoopLevel() <= m_calls.back().loopLevel)
+    // In its own call, with nothing nested inside, the owner's call ends in time by itself.
+    if (m_calls.size() == m_workOwnerDepth + 1 && LoopLevel() <= m_calls.back().loopLevel &&
+        std::chrono::steady_clock::now() <= m_calls.back().due)
         return;
     // The waits held up here return as soon as they can; until then they watch nothing that
     // the work may close.

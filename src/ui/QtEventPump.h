@@ -2,6 +2,7 @@
 
 #include "platform/EventPump.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -31,6 +32,9 @@ private:
     {
         int loopLevel = 0;           // the event loop level at which it runs the events
         PendingWait* wait = nullptr; // set for a wait
+        // When it would have returned by itself: a call still there later is held up by a
+        // loop that Qt does not count, such as a native dialog's.
+        std::chrono::steady_clock::time_point due;
     };
     void RunHeldUpWork();
 

@@ -469,8 +469,11 @@ void frmMain::RecoverInterruptedBatch()
     pivora::engine::ActivityLog log(m_setup.LogPath);
     pivora::engine::InterruptedBatches batches(
         m_setup.JournalFolder, pivora::platform::ConverterPath(m_setup.ProgramFolder), m_pump, log);
+    // Closed meanwhile: the journals stay for the next start.
+    if (m_unloaded || m_pump.Quitting())
+        return;
     const std::vector<pivora::input::InputEntry>& entries = batches.Unconverted();
-    if (!entries.empty() && !m_unloaded) {
+    if (!entries.empty()) {
         QMessageBox box(QMessageBox::Question, QStringLiteral("Pivora"),
                         tr("上次的转换没有完成, 还有 %1 个文件没有转换. 要把它们放回列表吗?")
                             .arg(entries.size()),
@@ -478,7 +481,10 @@ void frmMain::RecoverInterruptedBatch()
         box.button(QMessageBox::Yes)->setText(tr("是"));
         box.button(QMessageBox::No)->setText(tr("否"));
         box.setDefaultButton(QMessageBox::Yes);
-        if (box.exec() == QMessageBox::Yes) {
+        const int answer = box.exec();
+        if (m_unloaded)
+            return;
+        if (answer == QMessageBox::Yes) {
             std::vector<pivora::input::InputEntry> back;
             QString gone;
             for (const pivora::input::InputEntry& entry : entries) {
@@ -1066,7 +1072,12 @@ void frmMain::ShowEntryState(pivora::input::EntryId id, const std::string& state
 
 void frmMain::ShowStateColumn()
 {
-    const bool shown = pivora::settings::ParallelJobsUsed(m_settings) > 1;
+    // A running batch keeps the number it began with.
+    const std::size_t jobs =
+        m_driver->Running()
+            ? m_driver->JobsInUse()
+            : static_cast<std::size_t>(pivora::settings::ParallelJobsUsed(m_settings));
+    const bool shown = jobs > 1;
     LV->setColumnHidden(2, !shown);
     m_model->SetStatesShown(shown);
     // The state column stays in view: the name column gives way to it, and keeps its own
@@ -1192,6 +1203,8 @@ void frmMain::UnlockCommands()
 {
     picDrag->show();
     SetCommandsEnabled(true);
+    // A setting changed during the batch shows now.
+    QTimer::singleShot(0, this, &frmMain::ShowStateColumn);
 }
 
 void frmMain::ShowFinished()

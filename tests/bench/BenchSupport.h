@@ -29,6 +29,7 @@ inline void UseOwnFolders(pivora::ui::frmMainSetup& setup, const QTemporaryDir& 
     setup.WorkFolder = own + "/cache/pivora/work";
     setup.TempCopiesFolder = own + "/cache/pivora/tmp";
     setup.SettingsFolder = own + "/config";
+    setup.JournalFolder = own + "/state";
 }
 
 // Calls `idle` once `widget` has painted and then a whole turn of the event loop has passed

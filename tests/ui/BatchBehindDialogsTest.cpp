@@ -28,7 +28,7 @@ protected:
 TEST_F(BatchInUse, GoesOnBehindEveryDialogTheWindowOpens)
 {
     pivora::test::ScopedEnv step("FAKE_CONV_STEP_MS", "30");
-    window->AddFiles(MakeInputs(7));
+    window->AddFiles(MakeInputs(10));
     // "关于", "设置" and the close question, each opened while a file is being converted and
     // left open until two more have been converted behind it (or 5 s have passed).
     const std::vector<std::function<void()>> openers{
@@ -73,7 +73,9 @@ TEST_F(BatchInUse, GoesOnBehindEveryDialogTheWindowOpens)
     ::getrusage(RUSAGE_SELF, &after);
 
     EXPECT_EQ(dialogs, (std::vector<QString>{"关于", "设置", "Pivora"}));
-    EXPECT_EQ(convertedBehind, (std::vector<std::size_t>{2, 2, 2}));
+    ASSERT_EQ(convertedBehind.size(), 3u);
+    for (const std::size_t converted : convertedBehind)
+        EXPECT_GE(converted, 2u) << "the batch stood still behind a dialog";
     EXPECT_GE(labelsBehind.size(), 6u) << "the progress stood still behind the dialogs";
     EXPECT_TRUE(window->Entries().Empty());
     EXPECT_EQ(Find<QLabel>("lblPB")->text(), "完成.");
@@ -94,12 +96,12 @@ TEST_F(BatchInUse, ASecondPressOnStopDoesNotStartTheBatchAgainButALaterOneDoes)
     QObject::connect(&script, &QTimer::timeout, [&] {
         if (Runs() == 1 && !std::exchange(pressed, true)) {
             Start()->click();
-            QTimer::singleShot(80, [&] {
+            QTimer::singleShot(80, [&] { Start()->click(); });
+            QTimer::singleShot(400, [&] {
                 caption = Start()->text();
-                Start()->click();
+                runsAfterDoublePress = Runs();
             });
-            QTimer::singleShot(400, [&] { runsAfterDoublePress = Runs(); });
-            QTimer::singleShot(1000, [&] { Start()->click(); });
+            QTimer::singleShot(1500, [&] { Start()->click(); });
         }
         if (Runs() == 2 && window->BatchRunning())
             Start()->click();

@@ -132,7 +132,7 @@ TEST(CloseDuringBatch, AfterAHardEndNothingPartialStaysAndNothingIsForgotten)
          1,
          0},
         {"in the middle of a run", "", {{"FAKE_CONV_HANG", "1"}}, "conv.log", 1, 0},
-        {"between two runs", "", {{"FAKE_CONV_STEP_MS", "40"}}, "conv.log", 2, 1},
+        {"between two runs", "", {{"FAKE_CONV_STEP_MS", "100"}}, "conv.log", 2, 1},
         {"during the output check",
          "",
          {{"FAKE_CONV_TERSE", "1"}, {"FAKE_CONV_PROBE_HANG", "1"}},
@@ -180,7 +180,7 @@ TEST(CloseDuringBatch, AfterAHardEndNothingPartialStaysAndNothingIsForgotten)
         // The converter went with the program.
         EXPECT_TRUE(pivora::test::WaitUntil(
             [&] { return !pivora::platform::IsProcessRunning("conv", program + "/data/conv"); },
-            2000))
+            5000))
             << c.when;
 
         // The next start: the whole outputs stay, the partial ones go, the rest comes back. A
@@ -191,7 +191,7 @@ TEST(CloseDuringBatch, AfterAHardEndNothingPartialStaysAndNothingIsForgotten)
         answers.questionReply = QMessageBox::Yes;
         pivora::ui::frmMain window(pivora::test::WindowSetup(dir.Path(), program, &services));
         window.show();
-        pivora::test::WaitUntil([&] { return !answers.seen.empty(); }, 3000);
+        pivora::test::WaitUntil([&] { return !answers.seen.empty(); }, 10000);
         std::vector<std::string> outputs;
         for (const auto& file : std::filesystem::directory_iterator(dir.File("output")))
             outputs.push_back(pivora::test::ReadFile(file.path().string()));

@@ -238,12 +238,18 @@ ChildProcess::StartResult ChildProcess::Start(const std::string& commandLine)
         // without it would go on writing a file that is never finished. A program already
         // gone before this was set is noticed too. (The signal follows the thread that
         // started the child: every child is started from the program's main thread.)
+        // A system that refuses the request still runs the child.
         int error = 0;
-        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
             error = ECHILD;
         if (error == 0 && (devNull < 0 || ::dup2(devNull, 0) < 0 || ::dup2(fds[1], 1) < 0 ||
                            ::dup2(fds[1], 2) < 0))
             error = errno;
+        // dup2 onto the descriptor itself (a program started with 0, 1 or 2 closed) leaves
+        // close-on-exec set.
+        for (int standard = 0; error == 0 && standard <= 2; ++standard)
+            ::fcntl(standard, F_SETFD, 0);
         if (error == 0) {
             ::execve(resolved.c_str(), argv.data(), environ);
             error = errno;

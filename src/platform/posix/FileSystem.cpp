@@ -155,6 +155,15 @@ bool AppendToFile(const std::string& path, const std::string& text)
     return done == text.size();
 }
 
+void SyncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 std::unique_ptr<LockedFile> LockedFile::Open(const std::string& path, bool create)
 {
     const int flags =

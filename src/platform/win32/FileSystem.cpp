@@ -302,6 +302,11 @@ DWORD CALLBACK OnCopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE
 
 } // namespace
 
+void SyncFolder(const std::string&)
+{
+    // A file's name is written with the file itself here.
+}
+
 std::unique_ptr<LockedFile> LockedFile::Open(const std::string& path, bool create)
 {
     // Sharing reads only: no other process can open it to write, or delete it, meanwhile.
