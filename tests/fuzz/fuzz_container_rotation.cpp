@@ -1,5 +1,6 @@
-// The display rotation read from an MP4 or QuickTime file that may be anything at all: it
-// must end quickly and give a quarter turn, the mark for "not a quarter turn", or nothing.
+// What the program reads from an MP4 or QuickTime file that may be anything at all: it must
+// end quickly and give a quarter turn (or the mark for "not a quarter turn") and a sample
+// format for each track, or nothing.
 #include "FuzzCheck.h"
 
 #include "engine/ContainerRotation.h"
@@ -16,8 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fwrite(data, 1, size, file);
         std::fclose(file);
     }
-    const std::optional<int> turn = pivora::engine::ReadDisplayRotation(path);
-    FUZZ_CHECK(!turn || *turn == pivora::engine::kNotAQuarterTurn || *turn == 0 || *turn == 90 ||
-               *turn == 180 || *turn == 270);
+    const std::optional<pivora::engine::ContainerFacts> facts = pivora::engine::ReadContainer(path);
+    if (!facts)
+        return 0;
+    const int turn = facts->Rotation;
+    FUZZ_CHECK(turn == pivora::engine::kNotAQuarterTurn || turn == 0 || turn == 90 || turn == 180 ||
+               turn == 270);
+    // One sample format of four characters for each track the file holds.
+    FUZZ_CHECK(!facts->Formats.empty() && facts->Formats.size() <= size / 8);
+    for (const std::string& format : facts->Formats)
+        FUZZ_CHECK(format.size() == 4);
     return 0;
 }
