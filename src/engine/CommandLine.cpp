@@ -118,10 +118,26 @@ std::string BuildCommandLine(const CommandLineRequest& request)
     else
         line += QuoteArgument(request.VideoBitrate + "k");
     line += " ";
-    line += request.RotationFilter;
+    line += FilterWith(request.RotationFilter, request.AddedFilter);
     line += " ";
+    if (!request.AddedOptions.empty()) {
+        line += request.AddedOptions.substr(request.AddedOptions.front() == ' ' ? 1 : 0);
+        line += " ";
+    }
     line += QuotedOutputArgument(request);
     return line;
+}
+
+std::string FilterWith(const std::string& rotationFilter, const std::string& added)
+{
+    if (added.empty())
+        return rotationFilter;
+    if (rotationFilter.empty())
+        return "-vf " + added;
+    // One chain a stream: the filter joins the rotation's, inside its quotes if it has them.
+    if (rotationFilter.back() == '"')
+        return rotationFilter.substr(0, rotationFilter.size() - 1) + "," + added + "\"";
+    return rotationFilter + "," + added;
 }
 
 } // namespace pivora::engine

@@ -47,7 +47,15 @@ struct CommandLineRequest
     std::string RotationFilter;
     TimeOfDay Time;
     int Counter = 0; // see OutputFilePath
+    // What a given input needs beyond the described line: a filter joined to the rotation's,
+    // and options after it. Both empty for an input that needs nothing.
+    std::string AddedFilter;
+    std::string AddedOptions;
 };
+
+// The rotation's filter option with `added` joined to its chain: the converter takes one
+// video filter chain a stream.
+std::string FilterWith(const std::string& rotationFilter, const std::string& added);
 
 // A relative path that starts with a dash or names a protocol ("x:") would be read by the
 // converter as an option or a URL; anchoring it at the current folder keeps it a file.

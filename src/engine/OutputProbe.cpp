@@ -3,6 +3,7 @@
 #include "engine/CommandLine.h"
 #include "platform/ChildProcess.h"
 #include "platform/CommandLineRules.h"
+#include "platform/ProcessList.h"
 
 #include <chrono>
 
@@ -19,6 +20,21 @@ ConverterQuestion::ConverterQuestion(std::unique_ptr<pivora::platform::ChildProc
     : m_child(std::move(child)), m_patience(patience),
       m_deadline(std::chrono::steady_clock::now() + patience)
 {
+    // A question is no conversion: the batch neither stops it as a stray nor waits for it.
+    if (m_child)
+        pivora::platform::SpareProcess(m_child->Id());
+}
+
+ConverterQuestion::~ConverterQuestion()
+{
+    EndChild();
+}
+
+void ConverterQuestion::EndChild()
+{
+    if (m_child)
+        pivora::platform::ReleaseProcess(m_child->Id());
+    m_child.reset();
 }
 
 ConverterQuestion::ConverterQuestion(const std::string& commandLine,
@@ -50,7 +66,7 @@ bool ConverterQuestion::Poll(bool cutShort)
             m_why = Unanswered::Ended;
         else
             m_answer = std::move(m_text);
-        m_child.reset();
+        EndChild();
         return false;
     }
     if (cutShort || std::chrono::steady_clock::now() > m_deadline) {
@@ -58,7 +74,7 @@ bool ConverterQuestion::Poll(bool cutShort)
         child.Kill();
         for (int i = 0; i < 50 && !child.HasExited(); ++i)
             pivora::platform::WaitForHandles(kPollMilliseconds, child.WakeHandles());
-        m_child.reset();
+        EndChild();
         return false;
     }
     return true;

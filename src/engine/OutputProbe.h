@@ -28,6 +28,9 @@ public:
     // Starts the command line; a question that cannot be started has no answer.
     explicit ConverterQuestion(const std::string& commandLine,
                                std::chrono::milliseconds patience = kPatience);
+    ~ConverterQuestion();
+    ConverterQuestion(const ConverterQuestion&) = delete;
+    ConverterQuestion& operator=(const ConverterQuestion&) = delete;
 
     // Takes in what the child has printed. True while the answer is still coming; a question
     // that takes longer than its patience, or that is to be `cutShort`, is ended without an
@@ -41,6 +44,8 @@ public:
     std::vector<pivora::platform::NativeHandle> WakeHandles() const;
 
 private:
+    void EndChild();
+
     std::unique_ptr<pivora::platform::ChildProcess> m_child;
     std::string m_text;
     std::optional<std::string> m_answer;

@@ -1,0 +1,219 @@
+#include "engine/InputNeeds.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <optional>
+#include <string_view>
+
+namespace pivora::engine {
+
+namespace {
+
+std::string_view Trim(std::string_view text)
+{
+    const std::size_t begin = text.find_first_not_of(" \t\r");
+    if (begin == std::string_view::npos)
+        return {};
+    return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
+}
+
+// "h264 (High), yuv420p(tv, bt709, progressive), 1920x1080 [SAR 1:1 DAR 16:9], 30 fps": the
+// fields between the commas that stand outside parentheses.
+std::vector<std::string_view> TopLevelFields(std::string_view text)
+{
+    std::vector<std::string_view> fields;
+    int depth = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        const char c = i < text.size() ? text[i] : ',';
+        if (c == '(' || c == '[')
+            ++depth;
+        else if ((c == ')' || c == ']') && depth > 0)
+            --depth;
+        else if (c == ',' && depth == 0) {
+            fields.push_back(Trim(text.substr(start, i - start)));
+            start = i + 1;
+        }
+    }
+    return fields;
+}
+
+// The formats' own limits: H.264 (MP4(H264 Video), MOV and FLV, which the converter writes with
+// libx264) needs even sizes and takes 8-bit 4:2:0 for a profile every player plays; MPEG-1
+// holds only the standard frame rates; MP4 and MOV hold several sound tracks and text
+// subtitles.
+bool WritesH264(int outputFormat)
+{
+    return outputFormat == 1 || outputFormat == 3 || outputFormat == 4;
+}
+
+bool HoldsSeveralTracks(int outputFormat)
+{
+    return outputFormat == 0 || outputFormat == 1 || outputFormat == 3 || outputFormat == 4;
+}
+
+struct Rate
+{
+    double Value;
+    const char* Text;
+};
+constexpr std::array<Rate, 8> kMpeg1Rates{{{24000.0 / 1001, "24000/1001"},
+                                           {24, "24"},
+                                           {25, "25"},
+                                           {30000.0 / 1001, "30000/1001"},
+                                           {30, "30"},
+                                           {50, "50"},
+                                           {60000.0 / 1001, "60000/1001"},
+                                           {60, "60"}}};
+
+// Subtitles the converter can turn into the text subtitles of MP4 and MOV; pictures
+// (DVD, Blu-ray, DVB) it cannot.
+bool IsTextSubtitle(std::string_view codec)
+{
+    constexpr std::string_view kText[]{"subrip", "srt",      "ass",       "ssa",        "mov_text",
+                                       "webvtt", "text",     "subviewer", "subviewer1", "microdvd",
+                                       "sami",   "realtext", "stl",       "jacosub",    "mpl2",
+                                       "pjs",    "vplayer"};
+    return std::find(std::begin(kText), std::end(kText), codec) != std::end(kText);
+}
+
+} // namespace
+
+InputStreams ReadInputStreams(const std::string& listing)
+{
+    InputStreams streams;
+    bool inSection = false;
+    std::size_t at = 0;
+    while (at < listing.size()) {
+        std::size_t end = listing.find_first_of("\r\n", at);
+        if (end == std::string::npos)
+            end = listing.size();
+        const std::string_view line(listing.data() + at, end - at);
+        at = end + 1;
+        if (line.empty())
+            continue;
+        if (!inSection) {
+            inSection = line.starts_with("Input #0");
+            continue;
+        }
+        // The section's listing is indented; the header may hold a file name with a break.
+        if (!line.starts_with(' ')) {
+            if (streams.Listed)
+                break;
+            continue;
+        }
+        const std::string_view entry = Trim(line);
+        if (!entry.starts_with("Stream #"))
+            continue;
+        streams.Listed = true;
+        const auto kind = [&](std::string_view type) -> std::optional<std::string_view> {
+            const std::size_t place = entry.find(type);
+            if (place == std::string_view::npos)
+                return std::nullopt;
+            return entry.substr(place + type.size());
+        };
+        if (const auto video = kind(": Video: ")) {
+            if (streams.Width > 0 || entry.find("(attached pic)") != std::string_view::npos)
+                continue;
+            const std::vector<std::string_view> fields = TopLevelFields(*video);
+            if (fields.size() > 1)
+                streams.PixelFormat = std::string(fields[1].substr(0, fields[1].find('(')));
+            for (const std::string_view field : fields) {
+                const std::string text(field);
+                char* rest = nullptr;
+                const long width = std::strtol(text.c_str(), &rest, 10);
+                if (width > 0 && *rest == 'x') {
+                    const long height = std::strtol(rest + 1, &rest, 10);
+                    if (height > 0 && streams.Width == 0) {
+                        streams.Width = static_cast<int>(width);
+                        streams.Height = static_cast<int>(height);
+                    }
+                } else if (field.ends_with(" fps")) {
+                    double rate = std::strtod(text.c_str(), &rest);
+                    if (*rest == 'k')
+                        rate *= 1000;
+                    if (std::isfinite(rate) && rate > 0)
+                        streams.FramesPerSecond = rate;
+                }
+            }
+        } else if (kind(": Audio: ")) {
+            ++streams.AudioTracks;
+        } else if (const auto subtitle = kind(": Subtitle: ")) {
+            streams.Subtitles.emplace_back(subtitle->substr(0, subtitle->find_first_of(" ,(")));
+        }
+    }
+    return streams;
+}
+
+InputNeeds NeedsFor(const InputStreams& input, int outputFormat)
+{
+    InputNeeds needs;
+    if (!input.Listed)
+        return needs;
+    const std::string size = std::to_string(input.Width) + "x" + std::to_string(input.Height);
+    if (WritesH264(outputFormat) && (input.Width % 2 != 0 || input.Height % 2 != 0)) {
+        // The last column or row goes: nothing is scaled, and no black line is added.
+        needs.Filter = "crop=trunc(iw/2)*2:trunc(ih/2)*2";
+        needs.Reasons.push_back("the picture is " + size +
+                                ", the H.264 encoder takes even sizes only: one pixel cropped");
+    }
+    if (outputFormat == 6 && input.FramesPerSecond > 0) {
+        // The rates as the converter lists them, to two decimals, count as themselves.
+        const auto nearest = std::min_element(kMpeg1Rates.begin(), kMpeg1Rates.end(),
+                                              [&](const Rate& a, const Rate& b) {
+                                                  return std::abs(a.Value - input.FramesPerSecond) <
+                                                         std::abs(b.Value - input.FramesPerSecond);
+                                              });
+        if (std::abs(nearest->Value - input.FramesPerSecond) > 0.01) {
+            needs.Options += std::string(" -r ") + nearest->Text;
+            char rate[32];
+            std::snprintf(rate, sizeof rate, "%g", input.FramesPerSecond);
+            needs.Reasons.push_back(std::string(rate) +
+                                    " frames a second, which MPEG-1 cannot hold: " + nearest->Text);
+        }
+    }
+    const std::string& pixels = input.PixelFormat;
+    if (WritesH264(outputFormat) && !pixels.empty() && pixels != "yuv420p" &&
+        pixels != "yuvj420p" && pixels != "nv12" && pixels != "nv21") {
+        needs.Options += " -pix_fmt yuv420p";
+        needs.Reasons.push_back("the picture is " + pixels +
+                                ", made 8-bit 4:2:0 for a profile every player takes");
+    }
+    if (input.AudioTracks <= 1 && input.Subtitles.empty())
+        return needs;
+    if (!HoldsSeveralTracks(outputFormat)) {
+        if (input.AudioTracks > 1)
+            needs.Reasons.push_back(
+                "the format holds one sound track: " + std::to_string(input.AudioTracks - 1) +
+                " of " + std::to_string(input.AudioTracks) + " left out");
+        if (!input.Subtitles.empty())
+            needs.Reasons.push_back("the format holds no subtitles: " +
+                                    std::to_string(input.Subtitles.size()) + " left out");
+        return needs;
+    }
+    // Every sound track, the first staying the default one, and the subtitles as text.
+    needs.Options += " -map 0:V:0 -map 0:a?";
+    std::string subtitles;
+    for (std::size_t i = 0; i < input.Subtitles.size(); ++i) {
+        if (IsTextSubtitle(input.Subtitles[i]))
+            subtitles += " -map 0:s:" + std::to_string(i);
+        else
+            needs.Reasons.push_back("subtitle " + std::to_string(i + 1) + " is " +
+                                    input.Subtitles[i] +
+                                    ", pictures the format cannot hold: left out");
+    }
+    if (!subtitles.empty())
+        needs.Options += subtitles + " -c:s mov_text";
+    if (input.AudioTracks > 1)
+        needs.Options += " -disposition:a 0 -disposition:a:0 default";
+    needs.Reasons.push_back("every sound track and text subtitle kept (" +
+                            std::to_string(input.AudioTracks) + " sound, " +
+                            std::to_string(input.Subtitles.size()) + " subtitles)");
+    return needs;
+}
+
+} // namespace pivora::engine

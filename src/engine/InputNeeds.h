@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pivora::engine {
+
+// What the converter's listing of an input ("Input #0") says of the streams it holds.
+struct InputStreams
+{
+    bool Listed = false;
+    int Width = 0; // the first picture's size; 0 when there is none
+    int Height = 0;
+    std::string PixelFormat;    // "yuv420p", "yuv420p10le", ...
+    double FramesPerSecond = 0; // as listed ("12 fps", "29.97 fps"); 0 when not listed
+    int AudioTracks = 0;
+    std::vector<std::string> Subtitles; // each subtitle stream's codec, in order
+};
+
+InputStreams ReadInputStreams(const std::string& listing);
+
+// What an input needs beyond the described command line to convert into an output format, and
+// why. Nothing for an input that needs nothing.
+struct InputNeeds
+{
+    // Joined to the video filter chain: a filter applies to the picture as it is turned.
+    std::string Filter;
+    // Options after the filter, each with the blank before it.
+    std::string Options;
+    // What was added or left out, and why, for the activity log.
+    std::vector<std::string> Reasons;
+
+    bool Empty() const { return Filter.empty() && Options.empty() && Reasons.empty(); }
+};
+
+InputNeeds NeedsFor(const InputStreams& input, int outputFormat);
+
+} // namespace pivora::engine
