@@ -1,0 +1,360 @@
+// The steps one job takes, from the start of its entry to the end of its last run.
+#include "engine/Job.h"
+
+#include "engine/ContainerRotation.h"
+#include "platform/KnownFolders.h"
+#include "platform/ProcessList.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+namespace pivora::engine {
+
+namespace fs = pivora::platform;
+
+namespace {
+
+// The state of an entry whose conversion has started.
+constexpr const char* kConverting = PIVORA_TRANSLATE_NOOP("CoreTexts", "转换中");
+
+std::string DescribeExit(const fs::ExitStatus& exit)
+{
+    if (!exit.Known)
+        return "unknown";
+    if (exit.Exited)
+        return "exit code " + std::to_string(exit.Code);
+    return "signal " + std::to_string(exit.Signal);
+}
+
+} // namespace
+
+bool BatchDriver::StartNextJob(const std::string& outputFolder)
+{
+    std::optional<std::size_t> index;
+    for (std::size_t i = 0; i < m_list.Count() && !index; ++i) {
+        const pivora::input::EntryId id = m_list.IdAt(i);
+        if (std::none_of(m_jobs.begin(), m_jobs.end(),
+                         [&](const auto& job) { return job->Id == id; }))
+            index = i;
+    }
+    if (!index)
+        return false;
+
+    fs::RemoveFile(fs::JoinPath(m_setup.WorkFolder, "tmp.mp4"));
+    auto job = std::make_unique<Job>(m_pump, m_messages);
+    job->Number = ++m_jobsStarted;
+    job->Rotation = m_host.Rotation();
+    SelectRotationFilter(job->Rotation, m_rotationFilter);
+    const std::string converter = fs::ConverterPath(m_setup.ProgramFolder);
+    if (!m_wholeBatchProgress) {
+        m_host.SetProgressValue(0);
+        fs::KillProcessByName(fs::ConverterProcessName(), converter);
+    }
+
+    job->Entry = m_list.At(*index);
+    job->Id = m_list.IdAt(*index);
+    const fs::LocalDateTime now = m_setup.Clock();
+    CommandLineRequest& request = job->Request;
+    request.ProgramFolder = m_setup.ProgramFolder;
+    request.InputPath = job->Entry.Path;
+    request.OutputFolder = outputFolder;
+    request.OutputFormat = m_host.OutputFormat();
+    request.VideoBitrate = m_host.VideoBitrate();
+    request.RotationFilter = m_rotationFilter;
+    request.Time = {now.Hour, now.Minute, now.Second};
+    job->OutputPath = UniqueOutputName(request, request.Counter);
+    m_takenOutputs.insert(job->OutputPath);
+    job->Reencode = BuildCommandLine(request);
+    if (!m_wholeBatchProgress)
+        fs::KillProcessByName(fs::ConverterProcessName(), converter);
+
+    Job* const running = job.get();
+    job->Runner.SetWaitsForOwnChildOnly(m_wholeBatchProgress);
+    job->Runner.ReceiveOutputs = [this, running](const std::string& chunk) {
+        const std::optional<ProgressDisplay> display =
+            running->Progress.ReceiveOutputs(chunk, m_options);
+        ShowJobProgress(*running, display);
+    };
+    m_host.ShowEntryState(job->Id, m_messages.Translate(kConverting));
+
+    Started started = Started::No;
+    if (m_setup.Settings && m_setup.Settings->LosslessRotation)
+        started = BeginLossless(*job);
+    if (started == Started::No)
+        started = BeginRun(*job, Step::Reencode, job->Reencode);
+    if (started == Started::Yes)
+        m_jobs.push_back(std::move(job));
+    else
+        EndJob(*job);
+    return true;
+}
+
+BatchDriver::Started BatchDriver::BeginRun(Job& job, Step step, const std::string& commandLine)
+{
+    WatchedProcessName() = fs::ConverterProcessName();
+    if (m_journal && (step == Step::Copy || step == Step::Reencode)) {
+        SyncJournal();
+        m_journal->RunStarts(job.Id, job.OutputPath,
+                             step == Step::Copy ? std::optional<int>(job.Wanted) : std::nullopt);
+    }
+    job.Now = step;
+    job.Running = commandLine;
+    job.Progress.Reset();
+    if (job.Runner.Begin(commandLine))
+        return Started::Yes;
+    // The runner has told the user; the same entry must not be tried again and again.
+    m_notStarted = true;
+    m_log.Record(commandLine, "not started", "the converter could not be started");
+    return Started::NotStarted;
+}
+
+bool BatchDriver::AdvanceJob(Job& job)
+{
+    const bool stopping = m_stopRequested || m_pump.Quitting();
+    const auto reencode = [&] {
+        // The share the copy had shown is not the re-encoding's.
+        m_host.ShowEntryState(job.Id, m_messages.Translate(kConverting));
+        if (BeginRun(job, Step::Reencode, job.Reencode) == Started::Yes)
+            return true;
+        EndJob(job);
+        return false;
+    };
+    switch (job.Now) {
+    case Step::ProbeInput: {
+        const ProbeResult input = Answer(job);
+        if (stopping) {
+            m_log.Record(job.Reencode, "not started", "stopped");
+            EndJob(job);
+            return false;
+        }
+        if (!input.Ran || !input.Opened || !input.HasVideo) {
+            job.Reencoding = "the converter found no picture in the input";
+            return reencode();
+        }
+        switch (BeginCopy(job, input.Rotation % 90 == 0 ? input.Rotation : kNotAQuarterTurn)) {
+        case Started::Yes:
+            return true;
+        case Started::No:
+            return reencode();
+        default:
+            EndJob(job);
+            return false;
+        }
+    }
+    case Step::ReadBack: {
+        const ProbeResult written = Answer(job);
+        if (stopping) {
+            fs::RemoveFile(job.OutputPath);
+            m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "stopped");
+            EndJob(job);
+            return false;
+        }
+        if (KeepLossless(job, written)) {
+            EndJob(job);
+            return false;
+        }
+        return reencode();
+    }
+    case Step::Verify: {
+        const ProbeResult opened = Answer(job);
+        if (stopping) {
+            // Not known to be whole: as partial as any stopped run's.
+            fs::RemoveFile(job.OutputPath);
+            m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "stopped while checked");
+            EndJob(job);
+            return false;
+        }
+        RecordReencoding(job, opened);
+        EndJob(job);
+        return false;
+    }
+    case Step::Copy:
+    case Step::Reencode:
+        break;
+    }
+
+    if (job.Runner.LastRunStopped()) {
+        // The name was free before the run, so whatever stands there now is this run's.
+        fs::RemoveFile(job.OutputPath);
+        m_log.Record(job.Running, DescribeExit(job.Runner.LastExitStatus()),
+                     m_pump.Quitting() ? "stopped: the program was closed" : "stopped");
+        EndJob(job);
+        return false;
+    }
+    job.Facts = {};
+    job.Facts.Exit = job.Runner.LastExitStatus();
+    job.Facts.OutputSize = fs::IsRegularFile(job.OutputPath) ? fs::FileSize(job.OutputPath) : -1;
+    job.Facts.ConverterOutput = job.Runner.Outputs();
+    // Whether the converter's lines decide by themselves, or the output must be opened.
+    bool opens = false;
+    job.Facts.Probe = [&opens] {
+        opens = true;
+        return ProbeResult{};
+    };
+    const RunOutcome outcome = JudgeRun(job.Facts);
+    if (job.Now == Step::Copy) {
+        // The turn is read back in any case: from the file itself when the converter's lines
+        // prove the copy whole and the program can read it, by the converter otherwise.
+        if (outcome.Succeeded && !opens) {
+            if (const std::optional<int> turn = ReadDisplayRotation(job.OutputPath)) {
+                ProbeResult written;
+                written.Ran = written.Opened = written.HasVideo = true;
+                written.Rotation = *turn;
+                if (KeepLossless(job, written)) {
+                    EndJob(job);
+                    return false;
+                }
+                return reencode();
+            }
+        }
+        if (opens || outcome.Succeeded) {
+            Ask(job, Step::ReadBack, job.OutputPath);
+            return true;
+        }
+        job.Reencoding = "the streams could not be copied: " + outcome.FailureLine;
+        fs::RemoveFile(job.OutputPath);
+        m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "not kept: " + job.Reencoding);
+        return reencode();
+    }
+    if (opens) {
+        Ask(job, Step::Verify, job.OutputPath);
+        return true;
+    }
+    RecordOutcome(job, outcome);
+    EndJob(job);
+    return false;
+}
+
+void BatchDriver::RecordReencoding(Job& job, const ProbeResult& opened)
+{
+    job.Facts.Probe = [&opened] { return opened; };
+    RecordOutcome(job, JudgeRun(job.Facts));
+}
+
+void BatchDriver::RecordOutcome(Job& job, const RunOutcome& outcome)
+{
+    const std::string& outputPath = job.OutputPath;
+    const std::string note = job.Reencoding.empty() ? "" : " (re-encoded: " + job.Reencoding + ")";
+    // The end of the run is written down once its output is what it will stay.
+    if (outcome.Succeeded) {
+        m_log.Record(job.Running, DescribeExit(job.Facts.Exit), outputPath + note);
+        objDOS_CommandOver(job, "converted");
+        return;
+    }
+    if (outcome.Unchecked) {
+        // Kept for the user to judge.
+        NameInReport(job, outcome.FailureLine);
+        m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
+                     outputPath + " (not checked: " + outcome.FailureLine + ")" + note);
+        objDOS_CommandOver(job, "not checked");
+        return;
+    }
+    fs::RemoveFile(outputPath);
+    m_takenOutputs.erase(outputPath);
+    NameInReport(job, outcome.FailureLine);
+    m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
+                 "failed: " + outcome.FailureLine + note);
+    objDOS_CommandOver(job, "failed");
+}
+
+void BatchDriver::NameInReport(const Job& job, const std::string& line)
+{
+    // The converter names the file by the path it got, which for a temporary copy is not a
+    // name the user knows: the report speaks of the file as the list showed it.
+    const pivora::input::InputEntry& entry = job.Entry;
+    std::string reason = line;
+    for (std::size_t at = 0;
+         !entry.Path.empty() && (at = reason.find(entry.Path, at)) != std::string::npos;
+         at += entry.DisplayText.size())
+        reason.replace(at, entry.Path.size(), entry.DisplayText);
+    // In list order, however the runs finished.
+    const auto place =
+        std::upper_bound(m_failureNumbers.begin(), m_failureNumbers.end(), job.Number);
+    m_failures.insert(m_failures.begin() + (place - m_failureNumbers.begin()),
+                      FailedEntry{entry.DisplayText, reason});
+    m_failureNumbers.insert(place, job.Number);
+}
+
+BatchDriver::Started BatchDriver::BeginLossless(Job& job)
+{
+    std::string& why = job.Reencoding;
+    const std::optional<int> turn = PureTurnAnticlockwise(job.Rotation);
+    if (!turn) {
+        why = job.Rotation == 5 ? "no turn was chosen" : "a mirror is not a turn";
+        return Started::No;
+    }
+    if (!CarriesDisplayRotation(job.Request.OutputFormat)) {
+        why = "the output format cannot carry a display rotation";
+        return Started::No;
+    }
+    if (!m_rotationWriting) {
+        why = "the converter did not list its options";
+        return Started::No;
+    }
+    job.Turn = *turn;
+    // The turn the input already carries is part of what a player shows, and of what the
+    // re-encoding turns further. An MP4 or QuickTime file the program can read says it, and
+    // which streams it holds; of any other input the converter is asked.
+    const std::optional<ContainerFacts> input = ReadContainer(job.Entry.Path);
+    if (!input) {
+        Ask(job, Step::ProbeInput, job.Entry.Path);
+        return Started::Yes;
+    }
+    if (std::string_view(
+            OutputFormats()[static_cast<std::size_t>(job.Request.OutputFormat)].Extension) ==
+        ".mp4") {
+        for (const std::string& format : input->Formats) {
+            if (Mp4RefusesFormat(format)) {
+                why =
+                    "the MP4 container cannot take the input's \"" + format + "\" stream as it is";
+                return Started::No;
+            }
+        }
+    }
+    return BeginCopy(job, input->Rotation);
+}
+
+BatchDriver::Started BatchDriver::BeginCopy(Job& job, int carried)
+{
+    if (carried == kNotAQuarterTurn) {
+        job.Reencoding = "the input is shown tilted or mirrored, not by a quarter turn";
+        return Started::No;
+    }
+    job.Carried = carried;
+    job.Wanted = (carried + job.Turn) % 360;
+    return BeginRun(job, Step::Copy,
+                    BuildLosslessCommandLine(job.Request, job.Wanted, *m_rotationWriting));
+}
+
+bool BatchDriver::KeepLossless(Job& job, const ProbeResult& written)
+{
+    std::string& why = job.Reencoding;
+    // The converter's word for the copy, then the turn read back from the file itself: a
+    // converter that drops the tag must not leave the picture unturned.
+    job.Facts.Probe = [&written] { return written; };
+    const RunOutcome outcome = JudgeRun(job.Facts);
+    if (!outcome.Succeeded)
+        why = "the streams could not be copied: " + outcome.FailureLine;
+    // A converter that is given the turn as an input option lists that turn for its input.
+    else if (StreamsOf(job.Facts.ConverterOutput, "Input #0").Rotation !=
+             (*m_rotationWriting == RotationWriting::RotateTag ? job.Carried : job.Wanted))
+        why = "the turn the input carries was read as " + std::to_string(job.Carried) +
+              " degrees, the converter read another";
+    else if (!written.Ran || !written.Opened)
+        why = "the copy could not be read back";
+    else if (written.Rotation != job.Wanted)
+        why = "the converter wrote a turn of " + std::to_string(written.Rotation) +
+              " degrees instead of " + std::to_string(job.Wanted);
+    if (!why.empty()) {
+        fs::RemoveFile(job.OutputPath);
+        m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "not kept: " + why);
+        return false;
+    }
+    objDOS_CommandOver(job, "converted");
+    m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
+                 job.OutputPath + " (turned without re-encoding)");
+    return true;
+}
+
+} // namespace pivora::engine

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "engine/BatchDriver.h"
+#include "engine/DOSOutputs.h"
+#include "engine/OutputProbe.h"
+#include "engine/Progress.h"
+#include "engine/RunOutcome.h"
+
+#include <memory>
+#include <string>
+
+namespace pivora::engine {
+
+// One entry's conversion, step by step: the question about its input, the copy without
+// re-encoding and its read-back, the re-encoding and the opening of its output. The batch
+// owns its jobs; their steps are in Job.cpp.
+struct BatchDriver::Job
+{
+    Job(pivora::platform::EventPump& pump, UserMessages& messages) : Runner(pump, messages) {}
+
+    int Number = 0;
+    pivora::input::EntryId Id{};
+    pivora::input::InputEntry Entry;
+    CommandLineRequest Request;
+    int Rotation = 0;
+    std::string OutputPath;
+    std::string Reencode; // the re-encoding command line
+    std::string Running;  // the command line of the last conversion run
+    Step Now = Step::Reencode;
+    // Why the entry is re-encoded although lossless turns are on.
+    std::string Reencoding;
+    int Turn = 0;    // the chosen turn, anticlockwise
+    int Carried = 0; // the turn the input carries
+    int Wanted = 0;  // the turn the copy must carry
+    DOSOutputs Runner;
+    ProgressReader Progress;
+    // The converter's account of the last conversion run, kept while its output is opened.
+    RunFacts Facts;
+    std::unique_ptr<ConverterQuestion> Question;
+};
+
+} // namespace pivora::engine
