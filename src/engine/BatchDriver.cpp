@@ -1,5 +1,6 @@
 #include "engine/BatchDriver.h"
 
+#include "engine/InputNeeds.h"
 #include "engine/Job.h"
 #include "engine/RunOutcome.h"
 #include "engine/clsWaitableTimer.h"
@@ -116,9 +117,11 @@ ProbeResult BatchDriver::Answer(Job& job)
 {
     ProbeResult result;
     if (const ConverterQuestion* question = job.Question.get()) {
-        if (question->Answer())
+        if (question->Answer()) {
             result = ReadProbe(*question->Answer());
-        else if (question->Why() == ConverterQuestion::Unanswered::NotStarted)
+            if (job.Now == Step::ProbeInput)
+                job.InputListing = *question->Answer();
+        } else if (question->Why() == ConverterQuestion::Unanswered::NotStarted)
             result.NotRun = CheckNotStarted();
         else if (question->Why() == ConverterQuestion::Unanswered::TimedOut)
             result.NotRun = CheckTimedOut(static_cast<int>(
@@ -229,6 +232,8 @@ void BatchDriver::ConvertQueue()
             }
         }
         m_pump.SetHeldUpWork({}, 0);
+        m_nextQuestion.reset();
+        m_nextQuestionId = 0;
         // The batch ends here in every ordinary way, stopped or not; only a hard end of the
         // program leaves its journal behind.
         m_journal->End();
@@ -270,7 +275,39 @@ bool BatchDriver::Tick()
             ++i;
         }
     }
+    AskAhead();
     return ended;
+}
+
+void BatchDriver::AskAhead()
+{
+    if (m_nextQuestion) {
+        // Kept, answered or not, until its entry's turn; dropped with the entry.
+        if (m_stopRequested || m_pump.Quitting() || !m_list.IndexOf(m_nextQuestionId))
+            m_nextQuestion.reset();
+        else
+            m_nextQuestion->Poll(false);
+        return;
+    }
+    // A copy without re-encoding needs no question; the first job asks for itself.
+    if (m_jobs.empty() || m_stopRequested || m_notStarted || m_pump.Quitting() ||
+        (m_setup.Settings && m_setup.Settings->LosslessRotation))
+        return;
+    for (std::size_t i = 0; i < m_list.Count(); ++i) {
+        const pivora::input::EntryId id = m_list.IdAt(i);
+        if (std::any_of(m_jobs.begin(), m_jobs.end(),
+                        [&](const auto& job) { return job->Id == id; }))
+            continue;
+        // Each entry is looked at once; one that tells what it holds itself needs no question.
+        if (id != m_nextQuestionId) {
+            m_nextQuestionId = id;
+            if (!ReadInputStreamsFromFile(m_list.At(i).Path, m_host.OutputFormat()))
+                m_nextQuestion = std::make_unique<ConverterQuestion>(
+                    ProbeCommandLine(fs::ConverterPath(m_setup.ProgramFolder), m_list.At(i).Path),
+                    m_setup.QuestionPatience);
+        }
+        return;
+    }
 }
 
 void BatchDriver::WaitForJobs()
@@ -282,6 +319,10 @@ void BatchDriver::WaitForJobs()
     std::vector<fs::NativeHandle> handles;
     for (const auto& job : m_jobs) {
         const auto wake = job->Question ? job->Question->WakeHandles() : job->Runner.WakeHandles();
+        handles.insert(handles.end(), wake.begin(), wake.end());
+    }
+    if (m_nextQuestion) {
+        const auto wake = m_nextQuestion->WakeHandles();
         handles.insert(handles.end(), wake.begin(), wake.end());
     }
     if (quitting || m_pump.Quitting()) {

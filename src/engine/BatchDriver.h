@@ -142,6 +142,11 @@ private:
     // free for the re-encoding.
     bool KeepLossless(Job& job, const ProbeResult& written);
     Started BeginRun(Job& job, Step step, const std::string& commandLine);
+    // Re-encodes the entry, with what its input needs: the input is asked about first, once.
+    Started BeginReencode(Job& job);
+    // Asks about the entry after the running ones while they run, so that the answer is
+    // there when its turn comes.
+    void AskAhead();
     void RecordReencoding(Job& job, const ProbeResult& opened);
     void RecordOutcome(Job& job, const RunOutcome& outcome);
     void EndJob(Job& job);
@@ -183,6 +188,8 @@ private:
     // How the converter writes a display rotation, asked once; the question while it runs.
     std::optional<RotationWriting> m_rotationWriting;
     std::unique_ptr<pivora::platform::ChildProcess> m_optionList;
+    std::unique_ptr<ConverterQuestion> m_nextQuestion; // about the entry m_nextQuestionId
+    pivora::input::EntryId m_nextQuestionId = 0;
     std::vector<std::unique_ptr<Job>> m_jobs;
     int m_jobsStarted = 0;
     BatchProgress m_progress;

@@ -118,22 +118,86 @@ std::string Handler(Reader& reader, const std::vector<Box>& media)
     return bytes.size() == 12 ? std::string(bytes.begin() + 8, bytes.end()) : std::string();
 }
 
-// The type of the first sample entry of a track's sample description: minf/stbl/stsd.
-std::string SampleFormat(Reader& reader, const std::vector<Box>& media)
+std::uint16_t Be16(const unsigned char* p)
 {
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
+
+// The first sample entry of a track's sample description (minf/stbl/stsd), and the sample
+// table it stands in.
+struct SampleEntry
+{
+    std::string Format;
+    Box Entry; // the entry's content, after its size and type
+    std::vector<Box> Table;
+};
+
+SampleEntry FirstSampleEntry(Reader& reader, const std::vector<Box>& media)
+{
+    SampleEntry sample;
     const Box* minf = Find(media, "minf");
     const std::vector<Box> info =
         minf ? Children(reader, minf->Start, minf->End) : std::vector<Box>{};
     const Box* stbl = Find(info, "stbl");
-    const std::vector<Box> table =
-        stbl ? Children(reader, stbl->Start, stbl->End) : std::vector<Box>{};
-    const Box* stsd = Find(table, "stsd");
-    // Version and flags, the entry count, then the first entry's size and type.
-    const std::vector<unsigned char> bytes =
-        stsd ? Content(reader, *stsd, 16) : std::vector<unsigned char>{};
-    if (bytes.size() < 16 || Be32(bytes.data() + 4) == 0)
+    if (stbl)
+        sample.Table = Children(reader, stbl->Start, stbl->End);
+    const Box* stsd = Find(sample.Table, "stsd");
+    // Version and flags and the entry count; the first entry is a box of its own.
+    std::array<unsigned char, 8> head{};
+    if (!stsd || !reader.Read(stsd->Start, head.data(), head.size()) || Be32(head.data() + 4) == 0)
+        return sample;
+    const std::vector<Box> entries = Children(reader, stsd->Start + 8, stsd->End);
+    if (entries.empty())
+        return sample;
+    sample.Format = entries.front().Type;
+    sample.Entry = entries.front();
+    return sample;
+}
+
+// "yuv420p" or "yuv422p10le": the pixels an H.264 or HEVC picture's codec setup promises;
+// empty when it does not say.
+std::string PixelFormat(Reader& reader, const SampleEntry& sample)
+{
+    // A picture's sample entry holds 78 bytes of its own before its boxes.
+    const std::vector<Box> setup = Children(reader, sample.Entry.Start + 78, sample.Entry.End);
+    if (const Box* avcC = Find(setup, "avcC")) {
+        // Baseline, Main, Extended and High are 8-bit 4:2:0 by definition.
+        const std::vector<unsigned char> bytes = Content(reader, *avcC, 2);
+        if (bytes.size() == 2 &&
+            (bytes[1] == 66 || bytes[1] == 77 || bytes[1] == 88 || bytes[1] == 100))
+            return "yuv420p";
         return {};
-    return std::string(reinterpret_cast<const char*>(bytes.data() + 12), 4);
+    }
+    if (const Box* hvcC = Find(setup, "hvcC")) {
+        const std::vector<unsigned char> bytes = Content(reader, *hvcC, 19);
+        if (bytes.size() < 19)
+            return {};
+        const int chroma = bytes[16] & 3;
+        const int depth = 8 + (bytes[17] & 7);
+        constexpr const char* kChroma[]{"gray", "yuv420p", "yuv422p", "yuv444p"};
+        return std::string(kChroma[chroma]) + (depth == 8 ? "" : std::to_string(depth) + "le");
+    }
+    return {};
+}
+
+// Frames a second when every frame lasts as long (the last may differ), else 0.
+double FrameRate(Reader& reader, const std::vector<Box>& media, const SampleEntry& sample)
+{
+    const Box* mdhd = Find(media, "mdhd");
+    const Box* stts = Find(sample.Table, "stts");
+    const std::vector<unsigned char> header =
+        mdhd ? Content(reader, *mdhd, 24) : std::vector<unsigned char>{};
+    const std::vector<unsigned char> times =
+        stts ? Content(reader, *stts, 8 + 2 * 8) : std::vector<unsigned char>{};
+    if (header.size() < 24 || times.size() < 16)
+        return 0;
+    const std::uint32_t scale = Be32(header.data() + (header[0] == 1 ? 20 : 12));
+    const std::uint32_t count = Be32(times.data() + 4);
+    const std::uint32_t delta = Be32(times.data() + 12);
+    if (scale == 0 || delta == 0 || count == 0 || count > 2 ||
+        (count == 2 && (times.size() < 24 || Be32(times.data() + 16) != 1)))
+        return 0;
+    return static_cast<double>(scale) / delta;
 }
 
 // An edit list the reader can follow: one edit at the normal rate, after at most one empty
@@ -201,15 +265,27 @@ std::optional<ContainerFacts> ReadContainer(const std::string& path)
         const Box* edts = Find(parts, "edts");
         if (!mdia || !tkhd || (edts && !PlainEdits(reader, *edts)))
             return std::nullopt;
+        // A track that refers to another (chapters, descriptions) is read by the converter.
+        facts.References = facts.References || Find(parts, "tref");
         const std::vector<Box> media = Children(reader, mdia->Start, mdia->End);
-        const std::string format = SampleFormat(reader, media);
-        if (format.empty())
+        const SampleEntry sample = FirstSampleEntry(reader, media);
+        if (sample.Format.empty())
             return std::nullopt;
-        facts.Formats.push_back(format);
-        if (Handler(reader, media) != "vide")
+        facts.Formats.push_back(sample.Format);
+        facts.Handlers.push_back(Handler(reader, media));
+        if (facts.Handlers.back() != "vide")
             continue;
         if (++pictures > 1)
             return std::nullopt;
+        if (sample.Entry.End - sample.Entry.Start >= 78) {
+            std::array<unsigned char, 4> stored{};
+            if (reader.Read(sample.Entry.Start + 24, stored.data(), stored.size())) {
+                facts.Width = Be16(stored.data());
+                facts.Height = Be16(stored.data() + 2);
+            }
+            facts.PixelFormat = PixelFormat(reader, sample);
+        }
+        facts.FramesPerSecond = FrameRate(reader, media, sample);
         const auto m = Matrix(reader, *tkhd, 40, 52);
         if (!m)
             return std::nullopt;

@@ -18,6 +18,17 @@ struct ContainerFacts
     int Rotation = 0;
     // Each track's sample format, in track order: "avc1", "mp4a", "tmcd", ...
     std::vector<std::string> Formats;
+    // Each track's handler, in the same order: "vide", "soun", "sbtl", "tmcd", ...
+    std::vector<std::string> Handlers;
+    // The picture track's stored size, its pixels as the converter names them ("yuv420p",
+    // "yuv420p10le"; empty when its codec setup does not say), and its frame rate when every
+    // frame lasts as long (0 otherwise).
+    int Width = 0;
+    int Height = 0;
+    std::string PixelFormat;
+    double FramesPerSecond = 0;
+    // Whether a track refers to another, as a chapter list or a description does.
+    bool References = false;
 };
 
 // Reads an MP4 or QuickTime file. Nothing when the file is not of that kind, or holds what the

@@ -1,5 +1,7 @@
 #include "engine/InputNeeds.h"
 
+#include "engine/ContainerRotation.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -144,6 +146,37 @@ InputStreams ReadInputStreams(const std::string& listing)
             ++streams.AudioTracks;
         } else if (const auto subtitle = kind(": Subtitle: ")) {
             streams.Subtitles.emplace_back(subtitle->substr(0, subtitle->find_first_of(" ,(")));
+        }
+    }
+    return streams;
+}
+
+std::optional<InputStreams> ReadInputStreamsFromFile(const std::string& path, int outputFormat)
+{
+    const std::optional<ContainerFacts> facts = ReadContainer(path);
+    // MPEG-1 needs the frame rate; the others do not look at it.
+    if (!facts || facts->References || facts->PixelFormat.empty() || facts->Width <= 0 ||
+        facts->Height <= 0 || (outputFormat == 6 && facts->FramesPerSecond <= 0))
+        return std::nullopt;
+    InputStreams streams;
+    streams.Listed = true;
+    streams.Width = facts->Width;
+    streams.Height = facts->Height;
+    streams.PixelFormat = facts->PixelFormat;
+    streams.FramesPerSecond = facts->FramesPerSecond;
+    for (std::size_t i = 0; i < facts->Handlers.size(); ++i) {
+        const std::string& handler = facts->Handlers[i];
+        const std::string& format = facts->Formats[i];
+        if (handler == "soun") {
+            ++streams.AudioTracks;
+        } else if (handler == "sbtl" || handler == "subt" || handler == "text") {
+            if (format != "tx3g" && format != "text")
+                return std::nullopt;
+            streams.Subtitles.emplace_back("mov_text");
+        } else if (handler != "vide" && handler != "tmcd" && handler != "hint" &&
+                   handler != "meta") {
+            // Captions, and kinds the converter may list as anything.
+            return std::nullopt;
         }
     }
     return streams;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct InputStreams
 };
 
 InputStreams ReadInputStreams(const std::string& listing);
+
+// The same read from an MP4 or QuickTime file itself, as far as `outputFormat` needs it, without
+// starting the converter; nothing when the file does not say all of it plainly.
+std::optional<InputStreams> ReadInputStreamsFromFile(const std::string& path, int outputFormat);
 
 // What an input needs beyond the described command line to convert into an output format, and
 // why. Nothing for an input that needs nothing.

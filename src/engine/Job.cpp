@@ -2,6 +2,7 @@
 #include "engine/Job.h"
 
 #include "engine/ContainerRotation.h"
+#include "engine/InputNeeds.h"
 #include "platform/KnownFolders.h"
 #include "platform/ProcessList.h"
 
@@ -82,7 +83,7 @@ bool BatchDriver::StartNextJob(const std::string& outputFolder)
     if (m_setup.Settings && m_setup.Settings->LosslessRotation)
         started = BeginLossless(*job);
     if (started == Started::No)
-        started = BeginRun(*job, Step::Reencode, job->Reencode);
+        started = BeginReencode(*job);
     if (started == Started::Yes)
         m_jobs.push_back(std::move(job));
     else
@@ -109,13 +110,47 @@ BatchDriver::Started BatchDriver::BeginRun(Job& job, Step step, const std::strin
     return Started::NotStarted;
 }
 
+BatchDriver::Started BatchDriver::BeginReencode(Job& job)
+{
+    m_host.ShowEntryState(job.Id, m_messages.Translate(kConverting));
+    std::optional<InputStreams> streams;
+    if (!job.InputAsked) {
+        // An MP4 or QuickTime input says what it holds itself; of any other the converter is
+        // asked, once.
+        job.InputAsked = true;
+        job.AskedForCopy = false;
+        streams = ReadInputStreamsFromFile(job.Entry.Path, job.Request.OutputFormat);
+        if (!streams) {
+            if (m_nextQuestion && m_nextQuestionId == job.Id) {
+                job.Now = Step::ProbeInput;
+                job.Question = std::move(m_nextQuestion);
+            } else {
+                Ask(job, Step::ProbeInput, job.Entry.Path);
+            }
+            return Started::Yes;
+        }
+    } else if (job.InputListing && ReadProbe(*job.InputListing).Opened) {
+        streams = ReadInputStreams(*job.InputListing);
+    }
+    // Without an answer, or with an input the converter cannot read, the plain command line
+    // runs: it fails as it always has, with the converter's own reason.
+    const InputNeeds needs = streams ? NeedsFor(*streams, job.Request.OutputFormat) : InputNeeds{};
+    if (!needs.Empty()) {
+        job.Request.AddedFilter = needs.Filter;
+        job.Request.AddedOptions = needs.Options;
+        job.Reencode = BuildCommandLine(job.Request);
+        for (const std::string& reason : needs.Reasons)
+            job.Added += (job.Added.empty() ? "" : "; ") + reason;
+    }
+    return BeginRun(job, Step::Reencode, job.Reencode);
+}
+
 bool BatchDriver::AdvanceJob(Job& job)
 {
     const bool stopping = m_stopRequested || m_pump.Quitting();
     const auto reencode = [&] {
         // The share the copy had shown is not the re-encoding's.
-        m_host.ShowEntryState(job.Id, m_messages.Translate(kConverting));
-        if (BeginRun(job, Step::Reencode, job.Reencode) == Started::Yes)
+        if (BeginReencode(job) == Started::Yes)
             return true;
         EndJob(job);
         return false;
@@ -128,6 +163,10 @@ bool BatchDriver::AdvanceJob(Job& job)
             EndJob(job);
             return false;
         }
+        if (!input.Ran && !input.NotRun.empty())
+            job.Added = "the input could not be examined: " + input.NotRun;
+        if (!job.AskedForCopy)
+            return reencode();
         if (!input.Ran || !input.Opened || !input.HasVideo) {
             job.Reencoding = "the converter found no picture in the input";
             return reencode();
@@ -235,7 +274,9 @@ void BatchDriver::RecordReencoding(Job& job, const ProbeResult& opened)
 void BatchDriver::RecordOutcome(Job& job, const RunOutcome& outcome)
 {
     const std::string& outputPath = job.OutputPath;
-    const std::string note = job.Reencoding.empty() ? "" : " (re-encoded: " + job.Reencoding + ")";
+    std::string note = job.Reencoding.empty() ? "" : " (re-encoded: " + job.Reencoding + ")";
+    if (!job.Added.empty())
+        note += " (for this input: " + job.Added + ")";
     // The end of the run is written down once its output is what it will stay.
     if (outcome.Succeeded) {
         m_log.Record(job.Running, DescribeExit(job.Facts.Exit), outputPath + note);
@@ -298,6 +339,8 @@ BatchDriver::Started BatchDriver::BeginLossless(Job& job)
     // which streams it holds; of any other input the converter is asked.
     const std::optional<ContainerFacts> input = ReadContainer(job.Entry.Path);
     if (!input) {
+        job.InputAsked = true;
+        job.AskedForCopy = true;
         Ask(job, Step::ProbeInput, job.Entry.Path);
         return Started::Yes;
     }

@@ -7,6 +7,7 @@
 #include "engine/RunOutcome.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace pivora::engine {
@@ -37,6 +38,13 @@ struct BatchDriver::Job
     // The converter's account of the last conversion run, kept while its output is opened.
     RunFacts Facts;
     std::unique_ptr<ConverterQuestion> Question;
+    // The converter's listing of the input, asked once and used for the copy and the
+    // re-encoding alike; whether it was asked, and whether for a copy.
+    std::optional<std::string> InputListing;
+    bool InputAsked = false;
+    bool AskedForCopy = false;
+    // What the re-encoding adds for this input, or why the input could not be examined.
+    std::string Added;
 };
 
 } // namespace pivora::engine

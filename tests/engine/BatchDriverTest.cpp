@@ -194,9 +194,12 @@ TEST_F(BatchTest, AConverterThatCannotStartEndsTheBatchOnceAndEarlierFailuresAre
     AddInputs();
     // The first file fails; then the converter disappears (on Windows, once it has ended).
     ScopedEnv fails("FAKE_CONV_EXIT", "1");
+    bool ran = false;
     pump.onProcessEvents = [&] {
+        ran = ran || !Driver().RunningCommandLines().empty();
         std::error_code inUse;
-        std::filesystem::remove(pivora::platform::ConverterPath(program), inUse);
+        if (ran)
+            std::filesystem::remove(pivora::platform::ConverterPath(program), inUse);
     };
     Driver().ConvertQueue();
     ASSERT_EQ(messages.texts.size(), 2u);

@@ -5,6 +5,7 @@
 #include "engine/CommandLine.h"
 #include "engine/ContainerRotation.h"
 #include "engine/DOSOutputs.h"
+#include "engine/InputNeeds.h"
 #include "engine/OutputProbe.h"
 #include "platform/CommandLineRules.h"
 
@@ -18,7 +19,9 @@
 #include <gtest/gtest.h>
 #include <iostream>
 #include <map>
+#include <sstream>
 #include <sys/mount.h>
+#include <tuple>
 
 using namespace pivora::engine;
 
@@ -250,15 +253,9 @@ std::string PictureHash(const std::string& file)
 
 TEST_F(MediaTest, OutputsWithoutAPictureAreFailuresWithTheConvertersReason)
 {
-    // Sound alone, and a frame rate that MPEG-1 cannot take.
     const std::string sound = dir.File("sound only.mp4");
-    const std::string twelve = dir.File("twelve fps.mp4");
     Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -f lavfi -i sine=d=1 -y " +
             pivora::platform::QuoteArgument(sound),
-        "ffmpeg");
-    Run(pivora::test::FfmpegPath() +
-            " -nostdin -loglevel error -f lavfi -i color=s=64x48:r=12:d=1 -y " +
-            pivora::platform::QuoteArgument(twelve),
         "ffmpeg");
 
     // A launcher may leave SIGCHLD ignored: the converters' exit status is then lost, and
@@ -275,21 +272,112 @@ TEST_F(MediaTest, OutputsWithoutAPictureAreFailuresWithTheConvertersReason)
             ::sigaction(SIGCHLD, &ignore, &previous);
         }
         Batch batch(program, dir.File("work"), dir.File(childrenIgnored ? "ignored" : "out"), 6);
-        batch.Run({source, sound, twelve});
+        batch.Run({source, sound});
         if (childrenIgnored)
             ::sigaction(SIGCHLD, &previous, nullptr);
 
         const auto& failures = batch.driver.LastFailures();
-        ASSERT_EQ(failures.size(), 2u) << childrenIgnored;
+        ASSERT_EQ(failures.size(), 1u) << childrenIgnored;
         EXPECT_EQ(failures[0].DisplayText, sound);
         EXPECT_EQ(failures[0].Reason, "no video stream");
-        EXPECT_EQ(failures[1].DisplayText, twelve);
-        EXPECT_EQ(failures[1].Reason, "MPEG-1/2 does not support 12/1 fps");
         // The good clip stays, with its picture; nothing else is left.
         const std::vector<std::string> outputs = batch.Outputs();
         ASSERT_EQ(outputs.size(), 1u) << childrenIgnored;
         EXPECT_EQ(RedCorner(outputs[0], 48, 64), "top-right") << childrenIgnored;
     }
+}
+
+namespace {
+
+// A file's streams, "video h264 High yuv420p 240x320 12/1; audio default; audio".
+std::string Streams(const std::string& file)
+{
+    const std::string probe =
+        std::filesystem::path(pivora::test::FfmpegPath()).replace_filename("ffprobe").string();
+    const std::string output = pivora::test::RunCommand(
+        probe +
+            " -v error -show_entries stream=codec_type,codec_name,profile,pix_fmt,width,height,"
+            "avg_frame_rate:stream_disposition=default -of compact=p=0:nk=0 " +
+            pivora::platform::QuoteArgument(file),
+        "ffprobe");
+    std::string streams;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        std::map<std::string, std::string> field;
+        std::istringstream parts(line);
+        for (std::string part; std::getline(parts, part, '|');)
+            if (const std::size_t eq = part.find('='); eq != std::string::npos)
+                field[part.substr(0, eq)] = part.substr(eq + 1);
+        std::string text = field["codec_type"];
+        if (text == "video")
+            text += " " + field["codec_name"] + " " + field["profile"] + " " + field["pix_fmt"] +
+                    " " + field["width"] + "x" + field["height"] + " " + field["avg_frame_rate"];
+        else if (text == "subtitle")
+            text += " " + field["codec_name"];
+        else if (field["disposition:default"] == "1")
+            text += " default";
+        streams += (streams.empty() ? "" : "; ") + text;
+    }
+    return streams;
+}
+
+} // namespace
+
+TEST_F(MediaTest, AwkwardInputsConvertIntoEveryFormatAndKeepTheirTracks)
+{
+    // All that went wrong at once: an odd size, 12 frames a second, 10-bit 4:2:2, a second
+    // sound track and text subtitles.
+    const std::string subtitles = dir.File("words.srt");
+    pivora::test::WriteFile(subtitles, "1\n00:00:00,000 --> 00:00:00,900\nhello\n");
+    const std::string awkward = dir.File("awkward clip.mkv");
+    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
+            pivora::platform::QuoteArgument(source) + " -f lavfi -i sine=f=880:d=1 -i " +
+            pivora::platform::QuoteArgument(subtitles) +
+            " -map 0:v -map 0:a -map 1:a -map 2 -vf scale=321:241,fps=12 -pix_fmt yuv422p10le"
+            " -c:v ffv1 -c:a aac -c:s srt -shortest -y " +
+            pivora::platform::QuoteArgument(awkward),
+        "ffmpeg");
+    const std::string all = "; audio default; audio; subtitle mov_text";
+    const std::string expected[] = {
+        "video mpeg4 Simple Profile yuv420p 241x321 12/1" + all,
+        "video h264 High yuv420p 240x320 12/1" + all,
+        "video mpeg4 Simple Profile yuv420p 241x321 12/1; audio",
+        "video h264 High yuv420p 240x320 12/1" + all,
+        "video h264 High yuv420p 240x320 12/1" + all,
+        "video msmpeg4v3 unknown yuv420p 241x321 0/0; audio", // ASF keeps no frame rate
+        "video mpeg1video unknown yuv420p 241x321 24000/1001; audio",
+    };
+    for (int format = 0; format < kOutputFormatCount; ++format) {
+        Batch batch(program, dir.File("work"), dir.File("out " + std::to_string(format)), format);
+        batch.Run({awkward});
+        EXPECT_TRUE(batch.driver.LastFailures().empty()) << format;
+        const std::vector<std::string> outputs = batch.Outputs();
+        ASSERT_EQ(outputs.size(), 1u) << format;
+        EXPECT_EQ(Streams(outputs[0]), expected[format]) << OutputFormats()[format].ItemText;
+        const bool even = expected[format].find("240x320") != std::string::npos;
+        EXPECT_EQ(RedCorner(outputs[0], even ? 240 : 241, even ? 320 : 321), "top-right") << format;
+    }
+    // Each addition is named in the log with its reason.
+    const std::string log = pivora::test::ReadFile(dir.File("work/activity.log"));
+    for (const char* said :
+         {"one pixel cropped", "MPEG-1 cannot hold: 24000/1001", "made 8-bit 4:2:0",
+          "every sound track and text subtitle kept", "the format holds no subtitles"})
+        EXPECT_NE(log.find(said), std::string::npos) << said;
+
+    // A clip that needs nothing runs the described command line, whole and unchanged.
+    Batch plain(program, dir.File("work plain"), dir.File("plain"), 1);
+    plain.Run({source});
+    const std::string plainLog = pivora::test::ReadFile(dir.File("work plain/activity.log"));
+    CommandLineRequest request;
+    request.ProgramFolder = program;
+    request.InputPath = source;
+    request.OutputFolder = dir.File("plain") + "/";
+    request.OutputFormat = 1;
+    request.VideoBitrate = plain.host.VideoBitrate();
+    SelectRotationFilter(plain.host.rotation, request.RotationFilter);
+    const std::string line = BuildCommandLine(request);
+    EXPECT_NE(plainLog.find(line.substr(0, line.rfind(' '))), std::string::npos) << plainLog;
+    EXPECT_EQ(plainLog.find("for this input"), std::string::npos) << plainLog;
 }
 
 TEST_F(MediaTest, AFullDiskIsAFailureAndLeavesNothing)
@@ -410,6 +498,32 @@ TEST_F(MediaTest, TheFileReaderSaysWhatTheConverterSaysOrCannotTell)
         EXPECT_EQ(facts->Rotation, listed(file).Rotation) << file;
         EXPECT_EQ(facts->Formats, (std::vector<std::string>{"avc1", "mp4a"})) << file;
     }
+    // What an input holds, read from the file as the converter lists it: the sizes, pixels,
+    // rates and tracks a re-encoding looks at.
+    const std::string subtitles = dir.File("words.srt");
+    pivora::test::WriteFile(subtitles, "1\n00:00:00,000 --> 00:00:00,900\nhello\n");
+    readable.push_back(dir.File("ten bits.mp4"));
+    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
+            pivora::platform::QuoteArgument(source) + " -f lavfi -i sine=d=1 -i " +
+            pivora::platform::QuoteArgument(subtitles) +
+            " -map 0:v -map 0:a -map 1 -map 2 -vf fps=12 -c:v libx265 -pix_fmt yuv422p10le"
+            " -c:a aac -c:s mov_text -shortest -y " +
+            pivora::platform::QuoteArgument(readable.back()),
+        "ffmpeg");
+    for (const std::string& file : readable) {
+        const auto read = ReadInputStreamsFromFile(file, 6);
+        const InputStreams said = ReadInputStreams(
+            pivora::test::RunCommand(ProbeCommandLine(pivora::test::FfmpegPath(), file), "ffmpeg"));
+        ASSERT_TRUE(read) << file;
+        EXPECT_EQ(
+            std::tie(read->Width, read->Height, read->PixelFormat, read->AudioTracks,
+                     read->Subtitles),
+            std::tie(said.Width, said.Height, said.PixelFormat, said.AudioTracks, said.Subtitles))
+            << file;
+        EXPECT_NEAR(read->FramesPerSecond, said.FramesPerSecond, 0.01) << file;
+    }
+    EXPECT_EQ(ReadInputStreamsFromFile(readable.back(), 1)->PixelFormat, "yuv422p10le");
+
     // A file cut short, a fragmented one and one with two pictures: the converter is asked.
     const std::string whole = pivora::test::ReadFile(source);
     const std::string cut = dir.File("cut.mp4");

@@ -14,7 +14,7 @@
 //   FAKE_CONV_SPANS=path    append "+output" when a run starts and "-output" when it ends
 //   FAKE_CONV_TERSE=1       leave out the closing summary, so that the output must be opened
 //   FAKE_CONV_PROBES=path   append one line per probe: the file it opens
-//   FAKE_CONV_PROBE_HANG=1  a probe never answers
+//   FAKE_CONV_PROBE_HANG=1  a probe never answers; =text: of a file whose path holds the text
 //   FAKE_CONV_SPLIT=1       first write a Chinese line in two pieces, cut inside a character
 // An input file that begins with "plan" chooses for its own run: "plan steps=40 exit=1".
 // Called as a probe ("-hide_banner -nostdin -i file") it only tells what it finds in the file:
@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unistd.h>
 
@@ -83,8 +84,10 @@ void Pause(int ms)
 int Probe(const std::string& file)
 {
     Append("FAKE_CONV_PROBES", file);
-    while (std::getenv("FAKE_CONV_PROBE_HANG"))
-        Pause(1000);
+    if (const char* hang = std::getenv("FAKE_CONV_PROBE_HANG")) {
+        while (std::string_view(hang) == "1" || file.find(hang) != std::string::npos)
+            Pause(1000);
+    }
     std::string head(64, '\0');
     if (FILE* in = std::fopen(file.c_str(), "rb")) {
         head.resize(std::fread(head.data(), 1, head.size(), in));

@@ -135,9 +135,9 @@ TEST(CloseDuringBatch, AfterAHardEndNothingPartialStaysAndNothingIsForgotten)
         {"between two runs", "", {{"FAKE_CONV_STEP_MS", "100"}}, "conv.log", 2, 1},
         {"during the output check",
          "",
-         {{"FAKE_CONV_TERSE", "1"}, {"FAKE_CONV_PROBE_HANG", "1"}},
+         {{"FAKE_CONV_TERSE", "1"}, {"FAKE_CONV_PROBE_HANG", "output"}},
          "probes.log",
-         1,
+         3, // the first two inputs asked about, then the first output opened
          1},
         {"two at once", "ParallelJobs=2", {{"FAKE_CONV_HANG", "1"}}, "conv.log", 2, 0},
         {"copying without re-encoding",
