@@ -336,6 +336,9 @@ void BatchDriver::WaitForJobs()
 void BatchDriver::EndJob(Job& job)
 {
     m_host.ShowEntryState(job.Id, "");
+    // A name taken for a run that never wrote to it is given back.
+    if (job.Reserved && fs::FileSize(job.OutputPath) == 0)
+        fs::RemoveFile(job.OutputPath);
     if (m_list.IndexOf(job.Id)) {
         // The entry stays for another batch: its name is free again.
         m_takenOutputs.erase(job.OutputPath);
@@ -373,13 +376,19 @@ void BatchDriver::ShowBatchProgress()
         m_host.ShowProgress(*display);
 }
 
-std::string BatchDriver::UniqueOutputName(const CommandLineRequest& request, int& counter) const
+std::string BatchDriver::UniqueOutputName(const CommandLineRequest& request, int& counter,
+                                          bool& reserved) const
 {
     for (counter = 0;; counter = counter == 0 ? 2 : counter + 1) {
         std::string path = OutputFilePath(request.OutputFolder, request.InputPath,
                                           request.OutputFormat, request.Time, counter);
-        if (!fs::PathExists(path) && !m_takenOutputs.contains(path))
-            return path;
+        if (fs::PathExists(path) || m_takenOutputs.contains(path))
+            continue;
+        // The name is taken on the disk itself, so that another process of the program,
+        // choosing in the same second, takes the next one.
+        reserved = fs::CreateNewFile(path);
+        if (reserved || !fs::PathExists(path))
+            return path; // when nothing can be made there, the converter says why
     }
 }
 

@@ -162,7 +162,9 @@ private:
     void ShowJobProgress(Job& job, const std::optional<ProgressDisplay>& display);
     void ShowBatchProgress();
     void WaitForJobs();
-    std::string UniqueOutputName(const CommandLineRequest& request, int& counter) const;
+    // A free output name, made on the disk as an empty file (`reserved`) where it can be.
+    std::string UniqueOutputName(const CommandLineRequest& request, int& counter,
+                                 bool& reserved) const;
     void FinishBatch();
     void EndStoppedBatch();
     void ReportFailures();

@@ -64,8 +64,14 @@ bool BatchDriver::StartNextJob(const std::string& outputFolder)
     request.VideoBitrate = m_host.VideoBitrate();
     request.RotationFilter = m_rotationFilter;
     request.Time = {now.Hour, now.Minute, now.Second};
-    job->OutputPath = UniqueOutputName(request, request.Counter);
+    job->OutputPath = UniqueOutputName(request, request.Counter, job->Reserved);
     m_takenOutputs.insert(job->OutputPath);
+    if (m_journal && job->Reserved) {
+        // Named before anything else happens, so that an empty name left by a hard end from
+        // now on is tidied up with the rest.
+        SyncJournal();
+        m_journal->RunStarts(job->Id, job->OutputPath, std::nullopt);
+    }
     job->Reencode = BuildCommandLine(request);
     if (!m_wholeBatchProgress)
         fs::KillProcessByName(fs::ConverterProcessName(), converter);

@@ -45,6 +45,8 @@ struct BatchDriver::Job
     bool AskedForCopy = false;
     // What the re-encoding adds for this input, or why the input could not be examined.
     std::string Added;
+    // Whether the output's name was taken on the disk as an empty file.
+    bool Reserved = false;
 };
 
 } // namespace pivora::engine

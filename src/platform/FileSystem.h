@@ -33,6 +33,9 @@ std::int64_t ModificationTime(const std::string& path);
 bool CreateFolder(const std::string& path);  // one level; false when it fails or exists
 bool CreateFolders(const std::string& path); // with its parents
 bool RemoveFile(const std::string& path);
+// Makes an empty file where nothing is: false when something is there already, whoever made
+// it a moment ago, or nothing can be made.
+bool CreateNewFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 // Replaces a file with new content whole or not at all: the content goes into a sibling
 // that is then renamed over the file. Missing parent folders are made.

@@ -132,6 +132,15 @@ bool RemoveFile(const std::string& path)
     return !path.empty() && ::unlink(path.c_str()) == 0;
 }
 
+bool CreateNewFile(const std::string& path)
+{
+    const int made = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0644);
+    if (made < 0)
+        return false;
+    ::close(made);
+    return true;
+}
+
 bool RenameFile(const std::string& from, const std::string& to)
 {
     return ::rename(from.c_str(), to.c_str()) == 0;

@@ -184,6 +184,16 @@ bool RemoveFile(const std::string& path)
     return !path.empty() && ::DeleteFileW(Wide(path).c_str()) != 0;
 }
 
+bool CreateNewFile(const std::string& path)
+{
+    const HANDLE made = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(made);
+    return true;
+}
+
 bool RenameFile(const std::string& from, const std::string& to)
 {
     return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
