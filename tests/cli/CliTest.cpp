@@ -1,0 +1,391 @@
+// pivora-cli as scripts and users run it: a real process in a program folder of its own, with
+// ffmpeg as its converter, its output and errors read back from files.
+#include "TestSupport.h"
+#include "engine/CommandLine.h"
+#include "input/FileSearch.h"
+#include "platform/CommandLineRules.h"
+#include "platform/FileSystem.h"
+#include "platform/KnownFolders.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace fs = pivora::platform;
+namespace test = pivora::test;
+using Json = std::map<std::string, std::string>;
+
+namespace {
+
+// A test's own program folder (the command line and its converter) and settings folders.
+struct Place
+{
+    test::TempDir dir;
+    std::string program = dir.File("program");
+    std::vector<std::unique_ptr<test::ScopedEnv>> folders;
+    explicit Place(const std::string& converter = test::FfmpegPath())
+    {
+        fs::CreateFolders(dir.File("program/data"));
+        if (!converter.empty())
+            std::filesystem::create_symlink(converter, fs::ConverterPath(program));
+        std::filesystem::copy_file(PIVORA_CLI, Cli());
+        for (const char* name :
+             {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"}) {
+            fs::CreateFolders(dir.File(name));
+            folders.push_back(std::make_unique<test::ScopedEnv>(name, dir.File(name)));
+        }
+    }
+    std::string Cli() const { return dir.File("program/pivora-cli"); }
+};
+
+struct Started
+{
+    pid_t Pid = -1;
+    std::string Out, Err;
+};
+
+// Starts `arguments` in a process group of its own, with the default reaction to Ctrl+C that
+// a terminal's foreground job has.
+Started Start(const Place& place, const std::vector<std::string>& arguments, const std::string& tag)
+{
+    Started started;
+    started.Out = place.dir.File(tag + ".out");
+    started.Err = place.dir.File(tag + ".err");
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 1, started.Out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&files, 2, started.Err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+    EXPECT_EQ(posix_spawnp(&started.Pid, argv[0], &files, &attributes, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attributes);
+    return started;
+}
+
+// The exit status, or -1 when it has not ended in time (it is killed then).
+int Finish(const Started& started, int seconds = 120)
+{
+    for (int waited = 0; waited < seconds * 20; ++waited) {
+        int status = 0;
+        if (::waitpid(started.Pid, &status, WNOHANG) == started.Pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(-started.Pid, SIGKILL);
+    ::waitpid(started.Pid, nullptr, 0);
+    return -1;
+}
+
+struct Result
+{
+    int Exit;
+    std::string Out, Err;
+};
+
+Result RunCli(const Place& place, std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), place.Cli());
+    const Started started = Start(place, arguments, "run");
+    const int exit = Finish(started);
+    return {exit, test::ReadFile(started.Out), test::ReadFile(started.Err)};
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The fields of JSON lines: strings unescaped (names here need only \" and \\), numbers as
+// written.
+std::vector<Json> JsonLines(const std::string& text)
+{
+    std::vector<Json> objects;
+    for (const std::string& line : Lines(text)) {
+        Json& object = objects.emplace_back();
+        for (const std::string key : {"input", "output", "outcome", "reason", "seconds"}) {
+            std::size_t at = line.find("\"" + key + "\":");
+            if (at == std::string::npos)
+                continue;
+            at += key.size() + 3;
+            std::string& value = object[key];
+            if (line[at] != '"') {
+                value = line.substr(at, line.find_first_of(",}", at) - at);
+                continue;
+            }
+            for (++at; at < line.size() && line[at] != '"'; ++at)
+                value += line[at] == '\\' ? line[++at] : line[at];
+        }
+    }
+    return objects;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<fs::FolderEntry> entries;
+    fs::ListFolder(folder, entries);
+    std::vector<std::string> names;
+    for (const fs::FolderEntry& entry : entries)
+        names.push_back(entry.Name);
+    return names;
+}
+
+} // namespace
+
+TEST(Cli, BadUsageNamesTheProblemAndExitsWithTwo)
+{
+    Place place("");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{}, "no files or folders"},
+        {{"--rotate=sideways", "a.mp4"}, "'sideways' for --rotate"},
+        {{"-f", "mkv", "a.mp4"}, "'mkv' for --format"},
+        {{"--bitrate", "5000 -f null", "a.mp4"}, "for --bitrate"},
+        {{"--jobs", "0", "a.mp4"}, "'0' for --jobs"},
+        {{"--frobnicate", "a.mp4"}, "unknown option '--frobnicate'"},
+        {{"a.mp4", "--output"}, "'--output' needs a value"},
+        {{"--json=yes", "a.mp4"}, "'--json' takes no value"},
+    };
+    for (const auto& [arguments, problem] : cases) {
+        const Result result = RunCli(place, arguments);
+        EXPECT_EQ(result.Exit, 2) << problem;
+        EXPECT_NE(result.Err.find(problem), std::string::npos) << result.Err;
+        EXPECT_TRUE(result.Out.empty()) << result.Out;
+    }
+    const Result help = RunCli(place, {"--help"});
+    EXPECT_EQ(help.Exit, 0);
+    EXPECT_NE(help.Out.find("--dry-run"), std::string::npos);
+}
+
+TEST(Cli, ADryRunPrintsForAPosixShellWhatTheWindowRuns)
+{
+    Place place;
+    const std::string in = place.dir.File("in");
+    for (const char* name : {"a clip.mp4", "it's $(x) `y` \\.mov", "-dash.avi", "sub/z"})
+        test::WriteFile(fs::JoinPath(in, name), "x");
+    const std::string out = place.dir.File("out");
+    const auto before = fs::Now();
+    const Result result = RunCli(place, {"-n", "--rotate", "ccw", "-f", "h264", "-b", "2500", "-o",
+                                         out, in, place.dir.File("in/-dash.avi")});
+    const auto after = fs::Now();
+    ASSERT_EQ(result.Exit, 0) << result.Err;
+    EXPECT_FALSE(fs::PathExists(out)) << "nothing is converted, no folder made";
+
+    std::vector<std::string> inputs;
+    pivora::input::SearchFolder(in, inputs);
+    inputs.push_back(place.dir.File("in/-dash.avi"));
+    const std::vector<std::string> lines = Lines(result.Out);
+    ASSERT_EQ(lines.size(), inputs.size()) << result.Out;
+    // What the shell makes of each line is what the runner makes of the window's.
+    std::string script;
+    for (const std::string& line : lines)
+        script += "set -- " + line + "\nprintf '%s\\0' \"$@\"; echo\n";
+    test::WriteFile(place.dir.File("words.sh"), script);
+    const Started shell = Start(place, {"/bin/sh", place.dir.File("words.sh")}, "sh");
+    ASSERT_EQ(Finish(shell), 0);
+    const std::vector<std::string> printed = Lines(test::ReadFile(shell.Out));
+    ASSERT_EQ(printed.size(), inputs.size());
+    std::set<std::string> outputs;
+    const auto secondOfDay = [](const fs::LocalDateTime& t) {
+        return t.Hour * 3600 + t.Minute * 60 + t.Second;
+    };
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        std::vector<std::string> words;
+        for (std::size_t at = 0, end; (end = printed[i].find('\0', at)) != std::string::npos;
+             at = end + 1)
+            words.push_back(printed[i].substr(at, end - at));
+        // The line was built at one of the seconds the run took.
+        bool matched = false;
+        for (int second = secondOfDay(before);
+             !matched &&
+             second <= secondOfDay(after) + (secondOfDay(after) < secondOfDay(before)) * 86400;
+             ++second) {
+            pivora::engine::CommandLineRequest request;
+            request.ProgramFolder = place.program;
+            request.InputPath = inputs[i];
+            request.OutputFolder = out + "/";
+            request.OutputFormat = 1;
+            request.VideoBitrate = "2500";
+            request.RotationFilter = pivora::engine::RotationFilterFor(1);
+            request.Time = {second / 3600 % 24, second / 60 % 60, second % 60};
+            // The same input twice in one second: the second takes the next name.
+            request.Counter = outputs.contains(pivora::engine::OutputFilePath(
+                                  request.OutputFolder, inputs[i], 1, request.Time))
+                                  ? 2
+                                  : 0;
+            const auto split = fs::SplitProgram(
+                pivora::engine::BuildCommandLine(request), [&](const std::string& program) {
+                    return program == fs::ConverterPath(place.program);
+                });
+            std::vector<std::string> expected = fs::SplitArguments(split.ArgumentText);
+            expected.insert(expected.begin(), split.Program);
+            matched = words == expected;
+        }
+        EXPECT_TRUE(matched) << lines[i];
+        outputs.insert(words.empty() ? "" : words.back());
+    }
+    EXPECT_EQ(outputs.size(), inputs.size());
+}
+
+TEST(Cli, ABatchWithAFailureConvertsTheRestNamesTheFailureAndExitsWithOne)
+{
+    Place place;
+    const std::string good = place.dir.File("good.mp4"), other = place.dir.File("other clip.mkv");
+    const std::string broken = place.dir.File("broken.avi");
+    ASSERT_TRUE(test::MakeTestClip(good));
+    ASSERT_TRUE(test::MakeTestClip(other));
+    test::WriteFile(broken, "not a video");
+    const std::string out = place.dir.File("out");
+    const Result result = RunCli(
+        place, {"--json", "--rotate", "ccw", "--format=mov", "-o", out, good, broken, other});
+    EXPECT_EQ(result.Exit, 1) << result.Err;
+    EXPECT_NE(result.Err.find("failed: " + broken + ": "), std::string::npos) << result.Err;
+    EXPECT_NE(result.Err.find("Invalid data found"), std::string::npos) << result.Err;
+    EXPECT_NE(result.Err.find("converted: " + good + " -> "), std::string::npos) << result.Err;
+
+    const std::vector<Json> lines = JsonLines(result.Out);
+    ASSERT_EQ(lines.size(), 3u) << result.Out;
+    std::map<std::string, Json> byInput;
+    for (const Json& line : lines)
+        byInput[line.at("input")] = line;
+    for (const std::string& input : {good, other}) {
+        const Json& line = byInput[input];
+        EXPECT_EQ(line.at("outcome"), "converted");
+        EXPECT_EQ(line.at("reason"), "");
+        EXPECT_TRUE(line.at("output").ends_with(".mov")) << line.at("output");
+        // A quarter turn anticlockwise takes the top-left corner to the bottom-left.
+        EXPECT_EQ(test::RedCorner(line.at("output"), 48, 64), "bottom-left");
+        EXPECT_GT(std::stod(line.at("seconds")), 0.0);
+    }
+    EXPECT_EQ(byInput[broken].at("outcome"), "failed");
+    EXPECT_EQ(byInput[broken].at("output"), "");
+    EXPECT_NE(byInput[broken].at("reason").find("Invalid data"), std::string::npos);
+    EXPECT_EQ(FilesIn(out).size(), 2u);
+    const std::string log = test::ReadFile(place.dir.File("XDG_STATE_HOME/pivora/activity.log"));
+    EXPECT_NE(log.find("result: failed: " + broken), std::string::npos) << log;
+
+    // Without a converter nothing can be converted, and that is no success either.
+    Place bare("");
+    const Result missing = RunCli(bare, {"--json", "-q", good});
+    EXPECT_EQ(missing.Exit, 1);
+    EXPECT_NE(missing.Err.find(fs::ConverterPath(bare.program) + " could not be started"),
+              std::string::npos)
+        << missing.Err;
+    ASSERT_EQ(JsonLines(missing.Out).size(), 1u) << missing.Out;
+    EXPECT_EQ(JsonLines(missing.Out)[0].at("outcome"), "not converted");
+}
+
+TEST(Cli, TwoProcessesIntoOneFolderAtOnceNeverShareAName)
+{
+    Place place;
+    std::vector<std::string> clips;
+    for (const char* name : {"a.mp4", "b.mp4", "c.mp4"}) {
+        clips.push_back(place.dir.File(name));
+        ASSERT_TRUE(test::MakeTestClip(clips.back(), {64, 48, 2, 0}));
+    }
+    const std::string out = place.dir.File("out");
+    std::vector<std::string> arguments{place.Cli(), "-q", "--json", "--jobs", "1", "-o", out};
+    arguments.insert(arguments.end(), clips.begin(), clips.end());
+    const Started first = Start(place, arguments, "first");
+    const Started second = Start(place, arguments, "second");
+    EXPECT_EQ(Finish(first), 0) << test::ReadFile(first.Err);
+    EXPECT_EQ(Finish(second), 0) << test::ReadFile(second.Err);
+
+    std::set<std::string> reported;
+    for (const Started& process : {first, second})
+        for (const Json& line : JsonLines(test::ReadFile(process.Out))) {
+            EXPECT_EQ(line.at("outcome"), "converted") << line.at("reason");
+            EXPECT_TRUE(reported.insert(line.at("output")).second) << line.at("output");
+        }
+    EXPECT_EQ(reported.size(), 6u);
+    EXPECT_EQ(FilesIn(out).size(), 6u);
+    for (const std::string& output : reported)
+        EXPECT_EQ(test::RedCorner(output, 48, 64), "top-right") << output;
+}
+
+TEST(Cli, CtrlCStopsTheBatchLeavesNoPartialOutputAndExitsWith130)
+{
+    Place place;
+    const std::string clip = place.dir.File("long.mp4");
+    ASSERT_TRUE(test::MakeTestClip(clip, {640, 480, 30, 40}));
+    const std::string out = place.dir.File("out");
+    const Started started =
+        Start(place, {place.Cli(), "--json", "-f", "h264", "-o", out, clip, clip}, "batch");
+    // Ctrl+C once the converter has written part of the output: the terminal sends it to the
+    // whole foreground group, converter included.
+    for (int waited = 0; waited < 600; ++waited) {
+        const std::vector<std::string> written = FilesIn(out);
+        if (!written.empty() && fs::FileSize(fs::JoinPath(out, written[0])) > 0)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_FALSE(FilesIn(out).empty()) << test::ReadFile(started.Err);
+    ::kill(-started.Pid, SIGINT);
+    EXPECT_EQ(Finish(started, 15), 130) << test::ReadFile(started.Err);
+    EXPECT_TRUE(FilesIn(out).empty()) << FilesIn(out)[0];
+    const std::vector<Json> lines = JsonLines(test::ReadFile(started.Out));
+    ASSERT_EQ(lines.size(), 2u);
+    for (const Json& line : lines)
+        EXPECT_EQ(line.at("outcome"), "stopped");
+    EXPECT_TRUE(FilesIn(place.dir.File("XDG_RUNTIME_DIR")).empty());
+}
+
+TEST(Cli, GnuParallelOverAListOfClipsConvertsEachExactlyOnce)
+{
+    if (!fs::IsRegularFile("/usr/bin/parallel"))
+        GTEST_SKIP() << "GNU parallel is not installed (scripts/install-deps.sh installs it)";
+    Place place;
+    std::string list;
+    for (const char* name : {"one.mp4", "two.mp4", "three.mp4", "four.mp4"}) {
+        ASSERT_TRUE(test::MakeTestClip(place.dir.File(name)));
+        list += place.dir.File(name) + "\n";
+    }
+    test::WriteFile(place.dir.File("clips.txt"), list);
+    const std::string out = place.dir.File("out");
+    const Started started = Start(place,
+                                  {"/usr/bin/parallel", "--will-cite", "-j", "2", place.Cli(), "-q",
+                                   "--json", "-o", out, "{}", "::::", place.dir.File("clips.txt")},
+                                  "parallel");
+    EXPECT_EQ(Finish(started), 0) << test::ReadFile(started.Err);
+    std::multiset<std::string> inputs;
+    for (const Json& line : JsonLines(test::ReadFile(started.Out))) {
+        EXPECT_EQ(line.at("outcome"), "converted");
+        inputs.insert(line.at("input"));
+    }
+    EXPECT_EQ(inputs.size(), 4u);
+    EXPECT_EQ(std::set<std::string>(inputs.begin(), inputs.end()).size(), 4u);
+    std::set<std::string> bases;
+    for (const std::string& name : FilesIn(out))
+        bases.insert(name.substr(0, name.find("_Rotated")));
+    EXPECT_EQ(bases, (std::set<std::string>{"one", "two", "three", "four"}));
+}
