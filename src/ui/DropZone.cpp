@@ -4,6 +4,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +16,25 @@ DropZone::DropZone(Look look, QWidget* parent) : QWidget(parent), m_look(look)
     setAcceptDrops(true);
     if (m_look == Look::Welcome)
         setCursor(HandCursor());
+    // The side target lies out of sight: the keyboard never stops there.
+    setFocusPolicy(m_look == Look::Plain ? Qt::NoFocus : Qt::StrongFocus);
+    if (m_look == Look::Welcome) {
+        setAccessibleName(tr("将视频文件拖到此处"));
+        setAccessibleDescription(tr("按下它来添加文件"));
+    } else if (m_look == Look::Overlay) {
+        setAccessibleName(tr("松开鼠标, 把文件加入列表"));
+    }
+}
+
+void DropZone::Press()
+{
+    emit activated();
+}
+
+void DropZone::keyPressEvent(QKeyEvent* event)
+{
+    if (!PressKey(*this, *event))
+        QWidget::keyPressEvent(event);
 }
 
 void DropZone::paintEvent(QPaintEvent*)
@@ -25,6 +45,11 @@ void DropZone::paintEvent(QPaintEvent*)
         PaintWelcome(painter);
     else if (m_look == Look::Overlay)
         PaintOverlay(painter);
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(6, 6, -6, -6));
+    }
 }
 
 void DropZone::PaintOverlay(QPainter& painter)

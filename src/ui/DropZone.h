@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Pressable.h"
+
 #include <QWidget>
 
 class QMimeData;
@@ -9,7 +11,8 @@ namespace pivora::ui {
 
 // A picture that takes dropped files and clicks: the welcome picture over the list and the
 // panel, the overlay shown while something is dragged over the list, and the side target.
-class DropZone : public QWidget
+// The two that show can be focused and pressed from the keyboard too.
+class DropZone : public QWidget, public Pressable
 {
     Q_OBJECT
 public:
@@ -17,12 +20,17 @@ public:
 
     explicit DropZone(Look look, QWidget* parent = nullptr);
 
+    void Press() override;
+
 signals:
     void clicked();
+    // Pressed without the mouse: by a key or by an assistive technology.
+    void activated();
     void dropped(const QMimeData* data);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -13,6 +13,8 @@
 #include "ui/DropZone.h"
 #include "ui/HandleNotifier.h"
 #include "ui/InputListModel.h"
+#include "ui/LinkLabel.h"
+#include "ui/Pressable.h"
 #include "ui/ScaleToScreen.h"
 #include "ui/WindowChrome.h"
 #include "ui/frmMenu.h"
@@ -83,6 +85,15 @@ void Place(QWidget* widget, int left, int top, int width, int height = -1)
         width = std::max(width, widget->sizeHint().width());
     widget->setGeometry(left, top, width, height);
 }
+
+// A toolbar button whose accessible press returns before what it opens: the commands open
+// modal dialogs and menus, and an assistive technology waits for its press to return.
+class ToolbarButton : public QToolButton, public Pressable
+{
+public:
+    using QToolButton::QToolButton;
+    void Press() override { click(); }
+};
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text)
 {
@@ -164,6 +175,8 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
 
 frmMain::~frmMain()
 {
+    // The window's own closing below moves the focus: the watch must not see it half gone.
+    disconnect(m_focusWatch);
     // The list goes with this object's members, before the children Qt deletes afterwards;
     // the model that looks at it must go first.
     delete m_model;
@@ -185,7 +198,7 @@ void frmMain::BuildControls()
     // Design order along the top: add file, add folder, remove, settings, help, exit.
     const std::array<int, 6> leftByIndex{0, 94, 188, 376, 282, 470};
     for (int i = 0; i < 6; ++i) {
-        auto* button = new QToolButton(client);
+        auto* button = new ToolbarButton(client);
         button->setObjectName(QStringLiteral("CmdToolsBar%1").arg(i));
         button->setText(captions[static_cast<std::size_t>(i)]);
         button->setToolTip(captions[static_cast<std::size_t>(i)]);
@@ -195,6 +208,7 @@ void frmMain::BuildControls()
         button->setAutoRaise(true);
         button->setGeometry(leftByIndex[static_cast<std::size_t>(i)], 0, 95, 66);
         connect(button, &QToolButton::clicked, this, [this, i] { CmdToolsBar_Click(i); });
+        PressOnEnter(*button);
         CmdToolsBar[static_cast<std::size_t>(i)] = button;
     }
 
@@ -218,6 +232,8 @@ void frmMain::BuildControls()
     LV->setColumnWidth(1, 1250 / kTwipsPerPixel);
     LV->setColumnWidth(2, 1000 / kTwipsPerPixel);
     Place(LV, 4, 88, 555, 204);
+    LV->setAccessibleName(tr("文件列表"));
+    Label10->setBuddy(LV);
 
     picText = new QFrame(client);
     picText->setObjectName(QStringLiteral("picText"));
@@ -235,6 +251,7 @@ void frmMain::BuildControls()
     picDrop->hide();
     connect(picDrop, &DropZone::dropped, this, &frmMain::picDrop_OLEDragDrop);
     connect(picDrop, &DropZone::clicked, this, &frmMain::picDrop_Click);
+    connect(picDrop, &DropZone::activated, this, &frmMain::picDrop_Click);
     LV->viewport()->setAcceptDrops(true);
     LV->viewport()->installEventFilter(this);
     LV->installEventFilter(this);
@@ -246,6 +263,8 @@ void frmMain::BuildControls()
     cmbOF1 = new QComboBox(client);
     cmbOF1->setObjectName(QStringLiteral("cmbOF1"));
     cmbOF1->setToolTip(tr("输出格式"));
+    cmbOF1->setAccessibleName(tr("输出格式"));
+    Label1->setBuddy(cmbOF1);
     for (const auto& format : pivora::engine::OutputFormats())
         cmbOF1->addItem(QString::fromLatin1(format.ItemText));
     // The longest format name must fit the design width.
@@ -266,6 +285,8 @@ void frmMain::BuildControls()
     Place(Label9, 218, 298, 41, 14);
     cmbRotate = new QComboBox(client);
     cmbRotate->setObjectName(QStringLiteral("cmbRotate"));
+    cmbRotate->setAccessibleName(tr("旋转"));
+    Label9->setBuddy(cmbRotate);
     for (const char* item : pivora::engine::RotationItems())
         cmbRotate->addItem(QString::fromLatin1(item));
     Place(cmbRotate, 216, 317, 171);
@@ -278,6 +299,9 @@ void frmMain::BuildControls()
     cmbBitrate->setEditable(true);
     cmbBitrate->setInsertPolicy(QComboBox::NoInsert);
     cmbBitrate->setToolTip(tr("视频比特率"));
+    cmbBitrate->setAccessibleName(tr("视频比特率"));
+    cmbBitrate->lineEdit()->setAccessibleName(tr("视频比特率"));
+    Label11->setBuddy(cmbBitrate);
     for (const char* item : pivora::settings::BitrateItems())
         cmbBitrate->addItem(QString::fromLatin1(item));
     Place(cmbBitrate, 398, 317, 157);
@@ -287,10 +311,14 @@ void frmMain::BuildControls()
     txtPath = new QLineEdit(client);
     txtPath->setObjectName(QStringLiteral("txtPath"));
     txtPath->setToolTip(tr("选择要输出的文件夹"));
+    txtPath->setAccessibleName(tr("输出路径"));
+    Label8->setBuddy(txtPath);
     Place(txtPath, 8, 363, 495, 21);
     cmdBrowse = new QPushButton(QStringLiteral("..."), client);
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
     cmdBrowse->setToolTip(tr("选择输出文件夹"));
+    cmdBrowse->setAccessibleName(tr("选择输出文件夹"));
+    PressOnEnter(*cmdBrowse);
     Place(cmdBrowse, 508, 364, 47, 20);
     connect(cmdBrowse, &QPushButton::clicked, this, &frmMain::cmdBrowse_Click);
     txtPath->installEventFilter(this);
@@ -303,6 +331,8 @@ void frmMain::BuildControls()
     Command3->setFont(startFont);
     Place(Command3, 404, 390, 153, 55);
     connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
+    // Screen readers name it by its caption, "旋转视频" or "停止".
+    PressOnEnter(*Command3);
 
     lblPB = MakeLabel(client, "lblPB", QStringLiteral("0%"));
     Place(lblPB, 184, 396, 23, 14);
@@ -313,13 +343,18 @@ void frmMain::BuildControls()
     pb->setRange(0, 100);
     pb->setValue(0);
     pb->setTextVisible(false);
+    pb->setAccessibleName(tr("转换进度"));
     Place(pb, 6, 422, 391, 21);
 
-    lblFeed = MakeLabel(client, "lblFeed", tr("反馈"));
+    auto* feedLink = new LinkLabel(tr("反馈"), client);
+    lblFeed = feedLink;
+    lblFeed->setObjectName(QStringLiteral("lblFeed"));
     lblFeed->setToolTip(tr("向我们发送您的建议或问题"));
+    connect(feedLink, &LinkLabel::activated, this, &frmMain::lblFeed_Click);
     lblFeed->setCursor(HandCursor());
     lblFeed->installEventFilter(this);
     lblFeed->setStyleSheet(QStringLiteral("QLabel { color: #2a5db0; text-decoration: underline; }"
+                                          "QLabel:focus { background-color: #dce6f4; }"
                                           "QLabel:disabled { color: #9aa5b1; }"));
     lblFeed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // The right edge stays; a longer word, bold under the mouse, grows to the left.
@@ -332,9 +367,11 @@ void frmMain::BuildControls()
     picDrag = new DropZone(DropZone::Look::Plain, client);
     picDrag->setObjectName(QStringLiteral("picDrag"));
     picDrag->setToolTip(tr("将媒体文件拖到此区域"));
+    picDrag->setAccessibleName(tr("将媒体文件拖到此区域"));
     picDrag->setGeometry(kClientWidth + 40, 100, 60, 60);
     connect(picDrag, &DropZone::dropped, this, &frmMain::picDrag_OLEDragDrop);
     connect(picDrag, &DropZone::clicked, this, &frmMain::picDrag_Click);
+    connect(picDrag, &DropZone::activated, this, &frmMain::picDrag_Click);
     imgPB = new QWidget(client);
     imgPB->setObjectName(QStringLiteral("imgPB"));
     imgPB->setGeometry(6, kClientHeight + 20, 0, 21);
@@ -346,6 +383,7 @@ void frmMain::BuildControls()
     picDoor->raise();
     connect(picDoor, &DropZone::clicked, this, &frmMain::picDoor_Click);
     connect(picDoor, &DropZone::dropped, this, &frmMain::picDoor_OLEDragDrop);
+    connect(picDoor, &DropZone::activated, this, &frmMain::picDoor_Activate);
 
     m_controls = {CmdToolsBar[0], CmdToolsBar[1], CmdToolsBar[2], CmdToolsBar[3],
                   CmdToolsBar[4], CmdToolsBar[5], Label10,        LV,
@@ -359,10 +397,13 @@ void frmMain::BuildControls()
     txtAction = new QLineEdit(client);
     txtAction->setObjectName(QStringLiteral("txtAction"));
     txtAction->setGeometry(kClientWidth + 40, 200, 80, 20);
+    txtAction->hide();
     connect(txtAction, &QLineEdit::textChanged, this, &frmMain::DispatchCommandWord);
     m_controls.push_back(txtAction);
     m_frmMenu = new frmMenu(*txtAction, this);
     m_frmMenu->menuRemoveAll_Click = [this] { menuRA_Click(); };
+
+    SetKeyboardOrder();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -602,6 +643,38 @@ void frmMain::picDoor_Click()
     picDoor->hide();
 }
 
+void frmMain::picDoor_Activate()
+{
+    // Pressed without the mouse, the welcome picture adds files as the first toolbar button
+    // does: that is what it asks for, and a click on it only dismisses it.
+    if (CmdToolsBar[0]->isEnabled())
+        CmdToolsBar_Click(0);
+    else
+        picDoor->hide();
+}
+
+void frmMain::SetKeyboardOrder()
+{
+    // Tab goes through the window as it is seen: the toolbar in its order on the screen, the
+    // welcome picture and the overlay over the list, the list, then the panel row by row.
+    const std::array<QWidget*, 16> order{CmdToolsBar[0], CmdToolsBar[1], CmdToolsBar[2],
+                                         CmdToolsBar[4], CmdToolsBar[3], CmdToolsBar[5],
+                                         picDoor,        picDrop,        LV,
+                                         cmbOF1,         cmbRotate,      cmbBitrate,
+                                         txtPath,        cmdBrowse,      Command3,
+                                         lblFeed};
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    // The welcome picture steps aside when the keyboard moves to a control it covers.
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        QWidget* client = centralWidget();
+        if (!now || now == picDoor || !picDoor->isVisible() || !client->isAncestorOf(now))
+            return;
+        if (QRect(now->mapTo(client, QPoint()), now->size()).intersects(picDoor->geometry()))
+            picDoor->hide();
+    });
+}
+
 void frmMain::CmdToolsBar_Click(int index)
 {
     picDoor->hide();
@@ -635,9 +708,15 @@ void frmMain::imgToolbar_Click(int index)
     case 0:
         imgAdd_Click();
         break;
-    case 1:
-        m_frmMenu->PopupRemove(QCursor::pos());
+    case 1: {
+        // At the pointer; under the button when it was pressed from the keyboard.
+        QToolButton* button = CmdToolsBar[2];
+        QPoint at = QCursor::pos();
+        if (!button->rect().contains(button->mapFromGlobal(at)))
+            at = button->mapToGlobal(QPoint(0, button->height()));
+        m_frmMenu->PopupRemove(at);
         break;
+    }
     case 2: {
         frmOptions options(m_options, m_optionsPath, m_settings, m_settingsPath);
         options.exec();
@@ -682,7 +761,8 @@ void frmMain::imgHelp_Click()
 {
     //: The help page beside the program, in the language of this translation.
     const QString page = tr("help.html");
-    m_services->OpenDocument(pivora::platform::JoinPath(m_setup.ProgramFolder, ToNative(page)));
+    m_services->OpenDocument(pivora::platform::JoinPath(
+        pivora::platform::DataFolder(m_setup.ProgramFolder), ToNative(page)));
 }
 
 void frmMain::OpenHelpTarget()
@@ -1196,7 +1276,8 @@ void frmMain::OpenFolder(const std::string& folder)
 
 void frmMain::PlayEndSound()
 {
-    m_services->PlaySound(pivora::platform::JoinPath(m_setup.ProgramFolder, "sound.wav"));
+    m_services->PlaySound(pivora::platform::JoinPath(
+        pivora::platform::DataFolder(m_setup.ProgramFolder), "sound.wav"));
 }
 
 void frmMain::UnlockCommands()

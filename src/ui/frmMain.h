@@ -129,6 +129,8 @@ protected:
 private:
     void BuildControls();
     void BuildMenus();
+    void SetKeyboardOrder();
+    void picDoor_Activate();
     void OpenHelpTarget();
     void Form_MouseMove();
     void Form_Load();
@@ -237,6 +239,7 @@ private:
     QLineEdit* txtAction = nullptr;
     frmMenu* m_frmMenu = nullptr;
     frmPreview* m_preview = nullptr;
+    QMetaObject::Connection m_focusWatch;
 };
 
 } // namespace pivora::ui

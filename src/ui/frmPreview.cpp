@@ -40,6 +40,7 @@ frmPreview::frmPreview(std::string programFolder, std::string workFolder, QWidge
             frame == &m_before ? QStringLiteral("Before") : QStringLiteral("After");
         frame->Picture = new QLabel(this);
         frame->Picture->setObjectName(QStringLiteral("pic") + side);
+        frame->Picture->setAccessibleName(frame == &m_before ? tr("原画面") : tr("旋转后的画面"));
         frame->Picture->setFixedSize(kPictureWidth, kPictureHeight);
         frame->Picture->setAlignment(Qt::AlignCenter);
         frame->Picture->setWordWrap(true);
