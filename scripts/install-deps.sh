@@ -19,6 +19,8 @@ packages=(
     fonts-wqy-microhei
     libgtest-dev googletest
     xvfb xauth
+    python3-pyatspi at-spi2-core dbus xdotool
+    parallel
 )
 windows=
 for option in "$@"; do

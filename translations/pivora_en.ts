@@ -53,7 +53,7 @@
     </message>
     <message>
         <source>无法检查输出: 转换程序被终止</source>
-        <translation>Cannot check the output: the converter was ended</translation>
+        <translation>Cannot check the output: the converter was stopped</translation>
     </message>
 </context>
 <context>
@@ -70,6 +70,10 @@
         <source>或点击这里, 用上方的按钮添加文件</source>
         <translation>Or click here and add files with the buttons above</translation>
     </message>
+    <message>
+        <source>按下它来添加文件</source>
+        <translation>Press to add files</translation>
+    </message>
 </context>
 <context>
     <name>pivora::ui::InputListModel</name>
@@ -83,7 +87,7 @@
     </message>
     <message>
         <source>状态</source>
-        <translation>State</translation>
+        <translation>Status</translation>
     </message>
 </context>
 <context>
@@ -142,7 +146,7 @@
     </message>
     <message>
         <source>视频质量 (比特率 - K):</source>
-        <translation>Video quality (bitrate - K):</translation>
+        <translation>Video bitrate (kbit/s):</translation>
     </message>
     <message>
         <source>视频比特率</source>
@@ -170,7 +174,7 @@
     </message>
     <message>
         <source>向我们发送您的建议或问题</source>
-        <translation>Send us your suggestions or problems</translation>
+        <translation>Send us a suggestion or report a problem</translation>
     </message>
     <message>
         <source>将媒体文件拖到此区域</source>
@@ -182,7 +186,7 @@
     </message>
     <message>
         <source>移除选择的文件</source>
-        <translation>Remove Selected File</translation>
+        <translation>Remove Selected</translation>
     </message>
     <message>
         <source>移除所有</source>
@@ -219,7 +223,7 @@ Please send suggestions and problems to %2</translation>
     </message>
     <message>
         <source>所有格式(*.*)|*.*</source>
-        <translation>All Formats(*.*)|*.*</translation>
+        <translation>All Formats (*.*)|*.*</translation>
     </message>
     <message>
         <source>选择一个文件夹:</source>
@@ -273,11 +277,27 @@ Changed to the default path %1.</translation>
     </message>
     <message>
         <source>上次的转换没有完成, 还有 %1 个文件没有转换. 要把它们放回列表吗?</source>
-        <translation>The last conversion did not finish: %1 files were not converted. Put them back in the list?</translation>
+        <translation>The last batch did not finish: %1 file(s) were not converted. Put them back in the list?</translation>
     </message>
     <message>
         <source>以下文件已经不在了, 没有放回列表:</source>
         <translation>These files are gone and were not put back in the list:</translation>
+    </message>
+    <message>
+        <source>文件列表</source>
+        <translation>File list</translation>
+    </message>
+    <message>
+        <source>旋转</source>
+        <translation>Rotation</translation>
+    </message>
+    <message>
+        <source>输出路径</source>
+        <translation>Output folder</translation>
+    </message>
+    <message>
+        <source>转换进度</source>
+        <translation>Conversion progress</translation>
     </message>
 </context>
 <context>
@@ -323,23 +343,24 @@ Changed to the default path %1.</translation>
     </message>
     <message>
         <source>声音提醒</source>
+        <extracomment>The sound row&apos;s tooltip. The Chinese interface shows this text as it stands; a translation says what the box does: whether a sound plays when a batch ends.</extracomment>
         <translation>Sound alert</translation>
     </message>
     <message>
         <source>无损旋转</source>
-        <translation>Lossless turns</translation>
+        <translation>Lossless rotation</translation>
     </message>
     <message>
         <source>MP4 和 MOV 输出的纯旋转不重新编码</source>
-        <translation>Pure turns of MP4 and MOV outputs are not re-encoded</translation>
+        <translation>Rotate MP4 and MOV outputs without re-encoding</translation>
     </message>
     <message>
         <source>同时转换</source>
-        <translation>Files at once</translation>
+        <translation>Parallel conversions</translation>
     </message>
     <message>
         <source>同时转换的文件数</source>
-        <translation>How many files are converted at once</translation>
+        <translation>How many files to convert at the same time</translation>
     </message>
     <message>
         <source>返回</source>
@@ -361,6 +382,10 @@ Changed to the default path %1.</translation>
         <source>秒</source>
         <translation>Seconds</translation>
     </message>
+    <message>
+        <source>MP3 Audio Bitrate</source>
+        <translation>Play a sound when all files are converted</translation>
+    </message>
 </context>
 <context>
     <name>pivora::ui::frmPreview</name>
@@ -375,6 +400,14 @@ Changed to the default path %1.</translation>
     <message>
         <source>没有画面</source>
         <translation>No picture</translation>
+    </message>
+    <message>
+        <source>原画面</source>
+        <translation>Original frame</translation>
+    </message>
+    <message>
+        <source>旋转后的画面</source>
+        <translation>Rotated frame</translation>
     </message>
 </context>
 </TS>

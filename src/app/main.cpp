@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFont>
+#include <QIcon>
 
 #include <memory>
 #include <string>
@@ -19,6 +20,10 @@ int main(int argc, char* argv[])
     pivora::platform::ResetInheritedSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pivora"));
+    // Task bars and docks tie the window (WM_CLASS "pivora", "Pivora") to its menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.pivora.Pivora"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.pivora.Pivora"),
+                                                 QIcon(QStringLiteral(":/images/pivora.svg"))));
     QApplication::setApplicationVersion(QStringLiteral(PIVORA_VERSION));
 
     // File names are bytes on this system; they are passed on exactly as given, made absolute

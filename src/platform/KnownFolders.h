@@ -10,6 +10,12 @@ std::string ProgramFolder();
 std::string ConverterRelativePath();
 std::string ConverterProcessName();
 std::string ConverterPath(const std::string& programFolder);
+// Where the help pages, translations and end sound are: the installed program keeps them with
+// the system's shared data, a copy run from its build or its own folder beside itself.
+std::string DataFolder(const std::string& programFolder);
+// Whether the program folder belongs to the system rather than to the user: an installed
+// program, or a folder someone else owns. Such a folder is never written to.
+bool IsSystemProgramFolder(const std::string& programFolder);
 
 std::string HomeFolder();
 std::string DefaultOutputFolder(); // the output folder of a first start

@@ -1,6 +1,7 @@
 #include "settings/SettingsFiles.h"
 
 #include "platform/FileSystem.h"
+#include "platform/KnownFolders.h"
 
 #include <cfenv>
 #include <cmath>
@@ -173,7 +174,7 @@ bool SaveOptions(const std::string& path, const OptionValues& options)
 
 std::string OptionsFilePath(const std::string& programFolder, const std::string& settingsFolder)
 {
-    if (fs::CanWriteFolder(programFolder))
+    if (!fs::IsSystemProgramFolder(programFolder) && fs::CanWriteFolder(programFolder))
         return fs::JoinPath(programFolder, "options.ini");
     return fs::JoinPath(settingsFolder, "options.ini");
 }

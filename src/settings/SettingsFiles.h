@@ -32,8 +32,9 @@ bool SaveOptions(const std::string& path, const OptionValues& options);
 std::string OutputFolderFromText(std::string_view text, const std::string& fallback);
 void OptionsFromText(std::string_view text, OptionValues& options);
 
-// Where options.ini lives: beside the program when its folder can be written, otherwise in
-// the settings folder, so that a choice made in an installed program is not lost.
+// Where options.ini lives: beside the program when its folder is the user's and can be written,
+// otherwise in the settings folder, so that a choice made in an installed program is not lost
+// and nothing is written among the system's files.
 std::string OptionsFilePath(const std::string& programFolder, const std::string& settingsFolder);
 std::string OutputFolderFilePath(const std::string& settingsFolder);
 

@@ -1,6 +1,7 @@
 #include "ui/Translations.h"
 
 #include "platform/FileSystem.h"
+#include "platform/KnownFolders.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -57,7 +58,7 @@ Language LanguageFromEnvironment()
 
 std::string TranslationsFolder(const std::string& programFolder)
 {
-    return pivora::platform::JoinPath(programFolder, "translations");
+    return pivora::platform::JoinPath(pivora::platform::DataFolder(programFolder), "translations");
 }
 
 std::unique_ptr<QTranslator> InstallTranslation(Language language, const std::string& folder)

@@ -30,10 +30,13 @@ QComboBox* ChoiceRow(QDialog& dialog, int top, QLabel*& label, const char* label
     label = new QLabel(caption, &dialog);
     label->setObjectName(QString::fromLatin1(labelName));
     label->setAlignment(Qt::AlignCenter);
-    label->setGeometry(106, top, 90, 14);
+    // As wide as its box and centred over it, so that a longer translation fits.
+    label->setGeometry(74, top, 163, 14);
     auto* box = new QComboBox(&dialog);
     box->setObjectName(QString::fromLatin1(boxName));
     box->setToolTip(tip);
+    box->setAccessibleName(caption);
+    label->setBuddy(box);
     box->addItems(items);
     box->setGeometry(74, top + 22, 163, box->sizeHint().height());
     return box;
@@ -52,8 +55,10 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
     setFixedSize(kClientWidth, kClientHeight);
 
     const QStringList onOff{QStringLiteral("ON"), QStringLiteral("OFF")};
-    cmbSR = ChoiceRow(*this, 16, Label1, "Label1", tr("声音提醒"), "cmbSR",
-                      QStringLiteral("MP3 Audio Bitrate"), onOff);
+    //: The sound row's tooltip. The Chinese interface shows this text as it stands; a
+    //: translation says what the box does: whether a sound plays when a batch ends.
+    cmbSR = ChoiceRow(*this, 16, Label1, "Label1", tr("声音提醒"), "cmbSR", tr("MP3 Audio Bitrate"),
+                      onOff);
     cmbLR = ChoiceRow(*this, 70, Label2, "Label2", tr("无损旋转"), "cmbLR",
                       tr("MP4 和 MOV 输出的纯旋转不重新编码"), onOff);
     // One conversion per core at most: more would only share the same cores.

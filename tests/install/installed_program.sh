@@ -20,6 +20,12 @@ desktop=$stage/usr/share/applications/io.github.pivora.Pivora.desktop
 desktop-file-validate "$desktop"
 appstreamcli validate-tree --no-net "$stage"
 icon=$(sed -n 's/^Icon=//p' "$desktop")
+[[ $icon == io.github.pivora.Pivora && $(sed -n 's/^StartupWMClass=//p' "$desktop") == Pivora ]] ||
+    fail "the entry's icon or window class: $icon"
+for size in 48 64 128 256; do
+    png=$stage/usr/share/icons/hicolor/${size}x$size/apps/$icon.png
+    [[ $(file -b "$png") == "PNG image data, $size x $size,"* ]] || fail "icon at $size: $(file -b "$png")"
+done
 [[ -f $stage/usr/share/icons/hicolor/scalable/apps/$icon.svg ]] || fail "no icon named $icon"
 
 # The program must not need to write where it is installed. The folder it opens at the end
@@ -64,9 +70,33 @@ size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -o
 [[ $size == 240,320 ]] || fail "output is $size"
 ffmpeg -nostdin -v error -xerror -i "${outputs[0]}" -f null -
 
-# In English the program finds the translation installed beside it: "Help", the fourth button
-# of the toolbar along the client's top, opens the English page.
+# In English the program finds the translation installed with the shared data: "Help", the
+# fourth button of the toolbar along the client's top, opens the English page.
 rm -f "$work/opened"
 LANGUAGE=en click_and_close 423 $((470 - 33)) 20
-page=$stage/usr/lib/pivora/help.en.html
+page=$stage/usr/share/pivora/help.en.html
 [[ -f $page && $(<"$work/opened") == "file://$page" ]] || fail "help opened: $(<"$work/opened")"
+
+# OK in "设置" writes options.ini to the user's configuration, never beside the installed
+# program, even for root, whom no permission stops.
+chmod -R u+w "$stage/usr/lib/pivora"
+touch "$work/before-settings"
+sleep 1
+HOME=$home XDG_CONFIG_HOME=$home/.config XDG_CACHE_HOME=$home/.cache \
+    XDG_STATE_HOME=$home/.local/state XDG_RUNTIME_DIR=$work/run "$stage/usr/bin/pivora" &
+pid=$!
+window=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid --name '^Pivora$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# "设置", the fifth button of the toolbar.
+xdotool mousemove --window "$window" 329 33 click 1
+dialog=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid --name '^设置$' | head -1)
+xdotool key --window "$dialog" Return
+for _ in $(seq 20); do
+    [[ -n $(find "$home" -name options.ini) ]] && break
+    sleep 0.5
+done
+kill $pid
+wait $pid || fail "the program ended with status $? on SIGTERM"
+[[ -n $(find "$home/.config" -name options.ini) ]] || fail "OK in the settings wrote no options.ini"
+written=$(find "$stage/usr" -newer "$work/before-settings")
+[[ -z $written ]] || fail "written among the installed files: $written"

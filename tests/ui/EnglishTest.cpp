@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPaintEngine>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTreeView>
 
 #include <filesystem>
@@ -221,6 +222,61 @@ TEST_F(EnglishTest, TheBatchSpeaksEnglishAndWritesItsLogAsAlways)
     const std::string log = pivora::test::ReadFile(dir.File("activity.log"));
     EXPECT_NE(log.find("failed: 没有生成输出文件"), std::string::npos) << log;
     EXPECT_EQ(log.find("No output file"), std::string::npos);
+}
+
+namespace {
+
+// The texts the sources hand to the translator: tr("...") in the window, and the core's
+// PIVORA_TRANSLATE_NOOP(context, "..."), adjacent literals joined and escapes read.
+QStringList TranslatedTextsInSources()
+{
+    const QRegularExpression call(QStringLiteral(
+        R"re((?:\btr|PIVORA_TRANSLATE_NOOP)\(\s*(?:"[^"]*"\s*,\s*)?((?:"(?:[^"\\]|\\.)*"\s*)+))re"));
+    const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
+    QStringList texts;
+    for (const char* folder : {"ui", "engine"}) {
+        for (const auto& file :
+             std::filesystem::directory_iterator(std::string(PIVORA_SOURCE_DIR "/") + folder)) {
+            const QString code =
+                QString::fromStdString(pivora::test::ReadFile(file.path().string()));
+            for (auto match = call.globalMatch(code); match.hasNext();) {
+                QString text;
+                for (auto part = literal.globalMatch(match.next().captured(1)); part.hasNext();)
+                    text += part.next().captured(1);
+                text.replace(QStringLiteral("\\n"), QStringLiteral("\n"))
+                    .replace(QStringLiteral("\\r"), QStringLiteral("\r"))
+                    .replace(QStringLiteral("\\\""), QStringLiteral("\""))
+                    .replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+                texts << text;
+            }
+        }
+    }
+    return texts;
+}
+
+} // namespace
+
+TEST_F(EnglishTest, EveryTextTheProgramTranslatesHasItsEnglish)
+{
+    // The translation's contexts, as the translation file names them.
+    const QString ts = QString::fromStdString(
+        pivora::test::ReadFile(PIVORA_SOURCE_DIR "/../translations/pivora_en.ts"));
+    QStringList contexts;
+    const QRegularExpression name(QStringLiteral("<name>([^<]+)</name>"));
+    for (auto match = name.globalMatch(ts); match.hasNext();)
+        contexts << match.next().captured(1);
+    const QStringList texts = TranslatedTextsInSources();
+    EXPECT_GT(texts.size(), 80);
+    for (const QString& text : texts) {
+        QString english;
+        for (const QString& context : contexts) {
+            english =
+                translation->translate(context.toUtf8().constData(), text.toUtf8().constData());
+            if (!english.isEmpty())
+                break;
+        }
+        EXPECT_FALSE(english.isEmpty() || HasChinese(english)) << text.toStdString();
+    }
 }
 
 using ChineseTest = pivora::test::WindowTest;

@@ -4,7 +4,9 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pivora::platform {
@@ -30,6 +32,31 @@ std::string ProgramFolder()
     std::string path(buffer, static_cast<std::size_t>(length));
     const std::size_t slash = path.find_last_of('/');
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string DataFolder(const std::string& programFolder)
+{
+#ifdef PIVORA_DATA_FROM_PROGRAM
+    // As installed: <prefix>/lib/pivora and <prefix>/share/pivora. The help page tells the
+    // installed layout from a build folder that happens to sit at the same place.
+    const std::string installed =
+        std::filesystem::path(JoinPath(programFolder, PIVORA_DATA_FROM_PROGRAM))
+            .lexically_normal()
+            .string();
+    if (IsRegularFile(JoinPath(installed, "help.html")))
+        return installed;
+#endif
+    return programFolder;
+}
+
+bool IsSystemProgramFolder(const std::string& programFolder)
+{
+    struct stat info
+    {
+    };
+    if (DataFolder(programFolder) != programFolder)
+        return true;
+    return ::stat(programFolder.c_str(), &info) == 0 && info.st_uid != ::geteuid();
 }
 
 std::string ConverterRelativePath()

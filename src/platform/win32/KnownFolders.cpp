@@ -25,6 +25,18 @@ std::string LocalAppData()
 
 } // namespace
 
+std::string DataFolder(const std::string& programFolder)
+{
+    // Everything stays together in the program's folder.
+    return programFolder;
+}
+
+bool IsSystemProgramFolder(const std::string&)
+{
+    // Whether the folder can be written decides, as it always has.
+    return false;
+}
+
 std::string ProgramFolder()
 {
     wchar_t buffer[32768];
