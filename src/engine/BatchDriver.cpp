@@ -234,6 +234,7 @@ void BatchDriver::ConvertQueue()
         m_pump.SetHeldUpWork({}, 0);
         m_nextQuestion.reset();
         m_nextQuestionId = 0;
+        m_nextStreams.reset();
         // The batch ends here in every ordinary way, stopped or not; only a hard end of the
         // program leaves its journal behind.
         m_journal->End();
@@ -301,7 +302,8 @@ void BatchDriver::AskAhead()
         // Each entry is looked at once; one that tells what it holds itself needs no question.
         if (id != m_nextQuestionId) {
             m_nextQuestionId = id;
-            if (!ReadInputStreamsFromFile(m_list.At(i).Path, m_host.OutputFormat()))
+            m_nextStreams = ReadInputStreamsFromFile(m_list.At(i).Path, m_host.OutputFormat());
+            if (!m_nextStreams)
                 m_nextQuestion = std::make_unique<ConverterQuestion>(
                     ProbeCommandLine(fs::ConverterPath(m_setup.ProgramFolder), m_list.At(i).Path),
                     m_setup.QuestionPatience);

@@ -4,6 +4,7 @@
 #include "engine/BatchJournal.h"
 #include "engine/CommandLine.h"
 #include "engine/DOSOutputs.h"
+#include "engine/InputNeeds.h"
 #include "engine/LosslessTurn.h"
 #include "engine/OutputProbe.h"
 #include "engine/Progress.h"
@@ -192,6 +193,7 @@ private:
     std::unique_ptr<pivora::platform::ChildProcess> m_optionList;
     std::unique_ptr<ConverterQuestion> m_nextQuestion; // about the entry m_nextQuestionId
     pivora::input::EntryId m_nextQuestionId = 0;
+    std::optional<InputStreams> m_nextStreams; // what that entry's file said of itself
     std::vector<std::unique_ptr<Job>> m_jobs;
     int m_jobsStarted = 0;
     BatchProgress m_progress;

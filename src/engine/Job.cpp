@@ -125,7 +125,10 @@ BatchDriver::Started BatchDriver::BeginReencode(Job& job)
         // asked, once.
         job.InputAsked = true;
         job.AskedForCopy = false;
-        streams = ReadInputStreamsFromFile(job.Entry.Path, job.Request.OutputFormat);
+        // The entry may have been looked at while the one before it converted.
+        streams = m_nextQuestionId == job.Id && m_nextStreams
+                      ? std::move(m_nextStreams)
+                      : ReadInputStreamsFromFile(job.Entry.Path, job.Request.OutputFormat);
         if (!streams) {
             if (m_nextQuestion && m_nextQuestionId == job.Id) {
                 job.Now = Step::ProbeInput;

@@ -146,22 +146,33 @@ bool RenameFile(const std::string& from, const std::string& to)
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool AppendToFile(const std::string& path, const std::string& text)
+namespace {
+
+// Writes the whole text, however the system splits the writes; false when it cannot.
+bool WriteAll(int fd, std::string_view text)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
     std::size_t done = 0;
     while (done < text.size()) {
         const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote <= 0)
-            break;
+            return false;
         done += static_cast<std::size_t>(wrote);
     }
+    return true;
+}
+
+} // namespace
+
+bool AppendToFile(const std::string& path, const std::string& text)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool whole = WriteAll(fd, text);
     ::close(fd);
-    return done == text.size();
+    return whole;
 }
 
 void SyncFolder(const std::string& folder)
@@ -198,17 +209,7 @@ LockedFile::~LockedFile()
 
 bool LockedFile::Append(std::string_view text)
 {
-    const int fd = static_cast<int>(m_handle);
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
+    return WriteAll(static_cast<int>(m_handle), text);
 }
 
 bool LockedFile::Sync()
