@@ -3,7 +3,9 @@
 # Usage: scripts/install-deps.sh [--desktop] [--windows] [--fuzz] [--package]
 #   --desktop  also what a desktop session needs to open folders and play the end sound
 #   --windows  also the Windows cross-compiler, Wine, the locales of the Windows tests and npm,
-#              which fetches the Windows converter they run
+#              which fetches the Windows converter they run; python3 and rsvg-convert, which
+#              make the Windows window's texts and pictures at build time; imagemagick, whose
+#              import takes pictures of that window under Xvfb
 #   --fuzz     also clang and its libFuzzer runtime, for the fuzz targets
 #   --package  also what making and checking the Debian package and the installed program
 #              needs: dpkg-shlibdeps, file, lintian, the desktop entry and AppStream
@@ -27,7 +29,7 @@ for option in "$@"; do
     case "$option" in
     --desktop) packages+=(libcanberra-pulse xdg-utils sound-theme-freedesktop) ;;
     --windows)
-        packages+=(g++-mingw-w64-x86-64-posix wine64 wine locales)
+        packages+=(g++-mingw-w64-x86-64-posix wine64 wine locales python3 librsvg2-bin imagemagick)
         # A Node.js from elsewhere brings its own npm, which Debian's package would conflict with.
         if ! command -v npm >/dev/null; then
             packages+=(npm)

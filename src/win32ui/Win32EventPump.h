@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/EventPump.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+namespace pivora::win32ui {
+
+// Keeps the window alive during long work: waiting window messages are dispatched (through the
+// window's keyboard handling), and a wait sleeps in MsgWaitForMultipleObjects until its time is
+// up, a handle is ready or the program quits. A dialog or a menu opened from inside a call runs
+// a loop of its own; the held-up work then runs from a thread timer, which every such loop
+// dispatches.
+class Win32EventPump : public pivora::platform::EventPump
+{
+public:
+    // Gives the window the first look at a message (Tab, Enter, the keyboard's commands);
+    // true when it took it.
+    std::function<bool(MSG&)> preTranslate;
+
+    Win32EventPump();
+    ~Win32EventPump() override;
+
+    void ProcessEvents() override;
+    void Wait(int milliseconds, std::span<const pivora::platform::NativeHandle> wakeOn) override;
+    bool Quitting() const override { return m_quitting; }
+    void RequestQuit() { m_quitting = true; }
+    void SetHeldUpWork(std::function<void()> work, int milliseconds) override;
+
+    // Dispatches one message as the main loop does.
+    void Dispatch(MSG& message);
+
+private:
+    struct Call
+    {
+        std::chrono::steady_clock::time_point due; // when it would have returned by itself
+    };
+    // Runs the messages waiting now; false when WM_QUIT came.
+    bool RunWaiting();
+    static void CALLBACK OnHeldUpTimer(HWND, UINT, UINT_PTR, DWORD);
+    void RunHeldUpWork();
+
+    bool m_quitting = false;
+    std::vector<Call> m_calls; // innermost last
+    std::function<void()> m_heldUpWork;
+    std::size_t m_workOwnerDepth = 0; // the owner's calls are m_calls[m_workOwnerDepth]
+    bool m_inHeldUpWork = false;
+    UINT_PTR m_heldUpTimer = 0;
+    unsigned m_heldUpRuns = 0; // a wait that sees this change returns at once
+};
+
+} // namespace pivora::win32ui

@@ -1,0 +1,287 @@
+#include "win32ui/frmPreview.h"
+
+#include "engine/CommandLine.h"
+#include "engine/RunOutcome.h"
+#include "platform/CommandLineRules.h"
+#include "platform/EventPump.h"
+#include "platform/FileSystem.h"
+#include "platform/KnownFolders.h"
+#include "platform/ProcessList.h"
+#include "win32ui/ResourceIds.h"
+#include "win32ui/Texts.h"
+#include "win32ui/WindowParts.h"
+
+#include <commctrl.h>
+
+namespace pivora::win32ui {
+
+namespace {
+
+constexpr const char* kPreview = "pivora::ui::frmPreview";
+constexpr int kPictureWidth = 320;
+constexpr int kPictureHeight = 240;
+constexpr int kMargin = 9;
+constexpr int kCaptionHeight = 20;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr UINT_PTR kPollTimer = 1;
+
+} // namespace
+
+frmPreview::frmPreview(HWND owner, std::string programFolder, std::string workFolder)
+    : m_owner(owner), m_programFolder(std::move(programFolder)), m_workFolder(std::move(workFolder))
+{
+    m_before.File = pivora::platform::JoinPath(m_workFolder, "preview-before.png");
+    m_after.File = pivora::platform::JoinPath(m_workFolder, "preview-after.png");
+}
+
+frmPreview::~frmPreview()
+{
+    for (Frame* frame : {&m_before, &m_after})
+        Abandon(*frame);
+    if (m_hwnd)
+        ::DestroyWindow(m_hwnd);
+    if (m_font)
+        ::DeleteObject(m_font);
+}
+
+void frmPreview::RegisterClass(HINSTANCE instance)
+{
+    WNDCLASSEXW preview{};
+    preview.cbSize = sizeof(preview);
+    preview.lpfnWndProc = &frmPreview::WndProc;
+    preview.hInstance = instance;
+    preview.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    preview.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    preview.lpszClassName = PIVORA_PREVIEW_CLASS;
+    ::RegisterClassExW(&preview);
+}
+
+void frmPreview::Create()
+{
+    m_hwnd = ::CreateWindowExW(0, PIVORA_PREVIEW_CLASS, TrW("预览", kPreview).c_str(), kStyle,
+                               CW_USEDEFAULT, CW_USEDEFAULT, 700, 320, m_owner, nullptr,
+                               ::GetModuleHandleW(nullptr), this);
+    int id = IDC_PREVIEW_BEFORE;
+    for (Frame* frame : {&m_before, &m_after}) {
+        frame->Picture =
+            ::CreateWindowExW(0, WC_STATICW,
+                              frame == &m_before ? TrW("原画面", kPreview).c_str()
+                                                 : TrW("旋转后的画面", kPreview).c_str(),
+                              WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 10, 10, m_hwnd,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              ::GetModuleHandleW(nullptr), nullptr);
+        frame->Caption = ::CreateWindowExW(
+            0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX | SS_ENDELLIPSIS, 0,
+            0, 10, 10, m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id + 2)),
+            ::GetModuleHandleW(nullptr), nullptr);
+        ++id;
+    }
+    Layout(WindowDpi(m_hwnd));
+}
+
+void frmPreview::Layout(UINT dpi)
+{
+    if (m_font)
+        ::DeleteObject(m_font);
+    m_font = MakeFont(12, dpi);
+    const int width = 2 * kPictureWidth + 3 * kMargin;
+    const int height = kPictureHeight + kCaptionHeight + 3 * kMargin;
+    const SIZE outer = OuterSize(kStyle, 0, false, Scale(width, dpi), Scale(height, dpi), dpi);
+    ::SetWindowPos(m_hwnd, nullptr, 0, 0, outer.cx, outer.cy,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    int left = kMargin;
+    for (Frame* frame : {&m_before, &m_after}) {
+        ::SetWindowPos(frame->Picture, nullptr, Scale(left, dpi), Scale(kMargin, dpi),
+                       Scale(kPictureWidth, dpi), Scale(kPictureHeight, dpi), SWP_NOZORDER);
+        ::SendMessageW(frame->Caption, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+        ::SetWindowPos(frame->Caption, nullptr, Scale(left, dpi),
+                       Scale(kMargin * 2 + kPictureHeight, dpi), Scale(kPictureWidth, dpi),
+                       Scale(kCaptionHeight, dpi), SWP_NOZORDER);
+        left += kPictureWidth + kMargin;
+    }
+}
+
+void frmPreview::ShowFile(const std::string& path, const std::string& shownName, int rotation)
+{
+    if (!m_hwnd)
+        Create();
+    m_input = path;
+    SetWindowTextUtf8(m_before.Caption, shownName);
+    m_before.Rotation = 5;
+    Start(m_before);
+    SetRotation(rotation);
+    ::ShowWindow(m_hwnd, SW_SHOW);
+    ::SetForegroundWindow(m_hwnd);
+}
+
+void frmPreview::SetRotation(int rotation)
+{
+    if (!m_hwnd || rotation < 0 || rotation >= pivora::engine::kRotationCount || m_input.empty())
+        return;
+    m_after.Rotation = rotation;
+    SetWindowTextUtf8(m_after.Caption,
+                      pivora::engine::RotationItems()[static_cast<std::size_t>(rotation)]);
+    Start(m_after);
+}
+
+void frmPreview::Abandon(Frame& frame)
+{
+    if (!frame.Child)
+        return;
+    // Killed and collected at once, so that nothing lingers.
+    frame.Child->Kill();
+    for (int i = 0; i < 20 && !frame.Child->HasExited(); ++i)
+        pivora::platform::WaitForHandles(10, frame.Child->WakeHandles());
+    pivora::platform::ReleaseProcess(frame.Child->Id());
+    frame.Child.reset();
+}
+
+void frmPreview::Start(Frame& frame)
+{
+    using pivora::platform::QuoteArgument;
+    Abandon(frame);
+    frame.Output.clear();
+    frame.Image.reset();
+    frame.Text = L"...";
+    ::InvalidateRect(frame.Picture, nullptr, FALSE);
+    pivora::platform::CreateFolders(m_workFolder);
+    pivora::platform::RemoveFile(frame.File);
+    // The same filter as the batch's, and the picture as a player shows it.
+    std::string line = QuoteArgument(pivora::platform::ConverterPath(m_programFolder)) +
+                       " -hide_banner -nostdin -loglevel error";
+    if (frame.Seeking)
+        line += " -ss 1";
+    line += " -i " + QuoteArgument(pivora::engine::ConverterSafePath(m_input)) + " -frames:v 1 " +
+            pivora::engine::RotationFilterFor(frame.Rotation) + " -y " + QuoteArgument(frame.File);
+    auto started = pivora::platform::ChildProcess::Start(line);
+    if (!started.Process) {
+        frame.Text = TrW("文件或命令未找到", "CoreTexts");
+        ::InvalidateRect(frame.Picture, nullptr, FALSE);
+        return;
+    }
+    frame.Child = std::move(started.Process);
+    // A batch started meanwhile neither stops this converter nor waits for it.
+    pivora::platform::SpareProcess(frame.Child->Id());
+    ::SetTimer(m_hwnd, kPollTimer, 30, nullptr);
+}
+
+void frmPreview::Poll()
+{
+    for (Frame* frame : {&m_before, &m_after}) {
+        if (!frame->Child)
+            continue;
+        if (const std::size_t waiting = frame->Child->BytesWaiting(); waiting != 0) {
+            std::string chunk;
+            if (frame->Child->Read(chunk, waiting))
+                frame->Output += chunk;
+            continue;
+        }
+        if (frame->Child->HasExited())
+            Finish(*frame);
+    }
+    if (!m_before.Child && !m_after.Child)
+        ::KillTimer(m_hwnd, kPollTimer);
+}
+
+void frmPreview::Finish(Frame& frame)
+{
+    pivora::platform::ReleaseProcess(frame.Child->Id());
+    frame.Child.reset();
+    if (pivora::platform::IsRegularFile(frame.File)) {
+        auto image = std::make_unique<Picture>(Wide(frame.File).c_str());
+        if (!image->Empty()) {
+            frame.Image = std::move(image);
+            frame.Seeking = true;
+            ::InvalidateRect(frame.Picture, nullptr, FALSE);
+            return;
+        }
+    }
+    if (frame.Seeking && frame.Output.empty()) {
+        // Nothing a second in, and no complaint: a clip shorter than that.
+        frame.Seeking = false;
+        Start(frame);
+        return;
+    }
+    frame.Seeking = true;
+    const std::string reason = pivora::engine::FailureReason(frame.Output);
+    frame.Text = reason.empty() ? TrW("没有画面", kPreview) : Wide(reason);
+    ::InvalidateRect(frame.Picture, nullptr, FALSE);
+}
+
+void frmPreview::PaintFrame(const DRAWITEMSTRUCT& item)
+{
+    const Frame& frame = item.hwndItem == m_before.Picture ? m_before : m_after;
+    HBRUSH dark = ::CreateSolidBrush(RGB(0x20, 0x24, 0x2a));
+    ::FillRect(item.hDC, &item.rcItem, dark);
+    ::DeleteObject(dark);
+    if (frame.Image) {
+        frame.Image->DrawFitted(item.hDC, item.rcItem);
+        return;
+    }
+    RECT box = item.rcItem;
+    ::InflateRect(&box, -8, -8);
+    HGDIOBJ old = ::SelectObject(item.hDC, m_font);
+    ::SetBkMode(item.hDC, TRANSPARENT);
+    ::SetTextColor(item.hDC, RGB(0xe8, 0xe8, 0xe8));
+    RECT measured = box;
+    ::DrawTextW(item.hDC, frame.Text.c_str(), -1, &measured,
+                DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+    box.top += std::max(0L, ((box.bottom - box.top) - (measured.bottom - measured.top)) / 2);
+    ::DrawTextW(item.hDC, frame.Text.c_str(), -1, &box, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+    ::SelectObject(item.hDC, old);
+}
+
+LRESULT CALLBACK frmPreview::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        static_cast<frmPreview*>(create->lpCreateParams)->m_hwnd = window;
+    }
+    auto* self = reinterpret_cast<frmPreview*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->m_hwnd = nullptr;
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT frmPreview::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_TIMER:
+        if (wParam == kPollTimer)
+            Poll();
+        return 0;
+    case WM_DRAWITEM:
+        PaintFrame(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_DPICHANGED: {
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        Layout(HIWORD(wParam));
+        ::SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_CLOSE:
+        // Closed is hidden: the frames in the making are given up.
+        for (Frame* frame : {&m_before, &m_after})
+            Abandon(*frame);
+        m_input.clear();
+        ::ShowWindow(m_hwnd, SW_HIDE);
+        return 0;
+    default:
+        return ::DefWindowProcW(m_hwnd, message, wParam, lParam);
+    }
+}
+
+} // namespace pivora::win32ui
