@@ -410,4 +410,11 @@ Changed to the default path %1.</translation>
         <translation>Rotated frame</translation>
     </message>
 </context>
+<context>
+    <name>pivora::win32ui::frmMain</name>
+    <message>
+        <source>界面使用 Windows 通用控件.</source>
+        <translation>Interface made with the Windows common controls.</translation>
+    </message>
+</context>
 </TS>

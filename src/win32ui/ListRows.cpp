@@ -8,7 +8,9 @@
 
 namespace pivora::win32ui {
 
-ListRows::ListRows(pivora::input::InputList& list, HWND listView) : m_list(list), m_view(listView)
+ListRows::ListRows(pivora::input::InputList& list, HWND listView,
+                   std::function<std::string(std::size_t row)> stateText)
+    : m_list(list), m_view(listView), m_stateText(std::move(stateText))
 {
     m_list.SetObserver(this);
     ListView_SetItemCountEx(m_view, static_cast<int>(m_list.Count()), 0);
@@ -19,29 +21,10 @@ ListRows::~ListRows()
     m_list.SetObserver(nullptr);
 }
 
-const std::string* ListRows::StateOf(pivora::input::EntryId id) const
+void ListRows::StateChanged(std::size_t row)
 {
-    const auto known = std::find_if(m_states.begin(), m_states.end(),
-                                    [&](const auto& item) { return item.first == id; });
-    return known == m_states.end() ? nullptr : &known->second;
-}
-
-void ListRows::SetState(pivora::input::EntryId id, const std::string& state)
-{
-    auto known = std::find_if(m_states.begin(), m_states.end(),
-                              [&](const auto& item) { return item.first == id; });
-    if (known != m_states.end() && known->second == state)
-        return;
-    if (state.empty()) {
-        if (known != m_states.end())
-            m_states.erase(known);
-    } else if (known == m_states.end()) {
-        m_states.emplace_back(id, state);
-    } else {
-        known->second = state;
-    }
-    if (const auto row = m_list.IndexOf(id))
-        ListView_RedrawItems(m_view, static_cast<int>(*row), static_cast<int>(*row));
+    if (row < m_list.Count())
+        ListView_RedrawItems(m_view, static_cast<int>(row), static_cast<int>(row));
 }
 
 void ListRows::SetStatesShown(bool shown)
@@ -67,11 +50,9 @@ void ListRows::FillItem(NMLVDISPINFOW& info)
     case 1:
         m_buffer = Wide(entry.TypeText);
         break;
-    default: {
-        const std::string* state = m_statesShown ? StateOf(m_list.IdAt(row)) : nullptr;
-        m_buffer = state ? Wide(*state) : std::wstring();
+    default:
+        m_buffer = m_statesShown ? Wide(m_stateText(row)) : std::wstring();
         break;
-    }
     }
     item.pszText = m_buffer.data();
 }
@@ -83,7 +64,7 @@ LRESULT ListRows::CustomDraw(NMLVCUSTOMDRAW& draw) const
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
         const std::size_t row = draw.nmcd.dwItemSpec;
-        if (m_statesShown && row < m_list.Count() && StateOf(m_list.IdAt(row)) &&
+        if (m_statesShown && row < m_list.Count() && !m_stateText(row).empty() &&
             !(draw.nmcd.uItemState & CDIS_SELECTED)) {
             draw.clrTextBk = RGB(0xdc, 0xea, 0xf7);
             return CDRF_NEWFONT;
@@ -120,16 +101,12 @@ void ListRows::EntriesRemoved()
 {
     if (m_list.Empty()) {
         ListView_DeleteAllItems(m_view);
-        m_states.clear();
     } else {
         // One row at a time, so that the view moves its selection with the rows below.
         for (std::size_t i = 0; i < m_removeCount; ++i)
             ListView_DeleteItem(m_view, static_cast<int>(m_removeFirst));
         ListView_SetItemCountEx(m_view, static_cast<int>(m_list.Count()), LVSICF_NOSCROLL);
     }
-    m_states.erase(std::remove_if(m_states.begin(), m_states.end(),
-                                  [&](const auto& item) { return !m_list.IndexOf(item.first); }),
-                   m_states.end());
     ::InvalidateRect(m_view, nullptr, FALSE);
 }
 

@@ -6,9 +6,8 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace pivora::win32ui {
 
@@ -17,11 +16,13 @@ namespace pivora::win32ui {
 class ListRows : public pivora::input::InputListObserver
 {
 public:
-    ListRows(pivora::input::InputList& list, HWND listView);
+    // `stateText` gives the third column of a row.
+    ListRows(pivora::input::InputList& list, HWND listView,
+             std::function<std::string(std::size_t row)> stateText);
     ~ListRows() override;
 
     // The third column, "状态": where an entry of a running batch stands.
-    void SetState(pivora::input::EntryId id, const std::string& state);
+    void StateChanged(std::size_t row);
     void SetStatesShown(bool shown);
     bool StatesShown() const { return m_statesShown; }
     // Answers the view's LVN_GETDISPINFOW.
@@ -37,11 +38,9 @@ public:
     void EntriesRemoved() override;
 
 private:
-    const std::string* StateOf(pivora::input::EntryId id) const;
-
     pivora::input::InputList& m_list;
     HWND m_view;
-    std::vector<std::pair<pivora::input::EntryId, std::string>> m_states;
+    std::function<std::string(std::size_t row)> m_stateText;
     bool m_statesShown = false;
     std::size_t m_removeFirst = 0;
     std::size_t m_removeCount = 0;

@@ -1,14 +1,11 @@
 #include "win32ui/frmMain.h"
 
 #include "engine/CommandLine.h"
-#include "input/FileSearch.h"
-#include "input/PathHelpers.h"
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
-#include "platform/KnownFolders.h"
-#include "platform/ProcessList.h"
 #include "platform/Sound.h"
+#include "platform/win32/WinText.h"
 #include "settings/FormatPresets.h"
-#include "settings/SettingsFiles.h"
 #include "win32ui/ResourceIds.h"
 #include "win32ui/Shell.h"
 #include "win32ui/Texts.h"
@@ -17,9 +14,9 @@
 #include "win32ui/frmPreview.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <initguid.h>
 #include <oleacc.h>
-#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -28,21 +25,19 @@ namespace pivora::win32ui {
 
 namespace {
 
-constexpr const char* kMain = "pivora::ui::frmMain";
-constexpr const char* kMenu = "pivora::ui::frmMenu";
-constexpr const char* kList = "pivora::ui::InputListModel";
-constexpr const char* kZone = "pivora::ui::DropZone";
-constexpr const char* kFeedbackAddress = "feedback@pivora.app";
+using pivora::window::Box;
+using pivora::window::Control;
+using pivora::window::Piece;
+using Texts = pivora::window::Text;
+using pivora::window::Timer;
 
 constexpr int kClientWidth = 566;
 constexpr int kClientHeight = 470;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
-constexpr UINT_PTR kStartTimer = 1;
-constexpr UINT kRecoverMessage = WM_APP + 1;
-constexpr UINT kCloseAfterBatchMessage = WM_APP + 2;
-// How long after a stop the start button takes no press.
-constexpr ULONGLONG kStopSettleMilliseconds = 500;
+// The logic's one-shot timers, by their numbers on the window.
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kRecoveryTimer = 2;
 
 struct Place
 {
@@ -66,10 +61,20 @@ constexpr Place kCommand3{404, 390, 153, 55};
 constexpr Place kLblPB{184, 396, 60, 14};
 constexpr Place kPb{6, 422, 391, 21};
 constexpr Place kLblFeed{508, 450, 46, 16};
-// Design order along the top: add file, add folder, remove, settings, help, exit.
-constexpr std::array<int, 6> kToolbarLeft{0, 94, 188, 376, 282, 470};
-constexpr std::array<int, 6> kToolbarPicture{IDP_ADD_FILE, IDP_ADD_FOLDER, IDP_REMOVE,
-                                             IDP_HELP,     IDP_SETTINGS,   IDP_EXIT};
+
+// The toolbar's pictures, by the names the commands' table gives them.
+int PictureResource(const char* name)
+{
+    const std::pair<const char*, int> pictures[] = {
+        {"add_file", IDP_ADD_FILE}, {"add_folder", IDP_ADD_FOLDER},
+        {"remove", IDP_REMOVE},     {"settings", IDP_SETTINGS},
+        {"help", IDP_HELP},         {"exit", IDP_EXIT}};
+    for (const auto& [picture, id] : pictures) {
+        if (std::string_view(picture) == name)
+            return id;
+    }
+    return 0;
+}
 
 HMENU MenuId(int id)
 {
@@ -90,60 +95,59 @@ bool IsButton(HWND window)
     return ::GetClassNameW(window, name, 32) && ::lstrcmpiW(name, WC_BUTTONW) == 0;
 }
 
-} // namespace
-
-frmMainSetup frmMainSetup::Defaults()
+BoxIcon BoxIconOf(pivora::window::Icon icon)
 {
-    namespace fs = pivora::platform;
-    frmMainSetup setup;
-    setup.ProgramFolder = fs::ProgramFolder();
-    setup.WorkFolder = fs::WorkFolder();
-    setup.LogPath = fs::JoinPath(fs::StateFolder(), "activity.log");
-    setup.JournalFolder = fs::StateFolder();
-    setup.CacheFolder = fs::CacheFolder();
-    setup.DefaultOutputFolder = fs::DefaultOutputFolder();
-    setup.TempCopiesFolder = fs::TempCopiesFolder();
-    setup.SettingsFolder = fs::SettingsFolder();
-    return setup;
+    switch (icon) {
+    case pivora::window::Icon::Information:
+        return BoxIcon::Information;
+    case pivora::window::Icon::Warning:
+        return BoxIcon::Warning;
+    case pivora::window::Icon::Error:
+        return BoxIcon::Error;
+    case pivora::window::Icon::None:
+        break;
+    }
+    return BoxIcon::None;
 }
 
-frmMain::frmMain(frmMainSetup setup) : m_setup(std::move(setup)), m_copies(m_setup.TempCopiesFolder)
+// The menu bar's items and the popup's entries are numbered after their place in the
+// commands' tables.
+int MenuBarId(std::size_t menu, std::size_t item)
 {
-    pivora::engine::BatchDriver::Setup driverSetup{m_setup.ProgramFolder, m_setup.WorkFolder,
-                                                   m_setup.LogPath};
-    driverSetup.Settings = &m_settings;
-    driverSetup.JournalFolder = m_setup.JournalFolder;
-    driverSetup.CacheFolder = m_setup.CacheFolder;
-    pivora::engine::BatchHost& host = *this;
-    pivora::engine::UserMessages& messages = *this;
-    m_driver = std::make_unique<pivora::engine::BatchDriver>(driverSetup, m_list, host, m_pump,
-                                                             messages, m_options);
-    m_adder = std::make_unique<pivora::input::InputAdder>(m_list, m_copies, &m_pump);
-    m_adder->onCopying = [this](bool copying) {
-        ShowHintText(copying ? Tr("正在准备文件...", kMain) : std::string());
-    };
-    m_adder->onSearching = [this](bool searching) {
-        ShowHintText(searching ? Tr("正在搜索...", kMain) : std::string());
-    };
-    m_outputFolderPath = pivora::settings::OutputFolderFilePath(m_setup.SettingsFolder);
-    m_optionsPath =
-        pivora::settings::OptionsFilePath(m_setup.ProgramFolder, m_setup.SettingsFolder);
-    m_settingsPath = pivora::settings::ProgramSettingsPath(m_setup.SettingsFolder);
+    return IDM_ADD + static_cast<int>(menu * 16 + item);
+}
+
+} // namespace
+
+frmMain::frmMain(pivora::window::MainSetup setup)
+{
+    pivora::window::WindowView& view = *this;
+    pivora::window::DesktopServices& services = *this;
+    m_logic = std::make_unique<pivora::window::MainLogic>(std::move(setup), view, services, m_pump);
     m_pump.preTranslate = [this](MSG& message) { return PreTranslate(message); };
-    for (const int picture : kToolbarPicture)
-        m_toolbarPictures.push_back(std::make_unique<Picture>(picture));
+    for (const auto& button : pivora::window::ToolbarButtons())
+        m_toolbarPictures.push_back(std::make_unique<Picture>(PictureResource(button.Picture)));
     m_welcomePicture = std::make_unique<Picture>(IDP_DROPZONE);
 }
 
 frmMain::~frmMain()
 {
+    m_preview.reset();
     m_rows.reset();
     if (m_hwnd)
         ::DestroyWindow(m_hwnd);
+    m_logic.reset();
     for (HFONT font : {m_font, m_formatFont, m_startFont, m_linkFont, m_linkBoldFont}) {
         if (font)
             ::DeleteObject(font);
     }
+    if (m_removeMenu)
+        ::DestroyMenu(m_removeMenu);
+}
+
+std::string frmMain::Text(const char* source) const
+{
+    return Tr(source, "CoreTexts");
 }
 
 void frmMain::RegisterClasses(HINSTANCE instance)
@@ -169,44 +173,39 @@ bool frmMain::Create(int showCommand)
         return false;
     BuildMenus();
     BuildControls();
-    Form_Load();
+    m_logic->Form_Load();
     ::ShowWindow(m_hwnd, showCommand);
     ::UpdateWindow(m_hwnd);
-    // Once the window is up.
-    ::PostMessageW(m_hwnd, kRecoverMessage, 0, 0);
     return true;
 }
 
 void frmMain::BuildMenus()
 {
     m_menuBar = ::CreateMenu();
-    HMENU file = ::CreatePopupMenu();
-    ::AppendMenuW(file, MF_STRING, IDM_ADD, TrW("添加文件", kMain).c_str());
-    ::AppendMenuW(file, MF_STRING, IDM_FOLDER, TrW("添加文件夹", kMain).c_str());
-    ::AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuW(file, MF_STRING, IDM_EXIT, TrW("退出", kMain).c_str());
-    ::AppendMenuW(m_menuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(file),
-                  TrW("文件", kMain).c_str());
-    HMENU remove = ::CreatePopupMenu();
-    ::AppendMenuW(remove, MF_STRING, IDM_RS, TrW("移除选择的文件", kMain).c_str());
-    ::AppendMenuW(remove, MF_STRING, IDM_RA, TrW("移除所有", kMain).c_str());
-    ::AppendMenuW(m_menuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(remove),
-                  TrW("移除", kMain).c_str());
-    HMENU settings = ::CreatePopupMenu();
-    ::AppendMenuW(settings, MF_STRING, IDM_S, TrW("设置", kMain).c_str());
-    ::AppendMenuW(m_menuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(settings),
-                  TrW("设置", kMain).c_str());
-    HMENU about = ::CreatePopupMenu();
-    ::AppendMenuW(about, MF_STRING, IDM_HELP, TrW("帮助", kMain).c_str());
-    ::AppendMenuW(about, MF_STRING, IDM_A, TrW("关于", kMain).c_str());
-    ::AppendMenuW(m_menuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(about),
-                  TrW("关于", kMain).c_str());
+    const auto& menus = pivora::window::MenuBar();
+    for (std::size_t menu = 0; menu < menus.size(); ++menu) {
+        HMENU popup = ::CreatePopupMenu();
+        for (std::size_t item = 0; item < menus[menu].Items.size(); ++item) {
+            const pivora::window::MenuEntry& entry = menus[menu].Items[item];
+            if (entry.SeparatorBefore)
+                ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(MenuBarId(menu, item)),
+                          Wide(Text(entry.Caption)).c_str());
+        }
+        ::AppendMenuW(m_menuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+                      Wide(Text(menus[menu].Caption)).c_str());
+    }
     ::SetMenu(m_hwnd, m_menuBar);
 
     // The popup window's "Remove" menu, the only one ever popped up.
     m_removeMenu = ::CreatePopupMenu();
-    ::AppendMenuW(m_removeMenu, MF_STRING, IDM_REMOVE_SELECTED, TrW("移除选择", kMenu).c_str());
-    ::AppendMenuW(m_removeMenu, MF_STRING, IDM_REMOVE_ALL, TrW("移除所有", kMenu).c_str());
+    const auto& remove = pivora::window::RemoveMenu().Items;
+    for (std::size_t item = 0; item < remove.size(); ++item) {
+        if (remove[item].SeparatorBefore)
+            ::AppendMenuW(m_removeMenu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(m_removeMenu, MF_STRING, static_cast<UINT_PTR>(IDM_REMOVE_SELECTED + item),
+                      Wide(Text(remove[item].Caption)).c_str());
+    }
 }
 
 void frmMain::BuildControls()
@@ -216,13 +215,15 @@ void frmMain::BuildControls()
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hwnd, nullptr,
                                   ::GetModuleHandleW(nullptr), nullptr);
 
-    // The welcome picture first: it lies over everything below until it is dismissed, and Tab
-    // reaches the toolbar before it.
-    const std::array<const char*, 6> captions{"添加文件", "添加文件夹", "移除",
-                                              "帮助",     "设置",       "退出"};
     // Created in the order they are seen, so that Tab goes along the row.
-    for (const int index : {0, 1, 2, 4, 3, 5}) {
-        const std::string caption = Tr(captions[static_cast<std::size_t>(index)], kMain);
+    const auto& buttons = pivora::window::ToolbarButtons();
+    std::array<int, 6> order{0, 1, 2, 3, 4, 5};
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        return buttons[static_cast<std::size_t>(a)].Left <
+               buttons[static_cast<std::size_t>(b)].Left;
+    });
+    for (const int index : order) {
+        const std::string caption = Text(buttons[static_cast<std::size_t>(index)].Caption);
         HWND button = MakeControl(m_hwnd, WC_BUTTONW, Wide(caption), BS_OWNERDRAW | WS_TABSTOP,
                                   IDC_CMDTOOLSBAR0 + index);
         ::SetWindowSubclass(button, &frmMain::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -231,15 +232,15 @@ void frmMain::BuildControls()
     }
 
     picDoor = CreateDropZone(m_hwnd, IDC_PICDOOR, ZoneLook::Welcome, m_welcomePicture.get());
-    ::SetWindowTextW(picDoor, TrW("将视频文件拖到此处", kZone).c_str());
-    SetDropZoneTexts(picDoor, TrW("将视频文件拖到此处", kZone),
-                     TrW("或点击这里, 用上方的按钮添加文件", kZone));
+    ::SetWindowTextW(picDoor, Wide(Text("将视频文件拖到此处")).c_str());
+    SetDropZoneTexts(picDoor, Wide(Text("将视频文件拖到此处")),
+                     Wide(Text("或点击这里, 用上方的按钮添加文件")));
     ::ShowWindow(picDoor, SW_SHOW);
     picDrop = CreateDropZone(m_hwnd, IDC_PICDROP, ZoneLook::Overlay, nullptr);
-    ::SetWindowTextW(picDrop, TrW("松开鼠标, 把文件加入列表", kZone).c_str());
+    ::SetWindowTextW(picDrop, Wide(Text("松开鼠标, 把文件加入列表")).c_str());
 
     // A label goes just before its control: screen readers name the control after it.
-    Label10 = MakeControl(m_hwnd, WC_STATICW, TrW("文件列表:", kMain), SS_LEFT | SS_NOPREFIX,
+    Label10 = MakeControl(m_hwnd, WC_STATICW, Wide(Text("文件列表:")), SS_LEFT | SS_NOPREFIX,
                           IDC_LABEL10);
     LV = MakeControl(m_hwnd, WC_LISTVIEWW, L"",
                      LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | WS_TABSTOP,
@@ -248,7 +249,7 @@ void frmMain::BuildControls()
                                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
     const std::array<const char*, 3> headers{"文件名", "格式", "状态"};
     for (int column = 0; column < 3; ++column) {
-        std::wstring text = TrW(headers[static_cast<std::size_t>(column)], kList);
+        std::wstring text = Wide(Text(headers[static_cast<std::size_t>(column)]));
         LVCOLUMNW info{};
         info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         info.pszText = text.data();
@@ -257,59 +258,58 @@ void frmMain::BuildControls()
         ListView_InsertColumn(LV, column, &info);
     }
     ::SetWindowSubclass(LV, &frmMain::ControlProc, 2, reinterpret_cast<DWORD_PTR>(this));
-    m_rows = std::make_unique<ListRows>(m_list, LV);
-    m_hintText = TrW("将视频文件拖到此处", kMain);
+    m_rows = std::make_unique<ListRows>(
+        m_logic->Entries(), LV, [this](std::size_t row) { return m_logic->StateText(row); });
+    m_hintText = Wide(Text("将视频文件拖到此处"));
 
     Label1 =
-        MakeControl(m_hwnd, WC_STATICW, TrW("输出格式:", kMain), SS_LEFT | SS_NOPREFIX, IDC_LABEL1);
+        MakeControl(m_hwnd, WC_STATICW, Wide(Text("输出格式:")), SS_LEFT | SS_NOPREFIX, IDC_LABEL1);
     cmbOF1 = MakeControl(m_hwnd, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
                          IDC_CMBOF1);
     for (const auto& format : pivora::engine::OutputFormats())
         ::SendMessageW(cmbOF1, CB_ADDSTRING, 0,
                        reinterpret_cast<LPARAM>(Wide(format.ItemText).c_str()));
-    AddTooltip(cmbOF1, Tr("输出格式", kMain));
+    AddTooltip(cmbOF1, Text("输出格式"));
 
     Label9 =
-        MakeControl(m_hwnd, WC_STATICW, TrW("旋转:", kMain), SS_LEFT | SS_NOPREFIX, IDC_LABEL9);
+        MakeControl(m_hwnd, WC_STATICW, Wide(Text("旋转:")), SS_LEFT | SS_NOPREFIX, IDC_LABEL9);
     cmbRotate = MakeControl(m_hwnd, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
                             IDC_CMBROTATE);
     for (const char* item : pivora::engine::RotationItems())
         ::SendMessageW(cmbRotate, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
 
-    Label11 = MakeControl(m_hwnd, WC_STATICW, TrW("视频质量 (比特率 - K):", kMain),
+    Label11 = MakeControl(m_hwnd, WC_STATICW, Wide(Text("视频质量 (比特率 - K):")),
                           SS_LEFT | SS_NOPREFIX, IDC_LABEL11);
     cmbBitrate = MakeControl(m_hwnd, WC_COMBOBOXW, L"", CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP,
                              IDC_CMBBITRATE);
     for (const char* item : pivora::settings::BitrateItems())
         ::SendMessageW(cmbBitrate, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
-    AddTooltip(cmbBitrate, Tr("视频比特率", kMain));
+    AddTooltip(cmbBitrate, Text("视频比特率"));
 
     Label8 =
-        MakeControl(m_hwnd, WC_STATICW, TrW("输出路径:", kMain), SS_LEFT | SS_NOPREFIX, IDC_LABEL8);
+        MakeControl(m_hwnd, WC_STATICW, Wide(Text("输出路径:")), SS_LEFT | SS_NOPREFIX, IDC_LABEL8);
     txtPath = MakeControl(m_hwnd, WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, IDC_TXTPATH,
                           WS_EX_CLIENTEDGE);
-    AddTooltip(txtPath, Tr("选择要输出的文件夹", kMain));
+    AddTooltip(txtPath, Text("选择要输出的文件夹"));
     ::SetWindowSubclass(txtPath, &frmMain::ControlProc, 3, reinterpret_cast<DWORD_PTR>(this));
     cmdBrowse = MakeControl(m_hwnd, WC_BUTTONW, L"...", BS_PUSHBUTTON | WS_TABSTOP, IDC_CMDBROWSE);
-    AddTooltip(cmdBrowse, Tr("选择输出文件夹", kMain));
-    SetAccessibleName(cmdBrowse, Tr("选择输出文件夹", kMain));
+    AddTooltip(cmdBrowse, Text("选择输出文件夹"));
+    SetAccessibleName(cmdBrowse, Text("选择输出文件夹"));
 
     lblPB = MakeControl(m_hwnd, WC_STATICW, L"0%", SS_LEFT | SS_NOPREFIX, IDC_LBLPB);
     pb = MakeControl(m_hwnd, PROGRESS_CLASSW, L"", 0, IDC_PB);
     ::SendMessageW(pb, PBM_SETRANGE32, 0, 100);
-    SetAccessibleName(pb, Tr("转换进度", kMain));
-    Command3 = MakeControl(m_hwnd, WC_BUTTONW, TrW("旋转视频", kMain), BS_PUSHBUTTON | WS_TABSTOP,
+    SetAccessibleName(pb, Text("转换进度"));
+    Command3 = MakeControl(m_hwnd, WC_BUTTONW, Wide(Text("旋转视频")), BS_PUSHBUTTON | WS_TABSTOP,
                            IDC_COMMAND3);
 
     lblFeed =
-        MakeControl(m_hwnd, WC_BUTTONW, TrW("反馈", kMain), BS_OWNERDRAW | WS_TABSTOP, IDC_LBLFEED);
+        MakeControl(m_hwnd, WC_BUTTONW, Wide(Text("反馈")), BS_OWNERDRAW | WS_TABSTOP, IDC_LBLFEED);
     ::SetWindowSubclass(lblFeed, &frmMain::ControlProc, 4, reinterpret_cast<DWORD_PTR>(this));
-    AddTooltip(lblFeed, Tr("向我们发送您的建议或问题", kMain));
+    AddTooltip(lblFeed, Text("向我们发送您的建议或问题"));
 
-    // The welcome picture and the overlay lie over the list and the panel.
-    ::SetWindowPos(picDrop, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ::SetWindowPos(picDoor, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    // ...and Tab reaches the welcome picture after the toolbar.
+    // The welcome picture and the overlay lie over the list and the panel, and Tab reaches
+    // them after the toolbar.
     ::SetWindowPos(picDoor, CmdToolsBar[5], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetWindowPos(picDrop, picDoor, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     Layout(WindowDpi(m_hwnd));
@@ -383,7 +383,8 @@ void frmMain::Layout(UINT dpi)
     };
     for (std::size_t i = 0; i < CmdToolsBar.size(); ++i) {
         ::SendMessageW(CmdToolsBar[i], WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
-        ::SetWindowPos(CmdToolsBar[i], nullptr, Scale(kToolbarLeft[i], dpi), 0, Scale(95, dpi),
+        ::SetWindowPos(CmdToolsBar[i], nullptr,
+                       Scale(pivora::window::ToolbarButtons()[i].Left, dpi), 0, Scale(95, dpi),
                        Scale(66, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
     }
     put(Label10, kLabel10, m_font);
@@ -491,9 +492,11 @@ LRESULT frmMain::OnControlMessage(HWND control, UINT message, WPARAM wParam, LPA
         }
     } else if (control == txtPath) {
         // A click into the box chooses the folder through the dialog.
-        if (message == WM_LBUTTONUP && ::IsWindowEnabled(txtPath))
-            ::PostMessageW(m_hwnd, WM_COMMAND, MAKEWPARAM(IDC_CMDBROWSE, BN_CLICKED),
-                           reinterpret_cast<LPARAM>(cmdBrowse));
+        if (message == WM_LBUTTONUP && ::IsWindowEnabled(txtPath)) {
+            const LRESULT result = ::DefSubclassProc(control, message, wParam, lParam);
+            m_logic->txtPath_Click();
+            return result;
+        }
     } else {
         const auto tool = std::find(CmdToolsBar.begin(), CmdToolsBar.end(), control);
         if (tool != CmdToolsBar.end()) {
@@ -542,13 +545,13 @@ bool frmMain::PreTranslate(MSG& message)
 {
     if (!m_hwnd)
         return false;
-    const HWND top = ::GetAncestor(message.hwnd, GA_ROOT);
-    if (top != m_hwnd)
+    if (::GetAncestor(message.hwnd, GA_ROOT) != m_hwnd)
         return false;
     if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
         const HWND focus = ::GetFocus();
         if (focus == LV) {
-            LV_DblClick(m_rows->SelectedRow());
+            if (const auto row = SelectedRow())
+                m_logic->LV_DblClick(static_cast<int>(*row));
             return true;
         }
         if (focus && ::GetParent(focus) == m_hwnd && IsButton(focus)) {
@@ -564,7 +567,7 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
     case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
@@ -595,9 +598,9 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         Form_MouseMove();
         return 0;
     case WM_TIMER:
-        if (wParam == kStartTimer) {
-            ::KillTimer(m_hwnd, kStartTimer);
-            Timer1_Timer();
+        if (wParam == kTimer1 || wParam == kRecoveryTimer) {
+            ::KillTimer(m_hwnd, wParam);
+            m_logic->TimerTick(wParam == kTimer1 ? Timer::Timer1 : Timer::Recovery);
         }
         return 0;
     case WM_DROPFILES:
@@ -617,7 +620,7 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 files.emplace_back(at, stop);
             at = stop + 1;
         }
-        AddFiles(files);
+        m_logic->AddFiles(files);
         return TRUE;
     }
     case WM_DPICHANGED: {
@@ -627,20 +630,17 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
-    case kRecoverMessage:
-        RecoverInterruptedBatch();
-        return 0;
-    case kCloseAfterBatchMessage:
-        Close();
-        return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
         if (wParam)
-            ShutdownRequested();
+            m_logic->ShutdownRequested();
         return 0;
     case WM_CLOSE:
-        Close();
+        if (m_logic->QueryUnload()) {
+            m_preview.reset();
+            ::DestroyWindow(m_hwnd);
+        }
         return 0;
     case WM_DESTROY:
         ::PostQuitMessage(0);
@@ -651,73 +651,60 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return ::DefWindowProcW(m_hwnd, message, wParam, lParam);
 }
 
-void frmMain::OnCommand(int id, int code, HWND control)
+void frmMain::OnCommand(int id, int code)
 {
     if (id >= IDC_CMDTOOLSBAR0 && id < IDC_CMDTOOLSBAR0 + 6) {
         if (code == BN_CLICKED)
-            CmdToolsBar_Click(id - IDC_CMDTOOLSBAR0);
+            m_logic->CmdToolsBar_Click(id - IDC_CMDTOOLSBAR0);
+        return;
+    }
+    const auto& menus = pivora::window::MenuBar();
+    for (std::size_t menu = 0; menu < menus.size(); ++menu) {
+        for (std::size_t item = 0; item < menus[menu].Items.size(); ++item) {
+            if (id == MenuBarId(menu, item) && code == 0) {
+                m_logic->MenuBar_Click(menus[menu].Items[item].Item);
+                return;
+            }
+        }
+    }
+    const auto& remove = pivora::window::RemoveMenu().Items;
+    if (id >= IDM_REMOVE_SELECTED && id < IDM_REMOVE_SELECTED + static_cast<int>(remove.size())) {
+        m_logic->PopupMenu_Click(remove[static_cast<std::size_t>(id - IDM_REMOVE_SELECTED)]);
         return;
     }
     switch (id) {
     case IDC_PICDOOR:
         if (code == BN_CLICKED)
-            picDoor_Click();
+            m_logic->picDoor_Click();
         else if (code == kZoneActivated)
-            picDoor_Activate();
+            m_logic->picDoor_Activate();
         break;
     case IDC_PICDROP:
-        ::ShowWindow(picDrop, SW_HIDE);
+        m_logic->picDrop_Click();
         break;
     case IDC_CMBOF1:
         if (code == CBN_SELCHANGE)
-            cmbOF1_Click();
+            m_logic->cmbOF1_Click(SelectedItem(Box::cmbOF1));
         break;
     case IDC_CMBROTATE:
         if (code == CBN_SELCHANGE)
-            cmbRotate_Click();
+            m_logic->cmbRotate_Click(SelectedItem(Box::cmbRotate));
         break;
     case IDC_CMDBROWSE:
-        if (code == BN_CLICKED && ::IsWindowEnabled(cmdBrowse))
-            imgBrowse_Click();
+        if (code == BN_CLICKED)
+            m_logic->cmdBrowse_Click();
         break;
     case IDC_COMMAND3:
         if (code == BN_CLICKED)
-            Command3_Click();
+            m_logic->Command3_Click();
         break;
     case IDC_LBLFEED:
         if (code == BN_CLICKED)
-            lblFeed_Click();
-        break;
-    case IDM_ADD:
-        CmdToolsBar_Click(0);
-        break;
-    case IDM_FOLDER:
-        CmdToolsBar_Click(1);
-        break;
-    case IDM_EXIT:
-        CmdToolsBar_Click(5);
-        break;
-    case IDM_RS:
-    case IDM_REMOVE_SELECTED:
-        DispatchCommandWord("RemoveSelected");
-        break;
-    case IDM_RA:
-    case IDM_REMOVE_ALL:
-        menuRA_Click();
-        break;
-    case IDM_S:
-        CmdToolsBar_Click(4);
-        break;
-    case IDM_HELP:
-        CmdToolsBar_Click(3);
-        break;
-    case IDM_A:
-        menuA_Click();
+            m_logic->lblFeed_Click();
         break;
     default:
         break;
     }
-    (void)control;
 }
 
 LRESULT frmMain::OnNotify(NMHDR& header)
@@ -730,293 +717,37 @@ LRESULT frmMain::OnNotify(NMHDR& header)
         return 0;
     case NM_CUSTOMDRAW:
         return m_rows->CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(&header));
-    case NM_DBLCLK: {
-        const auto& activate = *reinterpret_cast<NMITEMACTIVATE*>(&header);
-        LV_DblClick(activate.iItem);
+    case NM_DBLCLK:
+        m_logic->LV_DblClick(reinterpret_cast<NMITEMACTIVATE*>(&header)->iItem);
+        return 0;
+    default:
         return 0;
     }
-    default:
-        return 0;
+}
+
+void frmMain::OnDropFiles(HDROP drop)
+{
+    // DragQueryFileW gives wide names whichever kind of list the drop carried.
+    pivora::input::DropFileList files;
+    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        name.resize(::DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+        if (!name.empty())
+            files.Names.push_back(Utf8(name));
     }
-}
-
-// ---- Start-up and shut-down --------------------------------------------------------------
-
-namespace {
-
-// The folders start-up and shut-down clear are the program's own, never one the user made.
-bool IsProgramOwned(const std::string& folder)
-{
-    std::vector<std::string> parts;
-    std::string part;
-    for (const char c : folder) {
-        if (c == '\\' || c == '/') {
-            if (!part.empty())
-                parts.push_back(part);
-            part.clear();
-        } else {
-            part.push_back(c);
-        }
-    }
-    if (!part.empty())
-        parts.push_back(part);
-    if (parts.size() < 3)
-        return false;
-    const auto same = [](const std::string& a, const char* b) {
-        return ::lstrcmpiA(a.c_str(), b) == 0;
-    };
-    const std::string& own = parts.back();
-    return same(parts[parts.size() - 2], "pivora") && (same(own, "tmp") || same(own, "work"));
-}
-
-void ClearOwnFolder(const std::string& folder, pivora::platform::EventPump& pump)
-{
-    if (IsProgramOwned(folder))
-        pivora::platform::RemoveFolderTree(folder, &pump);
-}
-
-} // namespace
-
-void frmMain::Form_Load()
-{
-    ::SendMessageW(cmbBitrate, CB_SETCURSEL, 2, 0);
-    ::SendMessageW(cmbRotate, CB_SETCURSEL, 0, 0);
-    m_driver->RotationFilter() = pivora::engine::RotationFilterFor(0);
-    m_pump.ProcessEvents();
-    SetWindowTextUtf8(txtPath, m_setup.DefaultOutputFolder);
-    SetWindowTextUtf8(txtPath,
-                      pivora::settings::LoadOutputFolder(m_outputFolderPath, OutputFolderText(),
-                                                         m_setup.DefaultOutputFolder));
-    ::SetWindowTextW(m_hwnd, L"Pivora");
-    pivora::settings::LoadOptions(m_optionsPath, m_options);
-    m_settings = pivora::settings::LoadProgramSettings(m_settingsPath);
-    ShowStateColumn();
-    ::SendMessageW(cmbOF1, CB_SETCURSEL, 0, 0);
-    cmbOF1_Click();
-    m_internalFormat = 4;
-    // What an earlier run left behind: copies, the scratch folder, a converter still running.
-    ClearOwnFolder(m_setup.TempCopiesFolder, m_pump);
-    ClearOwnFolder(m_setup.WorkFolder, m_pump);
-    pivora::platform::KillProcessByName(pivora::platform::ConverterProcessName(),
-                                        pivora::platform::ConverterPath(m_setup.ProgramFolder));
-}
-
-void frmMain::RecoverInterruptedBatch()
-{
-    if (m_setup.JournalFolder.empty() || m_unloaded)
+    ::DragFinish(drop);
+    if (!m_dropTargets)
         return;
-    pivora::engine::ActivityLog log(m_setup.LogPath);
-    pivora::engine::InterruptedBatches batches(
-        m_setup.JournalFolder, pivora::platform::ConverterPath(m_setup.ProgramFolder), m_pump, log);
-    if (m_unloaded || m_pump.Quitting())
-        return;
-    const std::vector<pivora::input::InputEntry>& entries = batches.Unconverted();
-    if (!entries.empty()) {
-        std::string text =
-            Tr("上次的转换没有完成, 还有 %1 个文件没有转换. 要把它们放回列表吗?", kMain);
-        text = pivora::engine::WithArgument(text, std::to_string(entries.size()));
-        const bool yes = AskYesNo(m_hwnd, text, "Pivora", true);
-        if (m_unloaded)
-            return;
-        if (yes) {
-            std::vector<pivora::input::InputEntry> back;
-            std::string gone;
-            for (const pivora::input::InputEntry& entry : entries) {
-                if (pivora::platform::IsRegularFile(entry.Path))
-                    back.push_back(entry);
-                else
-                    gone += "\n" + entry.DisplayText;
-            }
-            m_list.Append(std::move(back));
-            if (!m_list.Empty())
-                HideWelcome();
-            UpdateHint();
-            if (!gone.empty())
-                ShowBox(m_hwnd, Tr("以下文件已经不在了, 没有放回列表:", kMain) + "\n" + gone,
-                        "Pivora", BoxIcon::Warning);
-        }
-    }
-    batches.Discard();
-}
-
-void frmMain::Form_Unload()
-{
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
-    pivora::settings::SaveOutputFolder(m_outputFolderPath, OutputFolderText());
-    ClearOwnFolder(m_setup.WorkFolder, m_pump);
-    ClearOwnFolder(m_setup.WorkFolder + "\\", m_pump);
-}
-
-void frmMain::Close()
-{
-    if (m_inCloseQuestion)
-        return;
-    if (m_armed && !m_driver->Running()) {
-        // Started but not yet running: there is nothing to stop.
-        ::KillTimer(m_hwnd, kStartTimer);
-        m_armed = false;
-    }
-    if (m_driver->Running()) {
-        // Once every file is done there is nothing to stop: the end sound is cut short.
-        if (!m_shutdownRequested && !m_driver->Stopping() && !m_driver->Finishing() &&
-            !ConfirmStopAndQuit())
-            return;
-        if (m_driver->Running()) {
-            // The batch stops first; the window closes when the batch has returned.
-            m_closeAfterBatch = true;
-            m_pump.RequestQuit();
-            m_driver->Stop();
-            return;
-        }
-    }
-    m_pump.RequestQuit();
-    Form_Unload();
-    if (m_preview)
-        m_preview.reset();
-    ::DestroyWindow(m_hwnd);
-}
-
-bool frmMain::ConfirmStopAndQuit()
-{
-    m_inCloseQuestion = true;
-    const bool yes =
-        AskYesNo(m_hwnd, Tr("正在转换视频, 确定要停止并退出吗?", kMain), "Pivora", false);
-    m_inCloseQuestion = false;
-    return yes;
-}
-
-void frmMain::ShutdownRequested()
-{
-    m_shutdownRequested = true;
-    Close();
-}
-
-// ---- Commands ------------------------------------------------------------------------------
-
-void frmMain::HideWelcome()
-{
-    if (::IsWindowVisible(picDoor)) {
-        const bool hadFocus = ::GetFocus() == picDoor;
-        ::ShowWindow(picDoor, SW_HIDE);
-        if (hadFocus)
-            ::SetFocus(LV);
-    }
-}
-
-void frmMain::CmdToolsBar_Click(int index)
-{
-    HideWelcome();
-    switch (index) {
-    case 0:
-        imgToolbar_Click(0);
-        break;
-    case 1:
-        imgToolbar_Click(6);
-        break;
-    case 2:
-        imgToolbar_Click(1);
-        break;
-    case 3:
-        imgHelp_Click();
-        break;
-    case 4:
-        imgToolbar_Click(2);
-        break;
-    case 5:
-        imgToolbar_Click(4);
-        break;
-    default:
-        break;
-    }
-}
-
-void frmMain::imgToolbar_Click(int index)
-{
-    switch (index) {
-    case 0:
-        imgAdd_Click();
-        break;
-    case 1: {
-        // At the pointer; under the button when it was pressed from the keyboard.
-        HWND button = CmdToolsBar[2];
-        POINT at;
-        ::GetCursorPos(&at);
-        RECT place;
-        ::GetWindowRect(button, &place);
-        if (!::PtInRect(&place, at))
-            at = {place.left, place.bottom};
-        const int chosen = ::TrackPopupMenu(
-            m_removeMenu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x,
-            at.y, 0, m_hwnd, nullptr);
-        if (chosen)
-            OnCommand(chosen, 0, nullptr);
-        break;
-    }
-    case 2:
-        ShowOptions();
-        break;
-    case 3:
-        imgHelp_Click();
-        break;
-    case 4:
-        ::PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
-        break;
-    case 6:
-        AddFolder();
-        break;
-    default:
-        break;
-    }
-}
-
-void frmMain::DispatchCommandWord(const std::string& word)
-{
-    if (word == "RemoveSelected")
-        imgRemove_Click();
-    else if (word == "AddaFile")
-        imgAdd_Click();
-    else if (word == "menuAddaFolder")
-        imgToolbar_Click(6);
-    else if (word == "menuExit")
-        imgToolbar_Click(4);
-    else if (word == "menuHelp")
-        imgHelp_Click();
-    else if (word == "menuOption")
-        imgToolbar_Click(2);
-}
-
-void frmMain::ShowOptions()
-{
-    frmOptions options(m_hwnd, m_pump, m_options, m_optionsPath, m_settings, m_settingsPath);
-    options.ShowModal();
-    ShowStateColumn();
-}
-
-void frmMain::imgHelp_Click()
-{
-    ShellOpen(pivora::platform::JoinPath(pivora::platform::DataFolder(m_setup.ProgramFolder),
-                                         Tr("help.html", kMain)));
-}
-
-void frmMain::lblFeed_Click()
-{
-    ShellOpen(std::string("mailto:") + kFeedbackAddress + "?subject=Feedback/Bug Report");
-}
-
-void frmMain::menuA_Click()
-{
-    std::string text = Tr("Pivora %1\n\n"
-                          "批量旋转和镜像视频文件.\n"
-                          "视频转换由 FFmpeg 完成 (ffmpeg.org).\n"
-                          "界面使用 Qt, 中文字体为文泉驿微米黑.\n\n"
-                          "建议和问题请发送至 %2",
-                          kMain);
-    text = pivora::engine::WithArgument(text, "Ver " PIVORA_VERSION);
-    if (const std::size_t at = text.find("%2"); at != std::string::npos)
-        text.replace(at, 2, kFeedbackAddress);
-    ShowBox(m_hwnd, text, Tr("关于", kMain), BoxIcon::None);
+    pivora::window::MainLogic::Drop dropped;
+    if (!files.Names.empty())
+        dropped = std::move(files);
+    // The welcome picture takes what falls on the window while it shows; afterwards the list's
+    // overlay does, as it does when files are dragged over the list.
+    if (::IsWindowVisible(picDoor))
+        m_logic->picDoor_OLEDragDrop(dropped);
+    else
+        m_logic->picDrop_OLEDragDrop(dropped);
 }
 
 void frmMain::Form_MouseMove()
@@ -1028,410 +759,348 @@ void frmMain::Form_MouseMove()
     ::ShowWindow(picDrop, SW_HIDE);
 }
 
-bool frmMain::BeginAdding()
+// ---- WindowView ----------------------------------------------------------------------------
+
+HWND frmMain::ControlWindow(Control control) const
 {
-    if (m_adding)
-        return false;
-    m_adding = true;
-    SetAddingLocked(true);
-    return true;
+    switch (control) {
+    case Control::cmbOF1:
+        return cmbOF1;
+    case Control::cmbBitrate:
+        return cmbBitrate;
+    case Control::cmdBrowse:
+        return cmdBrowse;
+    case Control::txtPath:
+        return txtPath;
+    case Control::cmbRotate:
+        return cmbRotate;
+    case Control::CmdToolsBar0:
+    case Control::CmdToolsBar1:
+    case Control::CmdToolsBar2:
+    case Control::CmdToolsBar3:
+    case Control::CmdToolsBar4:
+    case Control::CmdToolsBar5:
+        return CmdToolsBar[static_cast<std::size_t>(static_cast<int>(control) -
+                                                    static_cast<int>(Control::CmdToolsBar0))];
+    case Control::LV:
+        return LV;
+    case Control::Command3:
+        return Command3;
+    case Control::lblFeed:
+        return lblFeed;
+    default:
+        return nullptr;
+    }
 }
 
-void frmMain::EndAdding()
+HWND frmMain::BoxWindow(Box box) const
 {
-    m_adding = false;
-    SetAddingLocked(false);
-    if (!m_list.Empty() && m_hintShown) {
-        m_hintShown = false;
+    switch (box) {
+    case Box::cmbOF1:
+        return cmbOF1;
+    case Box::cmbBitrate:
+        return cmbBitrate;
+    case Box::cmbRotate:
+        return cmbRotate;
+    case Box::cmbOF:
+        break;
+    }
+    return nullptr;
+}
+
+void frmMain::SetEnabled(Control control, bool enabled)
+{
+    if (control == Control::menuAdd || control == Control::menuFolder) {
+        const UINT id = static_cast<UINT>(MenuBarId(0, control == Control::menuAdd ? 0 : 1));
+        ::EnableMenuItem(m_menuBar, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+        return;
+    }
+    if (control == Control::DropTargets) {
+        // Refused drops: the pointer says so over the window.
+        m_dropTargets = enabled;
+        ::DragAcceptFiles(m_hwnd, enabled);
+        return;
+    }
+    if (HWND window = ControlWindow(control)) {
+        // A control that loses the focus with its use hands it to the list.
+        if (!enabled && ::GetFocus() == window)
+            ::SetFocus(control == Control::LV ? Command3 : LV);
+        ::EnableWindow(window, enabled);
+    }
+}
+
+void frmMain::SetVisible(Piece piece, bool visible)
+{
+    switch (piece) {
+    case Piece::picDoor:
+        if (!visible && ::GetFocus() == picDoor)
+            ::SetFocus(CmdToolsBar[0]);
+        ::ShowWindow(picDoor, visible ? SW_SHOW : SW_HIDE);
+        break;
+    case Piece::picDrop:
+        ::ShowWindow(picDrop, visible ? SW_SHOW : SW_HIDE);
+        break;
+    case Piece::picText:
+        if (m_hintShown != visible) {
+            m_hintShown = visible;
+            ::InvalidateRect(LV, nullptr, TRUE);
+        }
+        break;
+    case Piece::picDrag:
+        // Out of sight by design: a drop anywhere on the window reaches the list.
+        break;
+    case Piece::StateColumn:
+        m_rows->SetStatesShown(visible);
+        SetColumns();
+        break;
+    }
+}
+
+void frmMain::SetText(Texts text, const std::string& value)
+{
+    switch (text) {
+    case Texts::lblText:
+        m_hintText = Wide(value);
         ::InvalidateRect(LV, nullptr, TRUE);
-    }
-    ShowRefused();
-}
-
-void frmMain::SetAddingLocked(bool locked)
-{
-    // While files are being added nothing else may add or start: the search or the copy in
-    // progress lets events run, and a second one inside it would be interleaved with it.
-    const bool batchActive = m_armed || m_driver->Running();
-    for (const int index : {0, 1})
-        ::EnableWindow(CmdToolsBar[static_cast<std::size_t>(index)], !locked && !batchActive);
-    ::EnableMenuItem(m_menuBar, IDM_ADD, MF_BYCOMMAND | (locked ? MF_GRAYED : MF_ENABLED));
-    ::EnableMenuItem(m_menuBar, IDM_FOLDER, MF_BYCOMMAND | (locked ? MF_GRAYED : MF_ENABLED));
-    // A drop now would be left aside: the window refuses it, and the pointer says so.
-    ::DragAcceptFiles(m_hwnd, !locked);
-    if (!batchActive)
-        ::EnableWindow(Command3, !locked);
-}
-
-void frmMain::ShowRefused()
-{
-    const std::vector<std::string> refused = m_adder->TakeRefused();
-    if (refused.empty())
-        return;
-    std::string text = Tr("以下不是普通文件 (命名管道、套接字或设备), 没有加入列表:", kMain) + "\n";
-    for (const std::string& name : refused)
-        text += "\n" + name;
-    ShowBox(m_hwnd, text, Tr("添加", kMain), BoxIcon::Warning);
-}
-
-void frmMain::UpdateHint()
-{
-    const bool shown = m_list.Empty();
-    if (shown != m_hintShown) {
-        m_hintShown = shown;
-        ::InvalidateRect(LV, nullptr, TRUE);
+        break;
+    case Texts::lblPB:
+        SetWindowTextUtf8(lblPB, value);
+        break;
+    case Texts::txtPath:
+        SetWindowTextUtf8(txtPath, value);
+        break;
+    case Texts::cmbBitrate:
+        SetWindowTextUtf8(cmbBitrate, value);
+        break;
+    case Texts::Command3:
+        SetWindowTextUtf8(Command3, value);
+        break;
+    case Texts::Caption:
+        SetWindowTextUtf8(m_hwnd, value);
+        break;
     }
 }
 
-void frmMain::ShowHintText(const std::string& text)
+std::string frmMain::GetText(Texts text) const
 {
-    if (text.empty()) {
-        m_hintText = TrW("将视频文件拖到此处", kMain);
-        UpdateHint();
-    } else {
-        m_hintText = Wide(text);
-        m_hintShown = true;
+    switch (text) {
+    case Texts::lblText:
+        return Utf8(m_hintText);
+    case Texts::lblPB:
+        return WindowText(lblPB);
+    case Texts::txtPath:
+        return WindowText(txtPath);
+    case Texts::cmbBitrate:
+        return WindowText(cmbBitrate);
+    case Texts::Command3:
+        return WindowText(Command3);
+    case Texts::Caption:
+        return WindowText(m_hwnd);
     }
-    ::InvalidateRect(LV, nullptr, TRUE);
-    m_pump.ProcessEvents();
+    return {};
 }
 
-void frmMain::imgAdd_Click()
+void frmMain::SelectItem(Box box, int index)
 {
-    if (!BeginAdding())
-        return;
-    AddingDone done{*this};
-    const std::vector<std::string> files =
-        ShowOpenFiles(m_hwnd, Tr("打开文件", kMain), Tr("所有格式(*.*)|*.*", kMain));
-    for (const std::string& file : files)
-        m_adder->AddChosenFile(file);
-    UpdateHint();
-}
-
-void frmMain::AddFolder()
-{
-    if (!BeginAdding())
-        return;
-    AddingDone done{*this};
-    const std::string folder = BrowseForFolder(m_hwnd, Tr("选择一个文件夹:", kMain));
-    ShowHintText(Tr("正在搜索...", kMain));
-    if (!folder.empty()) {
-        std::vector<std::string> found;
-        pivora::input::SearchFolder(folder, found, &m_pump);
-        m_adder->AddFoundFiles(std::move(found));
-    }
-    m_hintText = TrW("将视频文件拖到此处", kMain);
-    UpdateHint();
-    ::InvalidateRect(LV, nullptr, TRUE);
-}
-
-void frmMain::imgBrowse_Click()
-{
-    const std::string chosen = BrowseForFolder(m_hwnd, Tr("选择一个文件夹:", kMain));
-    if (chosen.empty()) {
-        // Cancelled: the default folder, which the next batch makes if it is missing.
-        SetWindowTextUtf8(txtPath, m_setup.DefaultOutputFolder);
+    if (box == Box::cmbOF) {
+        m_cmbOF = index;
         return;
     }
-    SetWindowTextUtf8(txtPath, chosen);
-    if (pivora::input::FolderExists(chosen))
-        return;
-    SetWindowTextUtf8(txtPath, m_setup.DefaultOutputFolder);
-    ShowBox(m_hwnd,
-            pivora::engine::WithArgument(Tr("路径包含未知字符.\r\n更改为默认路径 %1.", kMain),
-                                         m_setup.DefaultOutputFolder),
-            Tr("路径", kMain), BoxIcon::None);
+    ::SendMessageW(BoxWindow(box), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-void frmMain::imgRemove_Click()
+int frmMain::SelectedItem(Box box) const
 {
-    const int row = m_rows->SelectedRow();
-    if (row >= 0 && static_cast<std::size_t>(row) < m_list.Count())
-        m_list.RemoveAt(static_cast<std::size_t>(row));
-    UpdateHint();
+    if (box == Box::cmbOF)
+        return m_cmbOF;
+    return static_cast<int>(::SendMessageW(BoxWindow(box), CB_GETCURSEL, 0, 0));
 }
 
-void frmMain::menuRA_Click()
-{
-    m_list.Clear();
-    UpdateHint();
-}
-
-void frmMain::OnDropFiles(HDROP drop)
-{
-    pivora::input::DropFileList files;
-    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        std::wstring name(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-        name.resize(::DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
-        if (!name.empty())
-            files.Names.push_back(Utf8(name));
-    }
-    ::DragFinish(drop);
-    if (!files.Names.empty())
-        FullDrop(files, ::IsWindowVisible(picDoor) != FALSE);
-}
-
-void frmMain::FullDrop(const pivora::input::DropFileList& files, bool onWelcome)
-{
-    if (onWelcome)
-        HideWelcome();
-    ::ShowWindow(picDrop, SW_HIDE);
-    if (!BeginAdding())
-        return;
-    AddingDone done{*this};
-    m_adder->AddFullDrop(files);
-    m_hintText = TrW("将视频文件拖到此处", kMain);
-    UpdateHint();
-    if (!m_list.Empty())
-        m_pump.ProcessEvents();
-}
-
-void frmMain::picDoor_Click()
-{
-    HideWelcome();
-}
-
-void frmMain::picDoor_Activate()
-{
-    // Pressed without the mouse, the welcome picture adds files as the first toolbar button
-    // does: that is what it asks for, and a click on it only dismisses it.
-    if (::IsWindowEnabled(CmdToolsBar[0]))
-        CmdToolsBar_Click(0);
-    else
-        HideWelcome();
-}
-
-void frmMain::LV_DblClick(int row)
-{
-    if (row < 0 || static_cast<std::size_t>(row) >= m_list.Count())
-        return;
-    if (!m_preview)
-        m_preview = std::make_unique<frmPreview>(m_hwnd, m_setup.ProgramFolder, m_setup.WorkFolder);
-    const pivora::input::InputEntry& entry = m_list.At(static_cast<std::size_t>(row));
-    m_preview->ShowFile(entry.Path, entry.DisplayText, Rotation());
-}
-
-void frmMain::cmbOF1_Click()
-{
-    const int index = static_cast<int>(::SendMessageW(cmbOF1, CB_GETCURSEL, 0, 0));
-    const pivora::settings::FormatDefaults* defaults = pivora::settings::DefaultsForFormat(index);
-    if (!defaults)
-        return;
-    ::SendMessageW(cmbBitrate, CB_SETCURSEL, static_cast<WPARAM>(defaults->BitrateItem), 0);
-    m_internalFormat = defaults->InternalFormat;
-}
-
-void frmMain::cmbRotate_Click()
-{
-    pivora::engine::SelectRotationFilter(Rotation(), m_driver->RotationFilter());
-    if (m_preview)
-        m_preview->SetRotation(Rotation());
-}
-
-void frmMain::Command3_Click()
-{
-    // During a batch the button reads "停止".
-    if (m_armed || m_driver->Running()) {
-        StopBatch();
-        return;
-    }
-    // The second press of a double press on "停止" must not start the batch again.
-    if (m_stoppedAt && ::GetTickCount64() - m_stoppedAt < kStopSettleMilliseconds)
-        return;
-    for (HWND box : {cmbOF1, cmbBitrate, cmdBrowse, txtPath, cmbRotate})
-        ::EnableWindow(box, FALSE);
-    imgStart_Click();
-}
-
-void frmMain::imgStart_Click()
-{
-    // One batch at a time, whatever path the start comes from, and none while files are
-    // still being added.
-    if (m_armed || m_driver->Running() || m_adding)
-        return;
-    if (m_list.Empty()) {
-        ShowBox(m_hwnd, Tr("请添加一个文件.", kMain), Tr("添加", kMain), BoxIcon::Warning);
-        return;
-    }
-    SetCommandsEnabled(false);
-    m_armed = true;
-    m_driver->WarmUp();
-    ::SetTimer(m_hwnd, kStartTimer, 100, nullptr);
-}
-
-void frmMain::StopBatch()
-{
-    m_stoppedAt = ::GetTickCount64();
-    if (m_armed) {
-        ::KillTimer(m_hwnd, kStartTimer);
-        m_armed = false;
-        SetProgressValue(0);
-        UnlockPanel();
-        UnlockCommands();
-        ShowStopped();
-        return;
-    }
-    if (!m_driver->Running())
-        return;
-    // Until the converter has gone the button cannot be pressed again.
-    ::EnableWindow(Command3, FALSE);
-    m_driver->Stop();
-}
-
-void frmMain::Timer1_Timer()
-{
-    m_pump.ProcessEvents();
-    if (!m_armed || m_unloaded || m_pump.Quitting())
-        return;
-    m_armed = false;
-    m_driver->ConvertQueue();
-    if (m_closeAfterBatch)
-        ::PostMessageW(m_hwnd, kCloseAfterBatchMessage, 0, 0);
-}
-
-void frmMain::SetCommandsEnabled(bool enabled)
-{
-    for (std::size_t i = 0; i < CmdToolsBar.size(); ++i)
-        ::EnableWindow(CmdToolsBar[i], enabled && !(m_adding && i <= 1));
-    ::EnableWindow(LV, enabled);
-    // The start button stays usable during a batch: it stops it.
-    ::SetWindowTextW(Command3,
-                     enabled ? TrW("旋转视频", kMain).c_str() : TrW("停止", kMain).c_str());
-    ::EnableWindow(Command3, !enabled || !m_adding);
-    ::EnableWindow(lblFeed, enabled);
-}
-
-void frmMain::ShowStateColumn()
-{
-    const std::size_t jobs =
-        m_driver->Running()
-            ? m_driver->JobsInUse()
-            : static_cast<std::size_t>(pivora::settings::ParallelJobsUsed(m_settings));
-    m_rows->SetStatesShown(jobs > 1);
-    SetColumns();
-}
-
-void frmMain::AddFiles(const std::vector<std::string>& paths)
-{
-    m_adder->AddNamedFiles(paths);
-    if (!m_list.Empty())
-        HideWelcome();
-    UpdateHint();
-    ShowRefused();
-}
-
-void frmMain::SetLabelText(HWND label, const std::string& text)
-{
-    SetWindowTextUtf8(label, text);
-}
-
-// ---- What the batch shows ------------------------------------------------------------------
-
-int frmMain::Rotation() const
-{
-    return static_cast<int>(::SendMessageW(cmbRotate, CB_GETCURSEL, 0, 0));
-}
-
-int frmMain::OutputFormat() const
-{
-    return static_cast<int>(::SendMessageW(cmbOF1, CB_GETCURSEL, 0, 0));
-}
-
-std::string frmMain::VideoBitrate() const
-{
-    return WindowText(cmbBitrate);
-}
-
-std::string frmMain::OutputFolderText() const
-{
-    return WindowText(txtPath);
-}
-
-void frmMain::SetOutputFolderText(const std::string& text)
-{
-    SetWindowTextUtf8(txtPath, text);
-}
-
-void frmMain::SetProgressValue(int value)
+void frmMain::SetBar(int value)
 {
     ::SendMessageW(pb, PBM_SETPOS, static_cast<WPARAM>(value), 0);
 }
 
-void frmMain::ShowProgress(const pivora::engine::ProgressDisplay& display)
+void frmMain::SetFill(int)
 {
-    ::SendMessageW(pb, PBM_SETPOS, static_cast<WPARAM>(display.BarValue), 0);
-    SetLabelText(lblPB, display.Label);
+    // The fill image lies out of sight; the bar shows the same.
 }
 
-void frmMain::ShowEntryState(pivora::input::EntryId id, const std::string& state)
+void frmMain::RowStateChanged(std::size_t row)
 {
-    m_rows->SetState(id, state);
+    m_rows->StateChanged(row);
 }
 
-void frmMain::UnlockPanel()
+std::optional<std::size_t> frmMain::SelectedRow() const
 {
-    for (HWND box : {cmbOF1, cmbBitrate, cmdBrowse, txtPath, cmbRotate})
-        ::EnableWindow(box, TRUE);
+    const int row = m_rows->SelectedRow();
+    if (row < 0)
+        return std::nullopt;
+    return static_cast<std::size_t>(row);
 }
+
+void frmMain::ShowMessage(const std::string& text, const std::string& title,
+                          pivora::window::Icon icon)
+{
+    // The batch's held-up work goes on while the box is open.
+    ShowBox(m_hwnd, text, title, BoxIconOf(icon));
+}
+
+void frmMain::Ask(const std::string& text, const std::string& title, bool yesByDefault,
+                  std::function<void(bool yes)> answer)
+{
+    const bool yes = AskYesNo(m_hwnd, text, title, yesByDefault);
+    answer(yes);
+}
+
+void frmMain::CloseDialogs()
+{
+    // Menus, message boxes and the system's dialogs of this thread end as if cancelled.
+    ::EndMenu();
+    if (m_options)
+        m_options->Cancel();
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM) -> BOOL {
+            wchar_t name[16];
+            if (::GetClassNameW(window, name, 16) && ::lstrcmpW(name, L"#32770") == 0)
+                ::EndDialog(window, IDCANCEL);
+            return TRUE;
+        },
+        0);
+}
+
+void frmMain::ShowOpen(const std::string& title, const std::string& filter,
+                       std::function<void(const std::string& path)> chosen)
+{
+    const std::vector<std::string> files = ShowOpenFiles(m_hwnd, title, filter);
+    chosen(files.empty() ? std::string() : files.front());
+}
+
+void frmMain::BrowseForFile(const std::string& title, const std::string& folder,
+                            const std::string& filter,
+                            std::function<void(const std::string& path)> chosen)
+{
+    // The narrow dialog: the path as the code page has it.
+    std::string filterText = pivora::platform::win32::ToCodePage(filter);
+    std::replace(filterText.begin(), filterText.end(), '|', '\0');
+    filterText.push_back('\0');
+    const std::string caption = pivora::platform::win32::ToCodePage(title);
+    const std::string initial = pivora::platform::win32::ToCodePage(folder);
+    std::string buffer(256, '\0');
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = m_hwnd;
+    dialog.lpstrFilter = filterText.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = buffer.data();
+    dialog.nMaxFile = 255;
+    dialog.lpstrInitialDir = initial.c_str();
+    dialog.lpstrTitle = caption.c_str();
+    dialog.Flags = 0x200008;
+    std::string path;
+    if (::GetOpenFileNameA(&dialog))
+        path = pivora::platform::win32::FromCodePage(buffer.c_str());
+    chosen(path);
+}
+
+void frmMain::BrowseForFolder(const std::string& prompt,
+                              std::function<void(const std::string& folder)> chosen)
+{
+    chosen(pivora::win32ui::BrowseForFolder(m_hwnd, prompt));
+}
+
+void frmMain::ShowOptions(pivora::window::OptionsLogic options, std::function<void()> closed)
+{
+    frmOptions dialog(m_hwnd, m_pump, std::move(options));
+    m_options = &dialog;
+    dialog.ShowModal();
+    m_options = nullptr;
+    closed();
+}
+
+void frmMain::PopupRemoveMenu()
+{
+    // At the pointer; under the button when it was pressed from the keyboard.
+    HWND button = CmdToolsBar[2];
+    POINT at;
+    ::GetCursorPos(&at);
+    RECT place;
+    ::GetWindowRect(button, &place);
+    if (!::PtInRect(&place, at))
+        at = {place.left, place.bottom};
+    const int chosen = ::TrackPopupMenu(
+        m_removeMenu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0,
+        m_hwnd, nullptr);
+    if (chosen)
+        OnCommand(chosen, 0);
+}
+
+void frmMain::ShowPreview(const pivora::input::InputEntry& entry, int rotation)
+{
+    if (!m_preview)
+        m_preview = std::make_unique<frmPreview>(m_hwnd, m_logic->Setup().ProgramFolder,
+                                                 m_logic->Setup().WorkFolder);
+    m_preview->ShowFile(entry.Path, entry.DisplayText, rotation);
+}
+
+void frmMain::SetPreviewRotation(int rotation)
+{
+    if (m_preview)
+        m_preview->SetRotation(rotation);
+}
+
+void frmMain::StartTimer(Timer timer, int milliseconds)
+{
+    ::SetTimer(m_hwnd, timer == Timer::Timer1 ? kTimer1 : kRecoveryTimer,
+               static_cast<UINT>(std::max(USER_TIMER_MINIMUM, milliseconds)), nullptr);
+}
+
+void frmMain::StopTimer(Timer timer)
+{
+    ::KillTimer(m_hwnd, timer == Timer::Timer1 ? kTimer1 : kRecoveryTimer);
+}
+
+void frmMain::CloseWindow()
+{
+    ::PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
+}
+
+void frmMain::RequestQuit()
+{
+    m_pump.RequestQuit();
+}
+
+std::string frmMain::Translate(const char* source) const
+{
+    return Tr(source, "CoreTexts");
+}
+
+std::string frmMain::Credits() const
+{
+    return Tr("界面使用 Windows 通用控件.", "pivora::win32ui::frmMain");
+}
+
+// ---- DesktopServices -----------------------------------------------------------------------
 
 void frmMain::OpenFolder(const std::string& folder)
 {
     ShellOpen(folder);
 }
 
-void frmMain::PlayEndSound()
+void frmMain::OpenDocument(const std::string& file)
 {
-    pivora::platform::PlaySoundFile(
-        pivora::platform::JoinPath(pivora::platform::DataFolder(m_setup.ProgramFolder),
-                                   "sound.wav"),
-        m_pump);
+    ShellOpen(file);
 }
 
-void frmMain::UnlockCommands()
+void frmMain::OpenUrl(const std::string& url)
 {
-    SetCommandsEnabled(true);
-    ShowStateColumn();
+    ShellOpen(url);
 }
 
-void frmMain::ShowFinished()
+void frmMain::PlaySound(const std::string& soundFile)
 {
-    SetLabelText(lblPB, Tr("完成.", kMain));
-}
-
-void frmMain::ShowStopped()
-{
-    m_stoppedAt = ::GetTickCount64();
-    SetLabelText(lblPB, Tr("已停止.", kMain));
-}
-
-void frmMain::ShowNotStarted()
-{
-    SetLabelText(lblPB, "0%");
-}
-
-void frmMain::ShowMessage(const std::string& text, const std::string& title, Icon icon)
-{
-    BoxIcon boxIcon = BoxIcon::None;
-    switch (icon) {
-    case Icon::Information:
-        boxIcon = BoxIcon::Information;
-        break;
-    case Icon::Warning:
-        boxIcon = BoxIcon::Warning;
-        break;
-    case Icon::Error:
-        boxIcon = BoxIcon::Error;
-        break;
-    case Icon::None:
-        break;
-    }
-    ShowBox(m_hwnd, text, title, boxIcon);
-}
-
-std::string frmMain::Translate(const char* source) const
-{
-    return Tr(source, "CoreTexts");
+    pivora::platform::PlaySoundFile(soundFile, m_pump);
 }
 
 } // namespace pivora::win32ui

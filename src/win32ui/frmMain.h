@@ -1,15 +1,10 @@
 #pragma once
 
-#include "engine/BatchDriver.h"
-#include "engine/UserMessages.h"
-#include "input/AddingFiles.h"
-#include "input/InputList.h"
-#include "input/TempCopies.h"
-#include "settings/OptionValues.h"
-#include "settings/ProgramSettings.h"
 #include "win32ui/Images.h"
 #include "win32ui/ListRows.h"
 #include "win32ui/Win32EventPump.h"
+#include "window/MainLogic.h"
+#include "window/WindowView.h"
 
 #include <windows.h>
 
@@ -22,28 +17,16 @@
 
 namespace pivora::win32ui {
 
+class frmOptions;
 class frmPreview;
 
-// Where the window finds its converter and keeps its files.
-struct frmMainSetup
-{
-    std::string ProgramFolder;
-    std::string WorkFolder;
-    std::string LogPath;
-    std::string JournalFolder;
-    std::string CacheFolder;
-    std::string DefaultOutputFolder;
-    std::string TempCopiesFolder;
-    std::string SettingsFolder;
-
-    static frmMainSetup Defaults();
-};
-
-// The main window: the toolbar, the input list, the encoding panel and the batch.
-class frmMain : private pivora::engine::BatchHost, private pivora::engine::UserMessages
+// The main window: the toolbar, the input list and the encoding panel. What its commands do
+// is decided by the window's logic in the core; this window keeps its controls, shows what
+// the logic tells it and turns the controls' events into the logic's calls.
+class frmMain : private pivora::window::WindowView, private pivora::window::DesktopServices
 {
 public:
-    explicit frmMain(frmMainSetup setup = frmMainSetup::Defaults());
+    explicit frmMain(pivora::window::MainSetup setup = pivora::window::MainSetup::Defaults());
     ~frmMain() override;
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
@@ -52,9 +35,8 @@ public:
     bool Create(int showCommand);
     HWND Handle() const { return m_hwnd; }
     Win32EventPump& Pump() { return m_pump; }
+    pivora::window::MainLogic& Logic() { return *m_logic; }
 
-    // Files named on the program's command line, or handed over by a second start.
-    void AddFiles(const std::vector<std::string>& paths);
     // The window's own keys: Tab and Shift+Tab, Enter on a button, the list or a drop zone.
     bool PreTranslate(MSG& message);
 
@@ -64,8 +46,9 @@ private:
                                         UINT_PTR id, DWORD_PTR self);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnCommand(int id, int code, HWND control);
+    void OnCommand(int id, int code);
     LRESULT OnNotify(NMHDR& header);
+    void OnDropFiles(HDROP drop);
 
     void BuildControls();
     void BuildMenus();
@@ -74,97 +57,53 @@ private:
     void AddTooltip(HWND control, const std::string& text);
     void SetAccessibleName(HWND control, const std::string& name);
     void PaintHint(HWND listView);
-
-    // Start-up and shut-down.
-    void Form_Load();
-    void Form_Unload();
-    void RecoverInterruptedBatch();
-    void Close();
-
-    // Commands.
-    void CmdToolsBar_Click(int index);
-    void imgToolbar_Click(int index);
-    void DispatchCommandWord(const std::string& word);
-    void imgAdd_Click();
-    void AddFolder();
-    void imgBrowse_Click();
-    void imgRemove_Click();
-    void menuRA_Click();
-    void imgHelp_Click();
-    void lblFeed_Click();
-    void menuA_Click();
-    void Command3_Click();
-    void imgStart_Click();
-    void StopBatch();
-    void Timer1_Timer();
-    void LV_DblClick(int row);
-    void picDoor_Click();
-    void picDoor_Activate();
-    void OnDropFiles(HDROP drop);
-    void FullDrop(const pivora::input::DropFileList& files, bool onWelcome);
-    void ShowOptions();
-    void cmbOF1_Click();
-    void cmbRotate_Click();
-    bool ConfirmStopAndQuit();
-    void ShutdownRequested();
     void Form_MouseMove();
+    HWND ControlWindow(pivora::window::Control control) const;
+    HWND BoxWindow(pivora::window::Box box) const;
+    std::string Text(const char* source) const;
 
-    bool BeginAdding();
-    void EndAdding();
-    void SetAddingLocked(bool locked);
-    struct AddingDone
-    {
-        frmMain& window;
-        ~AddingDone() { window.EndAdding(); }
-    };
-    void ShowRefused();
-    void UpdateHint();
-    void ShowHintText(const std::string& text);
-    void HideWelcome();
-    void SetCommandsEnabled(bool enabled);
-    void ShowStateColumn();
-    void SetLabelText(HWND label, const std::string& text);
-
-    // BatchHost
-    int Rotation() const override;
-    int OutputFormat() const override;
-    std::string VideoBitrate() const override;
-    std::string OutputFolderText() const override;
-    void SetOutputFolderText(const std::string& text) override;
-    void SetProgressValue(int value) override;
-    void ShowProgress(const pivora::engine::ProgressDisplay& display) override;
-    void ShowEntryState(pivora::input::EntryId id, const std::string& state) override;
-    void UnlockPanel() override;
-    void OpenFolder(const std::string& folder) override;
-    void PlayEndSound() override;
-    void UnlockCommands() override;
-    void ShowFinished() override;
-    void ShowStopped() override;
-    void ShowNotStarted() override;
-
-    // UserMessages
-    void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
+    // WindowView
+    void SetEnabled(pivora::window::Control control, bool enabled) override;
+    void SetVisible(pivora::window::Piece piece, bool visible) override;
+    void SetText(pivora::window::Text text, const std::string& value) override;
+    std::string GetText(pivora::window::Text text) const override;
+    void SelectItem(pivora::window::Box box, int index) override;
+    int SelectedItem(pivora::window::Box box) const override;
+    void SetBar(int value) override;
+    void SetFill(int pixels) override;
+    void RowStateChanged(std::size_t row) override;
+    std::optional<std::size_t> SelectedRow() const override;
+    void ShowMessage(const std::string& text, const std::string& title,
+                     pivora::window::Icon icon) override;
+    void Ask(const std::string& text, const std::string& title, bool yesByDefault,
+             std::function<void(bool yes)> answer) override;
+    void CloseDialogs() override;
+    void ShowOpen(const std::string& title, const std::string& filter,
+                  std::function<void(const std::string& path)> chosen) override;
+    void BrowseForFile(const std::string& title, const std::string& folder,
+                       const std::string& filter,
+                       std::function<void(const std::string& path)> chosen) override;
+    void BrowseForFolder(const std::string& prompt,
+                         std::function<void(const std::string& folder)> chosen) override;
+    void ShowOptions(pivora::window::OptionsLogic options, std::function<void()> closed) override;
+    void PopupRemoveMenu() override;
+    void ShowPreview(const pivora::input::InputEntry& entry, int rotation) override;
+    void SetPreviewRotation(int rotation) override;
+    void StartTimer(pivora::window::Timer timer, int milliseconds) override;
+    void StopTimer(pivora::window::Timer timer) override;
+    void CloseWindow() override;
+    void RequestQuit() override;
     std::string Translate(const char* source) const override;
+    std::string Credits() const override;
 
-    frmMainSetup m_setup;
+    // DesktopServices
+    void OpenFolder(const std::string& folder) override;
+    void OpenDocument(const std::string& file) override;
+    void OpenUrl(const std::string& url) override;
+    void PlaySound(const std::string& soundFile) override;
+
     Win32EventPump m_pump;
-    pivora::input::InputList m_list;
-    pivora::settings::OptionValues m_options;
-    pivora::settings::ProgramSettings m_settings;
-    std::string m_settingsPath;
-    std::string m_optionsPath;
-    std::string m_outputFolderPath;
-    std::unique_ptr<pivora::engine::BatchDriver> m_driver;
-    pivora::input::TempCopies m_copies;
-    std::unique_ptr<pivora::input::InputAdder> m_adder;
-    bool m_armed = false;
-    ULONGLONG m_stoppedAt = 0; // when the last stop was pressed or ended
-    bool m_adding = false;
-    bool m_closeAfterBatch = false;
-    bool m_shutdownRequested = false;
-    bool m_unloaded = false;
-    bool m_inCloseQuestion = false;
-    int m_internalFormat = 0; // the hidden format list's entry
+    std::unique_ptr<pivora::window::MainLogic> m_logic;
 
     HWND m_hwnd = nullptr;
     UINT m_dpi = 96;
@@ -189,6 +128,8 @@ private:
     HWND m_tooltip = nullptr;
     HMENU m_menuBar = nullptr;
     HMENU m_removeMenu = nullptr;
+    int m_cmbOF = 0; // the hidden format list's entry
+    bool m_dropTargets = true;
 
     std::unique_ptr<ListRows> m_rows;
     std::vector<std::unique_ptr<Picture>> m_toolbarPictures;
@@ -202,6 +143,7 @@ private:
     bool m_feedHot = false;
     bool m_hintShown = true;
     std::wstring m_hintText;
+    frmOptions* m_options = nullptr; // while "设置" is open
     std::unique_ptr<frmPreview> m_preview;
 };
 

@@ -1,6 +1,5 @@
 #include "win32ui/frmOptions.h"
 
-#include "settings/SettingsFiles.h"
 #include "win32ui/ResourceIds.h"
 #include "win32ui/Texts.h"
 #include "win32ui/Win32EventPump.h"
@@ -29,11 +28,8 @@ HWND Make(HWND parent, const wchar_t* className, const std::wstring& text, DWORD
 
 } // namespace
 
-frmOptions::frmOptions(HWND owner, Win32EventPump& pump, pivora::settings::OptionValues& options,
-                       std::string optionsPath, pivora::settings::ProgramSettings& settings,
-                       std::string settingsPath)
-    : m_owner(owner), m_pump(pump), m_options(options), m_optionsPath(std::move(optionsPath)),
-      m_settings(settings), m_settingsPath(std::move(settingsPath))
+frmOptions::frmOptions(HWND owner, Win32EventPump& pump, pivora::window::OptionsLogic logic)
+    : m_owner(owner), m_pump(pump), m_logic(std::move(logic))
 {
 }
 
@@ -137,7 +133,7 @@ void frmOptions::BuildControls()
         ::SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"OFF"));
     }
     // One conversion per core at most: more would only share the same cores.
-    for (int count = 1; count <= pivora::settings::MaxParallelJobs(); ++count)
+    for (int count = 1; count <= pivora::window::OptionsLogic::ParallelChoices(); ++count)
         ::SendMessageW(cmbPJ, CB_ADDSTRING, 0,
                        reinterpret_cast<LPARAM>(std::to_wstring(count).c_str()));
     Command1 = Make(m_hwnd, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDC_OPT_COMMAND1);
@@ -174,32 +170,28 @@ void frmOptions::Layout(UINT dpi)
 
 void frmOptions::Form_Load()
 {
-    const int sound = m_options.SoundReminder;
-    ::SendMessageW(cmbSR, CB_SETCURSEL, sound >= 0 && sound < 2 ? sound : -1, 0);
-    ::SendMessageW(cmbLR, CB_SETCURSEL, m_settings.LosslessRotation ? 0 : 1, 0);
-    // A number written for a bigger machine shows as this machine's most.
-    const int most = pivora::settings::MaxParallelJobs();
-    ::SendMessageW(cmbPJ, CB_SETCURSEL,
-                   static_cast<WPARAM>(std::clamp(m_settings.ParallelJobs, 1, most) - 1), 0);
+    m_fields = m_logic.Form_Load();
+    ::SendMessageW(cmbSR, CB_SETCURSEL, static_cast<WPARAM>(m_fields.SoundReminder), 0);
+    ::SendMessageW(cmbLR, CB_SETCURSEL, static_cast<WPARAM>(m_fields.LosslessRotation), 0);
+    ::SendMessageW(cmbPJ, CB_SETCURSEL, static_cast<WPARAM>(m_fields.ParallelJobs), 0);
 }
 
 void frmOptions::Command1_Click()
 {
-    m_options.SoundReminder = static_cast<std::int16_t>(::SendMessageW(cmbSR, CB_GETCURSEL, 0, 0));
-    // The stored range is kept only while it is on and not empty, as its hidden boxes keep it.
-    if (m_options.CutEnabled != 1 || (m_options.CutStart == 0 && m_options.CutEnd == 0)) {
-        m_options.CutEnabled = 0;
-        m_options.CutStart = 0;
-        m_options.CutEnd = 0;
+    // The range boxes are never shown: they keep what Form_Load put in them.
+    m_fields.SoundReminder = static_cast<int>(::SendMessageW(cmbSR, CB_GETCURSEL, 0, 0));
+    m_fields.LosslessRotation = static_cast<int>(::SendMessageW(cmbLR, CB_GETCURSEL, 0, 0));
+    m_fields.ParallelJobs = static_cast<int>(::SendMessageW(cmbPJ, CB_GETCURSEL, 0, 0));
+    if (const auto refusal = m_logic.Command1_Click(m_fields)) {
+        ::MessageBoxW(m_hwnd, TrW(refusal->Text, "CoreTexts").c_str(),
+                      TrW(refusal->Title, "CoreTexts").c_str(), MB_OK | MB_ICONWARNING);
+        return;
     }
-    pivora::settings::SaveOptions(m_optionsPath, m_options);
-    m_settings.LosslessRotation = ::SendMessageW(cmbLR, CB_GETCURSEL, 0, 0) == 0;
-    const int most = pivora::settings::MaxParallelJobs();
-    // An untouched box keeps a number written for a bigger machine.
-    if (const int jobs = static_cast<int>(::SendMessageW(cmbPJ, CB_GETCURSEL, 0, 0)) + 1;
-        jobs != std::clamp(m_settings.ParallelJobs, 1, most))
-        m_settings.ParallelJobs = jobs;
-    pivora::settings::SaveProgramSettings(m_settingsPath, m_settings);
+    Finish();
+}
+
+void frmOptions::Cancel()
+{
     Finish();
 }
 

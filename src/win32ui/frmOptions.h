@@ -1,7 +1,6 @@
 #pragma once
 
-#include "settings/OptionValues.h"
-#include "settings/ProgramSettings.h"
+#include "window/OptionsLogic.h"
 
 #include <windows.h>
 
@@ -12,14 +11,12 @@ namespace pivora::win32ui {
 class Win32EventPump;
 
 // The options dialog "设置": the sound reminder, the lossless turn and the number of
-// conversions at once; the stored time range is carried through. OK stores and saves;
-// anything else discards.
+// conversions at once; the stored time range is carried through unseen. What the boxes show
+// and what OK keeps are the options' rules in the core; anything but OK discards.
 class frmOptions
 {
 public:
-    frmOptions(HWND owner, Win32EventPump& pump, pivora::settings::OptionValues& options,
-               std::string optionsPath, pivora::settings::ProgramSettings& settings,
-               std::string settingsPath);
+    frmOptions(HWND owner, Win32EventPump& pump, pivora::window::OptionsLogic logic);
     ~frmOptions();
     frmOptions(const frmOptions&) = delete;
     frmOptions& operator=(const frmOptions&) = delete;
@@ -28,6 +25,8 @@ public:
     // Shows the dialog; the owner takes no input until it is closed. The pump's held-up work
     // (a running batch) goes on meanwhile.
     void ShowModal();
+    // Closes it as "返回" does.
+    void Cancel();
 
 private:
     static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -40,10 +39,8 @@ private:
 
     HWND m_owner;
     Win32EventPump& m_pump;
-    pivora::settings::OptionValues& m_options;
-    std::string m_optionsPath;
-    pivora::settings::ProgramSettings& m_settings;
-    std::string m_settingsPath;
+    pivora::window::OptionsLogic m_logic;
+    pivora::window::OptionsFields m_fields;
     HWND m_hwnd = nullptr;
     HWND Label1 = nullptr;
     HWND cmbSR = nullptr;

@@ -82,7 +82,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
         frmMain window;
         if (!window.Create(showCommand))
             return 1;
-        window.AddFiles(files);
+        window.Logic().AddFiles(files);
         MSG message;
         while (::GetMessageW(&message, nullptr, 0, 0) > 0)
             window.Pump().Dispatch(message);
