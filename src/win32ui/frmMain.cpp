@@ -347,9 +347,32 @@ void frmMain::Layout(UINT dpi)
         if (font)
             ::DeleteObject(font);
     }
+    m_formatFont = nullptr;
     m_font = MakeFont(12, dpi);
-    // The longest format name must fit the design width.
-    m_formatFont = MakeFont(11, dpi);
+    // The longest format name must fit the design width, in whatever font the system gives.
+    {
+        HDC measure = ::GetDC(m_hwnd);
+        const int room =
+            Scale(kCmbOF1.Width, dpi) - ::GetSystemMetrics(SM_CXVSCROLL) - Scale(10, dpi);
+        for (int pixels = 11; pixels >= 8; --pixels) {
+            if (m_formatFont)
+                ::DeleteObject(m_formatFont);
+            m_formatFont = MakeFont(pixels, dpi);
+            HGDIOBJ old = ::SelectObject(measure, m_formatFont);
+            int widest = 0;
+            for (const auto& format : pivora::engine::OutputFormats()) {
+                const std::wstring text = Wide(format.ItemText);
+                SIZE extent{};
+                ::GetTextExtentPoint32W(measure, text.c_str(), static_cast<int>(text.size()),
+                                        &extent);
+                widest = std::max(widest, static_cast<int>(extent.cx));
+            }
+            ::SelectObject(measure, old);
+            if (widest <= room)
+                break;
+        }
+        ::ReleaseDC(m_hwnd, measure);
+    }
     m_startFont = MakeFont(16, dpi, true);
     m_linkFont = MakeFont(12, dpi, false, true);
     m_linkBoldFont = MakeFont(12, dpi, true, true);

@@ -208,6 +208,7 @@ LRESULT CALLBACK frmOptions::WndProc(HWND window, UINT message, WPARAM wParam, L
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(window, GWLP_USERDATA,
                             reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        static_cast<frmOptions*>(create->lpCreateParams)->m_hwnd = window;
     }
     auto* self = reinterpret_cast<frmOptions*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self)

@@ -1,0 +1,329 @@
+// Drives pivora.exe from outside for the window's test under Wine: starts it with its own
+// settings folders, finds its window and controls, reads its list, drops files on it (as
+// Explorer's drop arrives: a DROPFILES block and WM_DROPFILES) and answers its dialogs.
+// Prints what it finds as UTF-8 lines; exits with 1 when what it looks for is not there.
+#include "win32ui/ResourceIds.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& wide)
+{
+    if (wide.empty())
+        return {};
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), text.data(),
+                          size, nullptr, nullptr);
+    return text;
+}
+
+void Print(const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+HWND FindMain(int seconds)
+{
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (HWND window = ::FindWindowW(PIVORA_MAIN_CLASS, nullptr);
+            window && ::IsWindowVisible(window))
+            return window;
+        ::Sleep(100);
+    }
+    return nullptr;
+}
+
+std::wstring TextOf(HWND window)
+{
+    wchar_t text[4096] = {};
+    ::SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text),
+                          SMTO_ABORTIFHUNG, 5000, nullptr);
+    return text;
+}
+
+struct Search
+{
+    DWORD process;
+    std::wstring className;
+    std::wstring title;
+    HWND found;
+};
+
+// A visible top-level window of the program's process with this class and title.
+HWND FindDialog(DWORD process, const std::wstring& className, const std::wstring& title,
+                int seconds)
+{
+    for (int i = 0; i <= seconds * 10; ++i) {
+        Search search{process, className, title, nullptr};
+        ::EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* wanted = reinterpret_cast<Search*>(data);
+                DWORD owner = 0;
+                ::GetWindowThreadProcessId(window, &owner);
+                wchar_t name[64] = {};
+                ::GetClassNameW(window, name, 64);
+                if (owner == wanted->process && ::IsWindowVisible(window) &&
+                    wanted->className == name && TextOf(window) == wanted->title) {
+                    wanted->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        ::Sleep(100);
+    }
+    return nullptr;
+}
+
+// Memory in the program's own process, for what a message there must point to.
+class RemoteMemory
+{
+public:
+    RemoteMemory(HANDLE process, std::size_t size) : m_process(process)
+    {
+        m_address =
+            ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+    void Leave() { m_address = nullptr; } // the program owns it from now on
+    ~RemoteMemory()
+    {
+        if (m_address)
+            ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+    }
+    void* Address() const { return m_address; }
+    bool Write(std::size_t offset, const void* data, std::size_t size)
+    {
+        return ::WriteProcessMemory(m_process, static_cast<char*>(m_address) + offset, data, size,
+                                    nullptr);
+    }
+    bool Read(std::size_t offset, void* data, std::size_t size)
+    {
+        return ::ReadProcessMemory(m_process, static_cast<char*>(m_address) + offset, data, size,
+                                   nullptr);
+    }
+
+private:
+    HANDLE m_process;
+    void* m_address = nullptr;
+};
+
+DWORD ProcessOf(HWND window)
+{
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    return process;
+}
+
+// Every row of the list: its cells separated by tabs.
+int Rows(HWND main)
+{
+    HWND list = ::GetDlgItem(main, IDC_LV);
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                   ProcessOf(main));
+    if (!list || !process)
+        return 1;
+    const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    constexpr std::size_t kText = 1024;
+    RemoteMemory memory(process, sizeof(LVITEMW) + kText * sizeof(wchar_t));
+    for (int row = 0; row < count; ++row) {
+        std::string line;
+        for (int column = 0; column < 3; ++column) {
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.cchTextMax = kText;
+            item.pszText =
+                reinterpret_cast<wchar_t*>(static_cast<char*>(memory.Address()) + sizeof(LVITEMW));
+            memory.Write(0, &item, sizeof(item));
+            const LRESULT length = ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                                  reinterpret_cast<LPARAM>(memory.Address()));
+            std::wstring text(static_cast<std::size_t>(length), L'\0');
+            memory.Read(sizeof(LVITEMW), text.data(), text.size() * sizeof(wchar_t));
+            line += (column ? "\t" : "") + Utf8(text);
+        }
+        Print(line);
+    }
+    ::CloseHandle(process);
+    return 0;
+}
+
+// What Explorer hands a window that accepts files: a DROPFILES block with wide names, its
+// handle in WM_DROPFILES. The handle must be the program's own global memory, so a hook in the
+// program (drop_hook.dll beside this probe) makes it from the block shared here.
+int Drop(HWND main, const std::vector<std::wstring>& files)
+{
+    std::vector<char> block(sizeof(DROPFILES));
+    auto* header = reinterpret_cast<DROPFILES*>(block.data());
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    RECT list;
+    ::GetWindowRect(::GetDlgItem(main, IDC_LV), &list);
+    POINT at{(list.left + list.right) / 2, (list.top + list.bottom) / 2};
+    ::ScreenToClient(main, &at);
+    header->pt = at;
+    for (const std::wstring& file : files) {
+        const char* bytes = reinterpret_cast<const char*>(file.c_str());
+        block.insert(block.end(), bytes, bytes + (file.size() + 1) * sizeof(wchar_t));
+    }
+    block.insert(block.end(), sizeof(wchar_t), '\0');
+
+    const SIZE_T size = block.size();
+    HANDLE section =
+        ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                             static_cast<DWORD>(size + sizeof(size)), L"Local\\PivoraTestDrop");
+    void* view = section ? ::MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+    if (!view)
+        return 1;
+    std::memcpy(view, &size, sizeof(size));
+    std::memcpy(static_cast<char*>(view) + sizeof(size), block.data(), size);
+    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, L"Local\\PivoraTestDropDone");
+
+    wchar_t probePath[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, probePath, MAX_PATH);
+    std::wstring dll = probePath;
+    dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"drop_hook.dll";
+    HMODULE module = ::LoadLibraryW(dll.c_str());
+    auto* proc = module ? reinterpret_cast<HOOKPROC>(
+                              reinterpret_cast<void*>(::GetProcAddress(module, "DropHookProc")))
+                        : nullptr;
+    HHOOK hook = proc ? ::SetWindowsHookExW(WH_GETMESSAGE, proc, module,
+                                            ::GetWindowThreadProcessId(main, nullptr))
+                      : nullptr;
+    if (!hook)
+        std::fprintf(stderr, "drop: no hook (module %p, proc %p, error %lu)\n",
+                     static_cast<void*>(module), reinterpret_cast<void*>(proc), ::GetLastError());
+    int result = 1;
+    if (hook) {
+        ::PostMessageW(main, ::RegisterWindowMessageW(L"PivoraTestDrop"), 0, 0);
+        result = ::WaitForSingleObject(done, 20000) == WAIT_OBJECT_0 ? 0 : 1;
+        ::UnhookWindowsHookEx(hook);
+    }
+    ::UnmapViewOfFile(view);
+    ::CloseHandle(section);
+    ::CloseHandle(done);
+    return result;
+}
+
+// Starts the program with its settings and state folders in `appData` and `localAppData`,
+// which Wine would otherwise take from the prefix; prints its process id.
+int Launch(const std::wstring& appData, const std::wstring& localAppData,
+           const std::wstring& commandLine)
+{
+    ::SetEnvironmentVariableW(L"APPDATA", appData.c_str());
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA", localAppData.c_str());
+    std::wstring line = commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started))
+        return 1;
+    Print(std::to_string(started.dwProcessId));
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t* argv[])
+{
+    if (argc < 2)
+        return 2;
+    const std::wstring command = argv[1];
+    std::vector<std::wstring> arguments(argv + 2, argv + argc);
+    if (command == L"launch" && arguments.size() >= 3) {
+        std::wstring line;
+        for (std::size_t i = 2; i < arguments.size(); ++i)
+            line += (i > 2 ? L" \"" : L"\"") + arguments[i] + L"\"";
+        return Launch(arguments[0], arguments[1], line);
+    }
+    if (command == L"kill" && arguments.size() == 1) {
+        HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, std::stoul(arguments[0]));
+        if (!process)
+            return 0; // gone already
+        ::TerminateProcess(process, 1);
+        ::CloseHandle(process);
+        return 0;
+    }
+    HWND main = FindMain(60);
+    if (!main)
+        return 1;
+    if (command == L"window") {
+        Print(std::to_string(reinterpret_cast<UINT_PTR>(main)) + " " +
+              std::to_string(ProcessOf(main)) + " " + Utf8(TextOf(main)));
+        return 0;
+    }
+    const auto control = [&](std::size_t index) {
+        return ::GetDlgItem(main, std::stoi(arguments.at(index)));
+    };
+    if (command == L"rect" && arguments.size() == 1) {
+        RECT place;
+        if (!::GetWindowRect(control(0), &place))
+            return 1;
+        Print(std::to_string(place.left) + " " + std::to_string(place.top) + " " +
+              std::to_string(place.right) + " " + std::to_string(place.bottom));
+        return 0;
+    }
+    if (command == L"text" && arguments.size() == 1) {
+        Print(Utf8(TextOf(control(0))));
+        return 0;
+    }
+    if (command == L"enabled" && arguments.size() == 1) {
+        Print(::IsWindowEnabled(control(0)) ? "yes" : "no");
+        return 0;
+    }
+    if (command == L"visible" && arguments.size() == 1) {
+        Print(::IsWindowVisible(control(0)) ? "yes" : "no");
+        return 0;
+    }
+    if (command == L"click" && arguments.size() == 1)
+        return ::PostMessageW(control(0), BM_CLICK, 0, 0) ? 0 : 1;
+    if (command == L"rows")
+        return Rows(main);
+    if (command == L"drop" && !arguments.empty())
+        return Drop(main, arguments);
+    if (command == L"close")
+        return ::PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : 1;
+    // dialog <class> <title> [<control id> to click] : waits for the dialog, prints its texts.
+    if (command == L"dialog" && arguments.size() >= 2) {
+        HWND dialog = FindDialog(ProcessOf(main), arguments[0], arguments[1], 30);
+        if (!dialog)
+            return 1;
+        ::EnumChildWindows(
+            dialog,
+            [](HWND child, LPARAM) -> BOOL {
+                if (::IsWindowVisible(child))
+                    Print(std::to_string(::GetDlgCtrlID(child)) + "\t" + Utf8(TextOf(child)));
+                return TRUE;
+            },
+            0);
+        if (arguments.size() == 3) {
+            const int id = std::stoi(arguments[2]);
+            HWND button = ::GetDlgItem(dialog, id);
+            if (!button)
+                return 1;
+            // As the button tells its dialog when it is clicked.
+            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(button));
+        }
+        return 0;
+    }
+    // gone <class> <title> : the dialog is no longer there.
+    if (command == L"gone" && arguments.size() == 2)
+        return FindDialog(ProcessOf(main), arguments[0], arguments[1], 0) ? 1 : 0;
+    return 2;
+}
