@@ -63,6 +63,9 @@ HFONT MakeFont(int pixelHeight, UINT dpi, bool bold, bool underline)
     font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     font.lfUnderline = underline ? TRUE : FALSE;
     font.lfQuality = CLEARTYPE_QUALITY;
+    // Any script: file names are not in the code page's alone, and the system links the font
+    // to others for the characters it lacks only when no one character set was asked for.
+    font.lfCharSet = DEFAULT_CHARSET;
     return ::CreateFontIndirectW(&font);
 }
 

@@ -168,6 +168,13 @@ def run(output, clips, first):
     assert len(listed) == 3 and all(row.endswith("MP4\t") for row in listed), listed
     if CHINESE:
         assert "第二个 片段.mp4" in listed[0], listed
+    # What the window looks like now, for a person to look at.
+    if shutil.which("import"):
+        # Above the file browser that the end of the batch opened.
+        subprocess.run(["xdotool", "windowraise", x_window], timeout=60)
+        time.sleep(1)
+        subprocess.run(["import", "-window", "root", os.path.join(WORK, "window.png")],
+                       timeout=60)
 
     # "设置" opens over the window and closes with "返回".
     probe("click", str(IDC_CMDTOOLSBAR4))
