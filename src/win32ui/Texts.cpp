@@ -1,5 +1,6 @@
 #include "win32ui/Texts.h"
 
+#include "platform/win32/WinText.h"
 #include "win32ui/TranslationTable.h"
 
 #include <windows.h>
@@ -64,26 +65,12 @@ std::wstring TrW(std::string_view source, std::string_view context)
 
 std::wstring Wide(std::string_view utf8)
 {
-    if (utf8.empty())
-        return {};
-    const int size =
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                          size);
-    return wide;
+    return pivora::platform::win32::Wide(utf8);
 }
 
 std::string Utf8(std::wstring_view wide)
 {
-    if (wide.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                          nullptr, nullptr);
-    return utf8;
+    return pivora::platform::win32::Utf8(wide);
 }
 
 } // namespace pivora::win32ui

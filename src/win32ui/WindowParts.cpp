@@ -69,6 +69,33 @@ HFONT MakeFont(int pixelHeight, UINT dpi, bool bold, bool underline)
     return ::CreateFontIndirectW(&font);
 }
 
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure)
+{
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
+    windowClass.lpszClassName = name;
+    ::RegisterClassExW(&windowClass);
+}
+
+LRESULT PanelColour(WPARAM deviceContext)
+{
+    ::SetBkColor(reinterpret_cast<HDC>(deviceContext), ::GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void MoveToSuggested(HWND window, LPARAM suggested)
+{
+    const auto* place = reinterpret_cast<const RECT*>(suggested);
+    ::SetWindowPos(window, nullptr, place->left, place->top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 std::string WindowText(HWND window)
 {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');

@@ -23,6 +23,37 @@ SIZE OuterSize(DWORD style, DWORD exStyle, bool menu, int clientWidth, int clien
 // Chinese font for Chinese names).
 HFONT MakeFont(int pixelHeight, UINT dpi, bool bold = false, bool underline = false);
 
+// The window procedure of a window that is an object of class T: the object rides in the
+// window's user data from WM_NCCREATE (where it learns its window) to WM_NCDESTROY (where it
+// forgets it); every other message goes to its OnMessage.
+template <typename T>
+LRESULT CALLBACK ObjectWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* object = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+        object->AttachWindow(window);
+    }
+    auto* self = reinterpret_cast<T*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->DetachWindow();
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->OnMessage(message, wParam, lParam);
+}
+
+// Registers a window class of the program's own: the panel's colour, the arrow, the program's
+// icon.
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure);
+
+// The background brush for the labels of a window (WM_CTLCOLORSTATIC).
+LRESULT PanelColour(WPARAM deviceContext);
+// WM_DPICHANGED: the window moves where the system suggests; its caller lays it out anew.
+void MoveToSuggested(HWND window, LPARAM suggested);
+
 // Text of a window, as UTF-8 and wide.
 std::string WindowText(HWND window);
 void SetWindowTextUtf8(HWND window, const std::string& text);

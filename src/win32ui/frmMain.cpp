@@ -152,15 +152,7 @@ std::string frmMain::Text(const char* source) const
 
 void frmMain::RegisterClasses(HINSTANCE instance)
 {
-    WNDCLASSEXW mainClass{};
-    mainClass.cbSize = sizeof(mainClass);
-    mainClass.lpfnWndProc = &frmMain::WndProc;
-    mainClass.hInstance = instance;
-    mainClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    mainClass.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    mainClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
-    mainClass.lpszClassName = PIVORA_MAIN_CLASS;
-    ::RegisterClassExW(&mainClass);
+    RegisterWindowClass(PIVORA_MAIN_CLASS, &ObjectWindowProc<frmMain>);
     RegisterDropZoneClass(instance);
 }
 
@@ -472,23 +464,14 @@ void frmMain::SetColumns()
     ListView_SetColumnWidth(LV, 2, m_rows && m_rows->StatesShown() ? state : 0);
 }
 
-LRESULT CALLBACK frmMain::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+void frmMain::AttachWindow(HWND window)
 {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<frmMain*>(create->lpCreateParams);
-        self->m_hwnd = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<frmMain*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->m_hwnd = nullptr;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->OnMessage(message, wParam, lParam);
+    m_hwnd = window;
+}
+
+void frmMain::DetachWindow()
+{
+    m_hwnd = nullptr;
 }
 
 LRESULT CALLBACK frmMain::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -607,11 +590,8 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return TRUE;
     }
-    case WM_CTLCOLORSTATIC: {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-    }
+    case WM_CTLCOLORSTATIC:
+        return PanelColour(wParam);
     case WM_LBUTTONDOWN:
         // Only the bare background comes here: the window moves as by its title bar.
         ::ReleaseCapture();
@@ -646,13 +626,10 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_logic->AddFiles(files);
         return TRUE;
     }
-    case WM_DPICHANGED: {
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+    case WM_DPICHANGED:
         Layout(HIWORD(wParam));
-        ::SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveToSuggested(m_hwnd, lParam);
         return 0;
-    }
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:

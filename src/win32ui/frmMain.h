@@ -41,7 +41,11 @@ public:
     bool PreTranslate(MSG& message);
 
 private:
-    static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename T>
+    friend LRESULT CALLBACK ObjectWindowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam);
+    void AttachWindow(HWND window);
+    void DetachWindow();
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR self);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

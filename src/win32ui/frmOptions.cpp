@@ -41,16 +41,9 @@ frmOptions::~frmOptions()
         ::DeleteObject(m_font);
 }
 
-void frmOptions::RegisterClass(HINSTANCE instance)
+void frmOptions::RegisterClass()
 {
-    WNDCLASSEXW options{};
-    options.cbSize = sizeof(options);
-    options.lpfnWndProc = &frmOptions::WndProc;
-    options.hInstance = instance;
-    options.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    options.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    options.lpszClassName = PIVORA_OPTIONS_CLASS;
-    ::RegisterClassExW(&options);
+    RegisterWindowClass(PIVORA_OPTIONS_CLASS, &ObjectWindowProc<frmOptions>);
 }
 
 void frmOptions::ShowModal()
@@ -202,24 +195,15 @@ void frmOptions::Finish()
     ::PostMessageW(m_hwnd, WM_NULL, 0, 0);
 }
 
-LRESULT CALLBACK frmOptions::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+void frmOptions::AttachWindow(HWND window)
 {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        static_cast<frmOptions*>(create->lpCreateParams)->m_hwnd = window;
-    }
-    auto* self = reinterpret_cast<frmOptions*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->m_hwnd = nullptr;
-        self->m_done = true;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->OnMessage(message, wParam, lParam);
+    m_hwnd = window;
+}
+
+void frmOptions::DetachWindow()
+{
+    m_hwnd = nullptr;
+    m_done = true;
 }
 
 LRESULT frmOptions::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -231,23 +215,17 @@ LRESULT frmOptions::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         else if (LOWORD(wParam) == IDC_OPT_COMMAND2 || LOWORD(wParam) == IDCANCEL)
             Finish();
         return 0;
-    case WM_CTLCOLORSTATIC: {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-    }
+    case WM_CTLCOLORSTATIC:
+        return PanelColour(wParam);
     case WM_LBUTTONDOWN:
         // The background moves the dialog, as the main window's does.
         ::ReleaseCapture();
         ::SendMessageW(m_hwnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
         return 0;
-    case WM_DPICHANGED: {
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+    case WM_DPICHANGED:
         Layout(HIWORD(wParam));
-        ::SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveToSuggested(m_hwnd, lParam);
         return 0;
-    }
     case WM_CLOSE:
         Finish();
         return 0;

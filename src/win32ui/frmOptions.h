@@ -21,7 +21,7 @@ public:
     frmOptions(const frmOptions&) = delete;
     frmOptions& operator=(const frmOptions&) = delete;
 
-    static void RegisterClass(HINSTANCE instance);
+    static void RegisterClass();
     // Shows the dialog; the owner takes no input until it is closed. The pump's held-up work
     // (a running batch) goes on meanwhile.
     void ShowModal();
@@ -29,7 +29,11 @@ public:
     void Cancel();
 
 private:
-    static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename T>
+    friend LRESULT CALLBACK ObjectWindowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam);
+    void AttachWindow(HWND window);
+    void DetachWindow();
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void BuildControls();
     void Layout(UINT dpi);

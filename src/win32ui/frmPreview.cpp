@@ -44,16 +44,9 @@ frmPreview::~frmPreview()
         ::DeleteObject(m_font);
 }
 
-void frmPreview::RegisterClass(HINSTANCE instance)
+void frmPreview::RegisterClass()
 {
-    WNDCLASSEXW preview{};
-    preview.cbSize = sizeof(preview);
-    preview.lpfnWndProc = &frmPreview::WndProc;
-    preview.hInstance = instance;
-    preview.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    preview.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    preview.lpszClassName = PIVORA_PREVIEW_CLASS;
-    ::RegisterClassExW(&preview);
+    RegisterWindowClass(PIVORA_PREVIEW_CLASS, &ObjectWindowProc<frmPreview>);
 }
 
 void frmPreview::Create()
@@ -231,23 +224,14 @@ void frmPreview::PaintFrame(const DRAWITEMSTRUCT& item)
     ::SelectObject(item.hDC, old);
 }
 
-LRESULT CALLBACK frmPreview::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+void frmPreview::AttachWindow(HWND window)
 {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        static_cast<frmPreview*>(create->lpCreateParams)->m_hwnd = window;
-    }
-    auto* self = reinterpret_cast<frmPreview*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->m_hwnd = nullptr;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->OnMessage(message, wParam, lParam);
+    m_hwnd = window;
+}
+
+void frmPreview::DetachWindow()
+{
+    m_hwnd = nullptr;
 }
 
 LRESULT frmPreview::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -260,18 +244,12 @@ LRESULT frmPreview::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DRAWITEM:
         PaintFrame(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
-    case WM_CTLCOLORSTATIC: {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-    }
-    case WM_DPICHANGED: {
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+    case WM_CTLCOLORSTATIC:
+        return PanelColour(wParam);
+    case WM_DPICHANGED:
         Layout(HIWORD(wParam));
-        ::SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveToSuggested(m_hwnd, lParam);
         return 0;
-    }
     case WM_CLOSE:
         // Closed is hidden: the frames in the making are given up.
         for (Frame* frame : {&m_before, &m_after})

@@ -20,7 +20,7 @@ public:
     frmPreview(const frmPreview&) = delete;
     frmPreview& operator=(const frmPreview&) = delete;
 
-    static void RegisterClass(HINSTANCE instance);
+    static void RegisterClass();
     // Shows `path` (named `shownName` in the list) with the rotation item `rotation`.
     void ShowFile(const std::string& path, const std::string& shownName, int rotation);
     // The rotation box changed: the turned frame is made again, if the window is open.
@@ -40,7 +40,11 @@ private:
         int Rotation = 5;
     };
 
-    static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename T>
+    friend LRESULT CALLBACK ObjectWindowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam);
+    void AttachWindow(HWND window);
+    void DetachWindow();
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Create();
     void Layout(UINT dpi);

@@ -77,8 +77,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     {
         GdiplusSession gdiplus;
         frmMain::RegisterClasses(instance);
-        frmOptions::RegisterClass(instance);
-        frmPreview::RegisterClass(instance);
+        frmOptions::RegisterClass();
+        frmPreview::RegisterClass();
         frmMain window;
         if (!window.Create(showCommand))
             return 1;
