@@ -168,6 +168,8 @@ bool frmMain::Create(int showCommand)
     m_logic->Form_Load();
     ::ShowWindow(m_hwnd, showCommand);
     ::UpdateWindow(m_hwnd);
+    // The keyboard starts where Tab starts: the first toolbar button.
+    ::SetFocus(CmdToolsBar[0]);
     return true;
 }
 
@@ -630,6 +632,17 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         Layout(HIWORD(wParam));
         MoveToSuggested(m_hwnd, lParam);
         return 0;
+    case WM_ACTIVATE:
+        // The control that had the focus has it again when the window comes back.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (HWND focus = ::GetFocus(); focus && ::IsChild(m_hwnd, focus))
+                m_lastFocus = focus;
+        } else if (m_lastFocus && ::IsWindow(m_lastFocus) && ::IsWindowVisible(m_lastFocus) &&
+                   ::IsWindowEnabled(m_lastFocus)) {
+            ::SetFocus(m_lastFocus);
+            return 0;
+        }
+        break;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:

@@ -134,6 +134,7 @@ private:
     HMENU m_removeMenu = nullptr;
     int m_cmbOF = 0; // the hidden format list's entry
     bool m_dropTargets = true;
+    HWND m_lastFocus = nullptr;
 
     std::unique_ptr<ListRows> m_rows;
     std::vector<std::unique_ptr<Picture>> m_toolbarPictures;

@@ -259,6 +259,43 @@ int wmain(int argc, wchar_t* argv[])
         ::CloseHandle(process);
         return 0;
     }
+    // fontlink <file,family> : Tahoma falls back to that font first. Wine rewrites Tahoma's links
+    // whenever a process finds the code page changed, so this runs after this process's own
+    // fonts are set up, just before the program starts in the same code page.
+    if (command == L"fontlink" && arguments.size() == 1) {
+        HDC screen = ::GetDC(nullptr);
+        HFONT font =
+            ::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+        HGDIOBJ old = ::SelectObject(screen, font);
+        ::SelectObject(screen, old);
+        ::DeleteObject(font);
+        ::ReleaseDC(nullptr, screen);
+        HKEY key = nullptr;
+        if (::RegCreateKeyExW(
+                HKEY_LOCAL_MACHINE,
+                L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink", 0,
+                nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return 1;
+        std::vector<wchar_t> links(arguments[0].begin(), arguments[0].end());
+        links.push_back(L'\0');
+        DWORD size = 0;
+        if (::RegQueryValueExW(key, L"Tahoma", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
+            size > sizeof(wchar_t)) {
+            std::vector<wchar_t> existing(size / sizeof(wchar_t));
+            ::RegQueryValueExW(key, L"Tahoma", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(existing.data()), &size);
+            if (std::wstring(existing.data()) != arguments[0])
+                links.insert(links.end(), existing.begin(), existing.end());
+        }
+        while (links.size() < 2 || links[links.size() - 1] != L'\0' ||
+               links[links.size() - 2] != L'\0')
+            links.push_back(L'\0');
+        const LONG written =
+            ::RegSetValueExW(key, L"Tahoma", 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(links.data()),
+                             static_cast<DWORD>(links.size() * sizeof(wchar_t)));
+        ::RegCloseKey(key);
+        return written == ERROR_SUCCESS ? 0 : 1;
+    }
     HWND main = FindMain(60);
     if (!main)
         return 1;
@@ -290,6 +327,19 @@ int wmain(int argc, wchar_t* argv[])
         Print(::IsWindowVisible(control(0)) ? "yes" : "no");
         return 0;
     }
+    if (command == L"focus") {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof(thread);
+        if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &thread))
+            return 1;
+        Print(std::to_string(::GetDlgCtrlID(thread.hwndFocus)) + "\t" +
+              Utf8(TextOf(thread.hwndFocus)) + (thread.flags & GUI_INMENUMODE ? "\tmenu" : ""));
+        return 0;
+    }
+    if (command == L"command" && arguments.size() == 1)
+        return ::PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(std::stoi(arguments[0])), 0)
+                   ? 0
+                   : 1;
     if (command == L"click" && arguments.size() == 1)
         return ::PostMessageW(control(0), BM_CLICK, 0, 0) ? 0 : 1;
     if (command == L"rows")

@@ -124,6 +124,13 @@ def main():
     with open(os.path.join(program, "options.ini"), "w") as file:
         file.write("1\r\n0\r\n0\r\n0\r\n")
 
+    # Chinese names show as Chinese in the Western code page too, where Wine's fonts lack it.
+    font = subprocess.run(["fc-match", "-f", "%{file}", "WenQuanYi Micro Hei:lang=zh-cn"],
+                          capture_output=True, text=True).stdout
+    if font:
+        family = subprocess.run(["fc-scan", "-f", "%{family[0]}\n", font], capture_output=True,
+                                text=True).stdout.split("\n")[0]
+        probe("fontlink", os.path.basename(font) + "," + family)
     started = probe("launch", windows_path(appdata), windows_path(localappdata),
                     windows_path(os.path.join(program, "pivora.exe")), windows_path(first))
     try:
