@@ -239,7 +239,7 @@ void MainLogic::UpdateHint()
 void MainLogic::ShowHintText(const std::string& text)
 {
     if (text.empty()) {
-        m_view.SetText(Text::lblText, Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "将视频文件拖到此处")));
+        m_view.SetText(Text::lblText, Tr(kHintText));
         UpdateHint();
     } else {
         m_view.SetText(Text::lblText, text);

@@ -72,9 +72,7 @@ void MainLogic::AddFolder()
                                    m_adder->AddFoundFiles(std::move(lstAddFolder));
                                    lstAddFolder.clear();
                                }
-                               m_view.SetText(
-                                   Text::lblText,
-                                   Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "将视频文件拖到此处")));
+                               m_view.SetText(Text::lblText, Tr(kHintText));
                                UpdateHint();
                                EndAdding();
                            }));
@@ -148,7 +146,7 @@ void MainLogic::FullDrop(const Drop& drop)
 {
     if (drop)
         m_adder->AddFullDrop(*drop);
-    m_view.SetText(Text::lblText, Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "将视频文件拖到此处")));
+    m_view.SetText(Text::lblText, Tr(kHintText));
     m_view.SetVisible(Piece::picDrop, false);
 }
 
@@ -158,7 +156,7 @@ void MainLogic::SimpleDrop(const Drop& drop)
         return;
     if (drop)
         m_adder->AddSimpleDrop(*drop);
-    m_view.SetText(Text::lblText, Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "将视频文件拖到此处")));
+    m_view.SetText(Text::lblText, Tr(kHintText));
     if (!m_list.Empty())
         m_pump.ProcessEvents();
     EndAdding();

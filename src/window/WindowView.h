@@ -12,6 +12,9 @@ namespace pivora::window {
 
 using Icon = pivora::engine::UserMessages::Icon;
 
+// The hint's own text, which comes back after every status text shown in its place.
+inline constexpr const char* kHintText = PIVORA_TRANSLATE_NOOP("CoreTexts", "将视频文件拖到此处");
+
 // The controls whose state the window's logic decides, by the names the window gives them.
 enum class Control {
     cmbOF1,
@@ -150,7 +153,7 @@ public:
     // (EventPump::Quitting), and long work such as a folder search stops waiting.
     virtual void RequestQuit() = 0;
 
-    // A text of the logic (marked PIVORA_TRANSLATE_NOOP("CoreTexts", ...)) in the user's
+    // A text of the logic (marked for translation in the context "CoreTexts") in the user's
     // language; the source text when there is no translation.
     virtual std::string Translate(const char* source) const = 0;
     // The line of the About box that names what the window is built with.
