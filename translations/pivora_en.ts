@@ -234,6 +234,10 @@ Changed to the default path %1.</translation>
         <source>将视频文件拖到此处</source>
         <translation>Drag video files here</translation>
     </message>
+    <message>
+        <source>以下文件夹无法读取, 其中的文件没有加入列表:</source>
+        <translation>These folders cannot be read; the files in them were not added to the list:</translation>
+    </message>
 </context>
 <context>
     <name>pivora::ui::DropZone</name>

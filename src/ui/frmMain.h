@@ -118,7 +118,7 @@ private:
              std::function<void(bool yes)> answer) override;
     void CloseDialogs() override;
     void ShowOpen(const std::string& title, const std::string& filter,
-                  std::function<void(const std::string& path)> chosen) override;
+                  std::function<void(const std::vector<std::string>& paths)> chosen) override;
     void BrowseForFile(const std::string& title, const std::string& folder,
                        const std::string& filter,
                        std::function<void(const std::string& path)> chosen) override;

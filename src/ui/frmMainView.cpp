@@ -274,15 +274,16 @@ void frmMain::CloseDialogs()
 }
 
 void frmMain::ShowOpen(const std::string& title, const std::string& filter,
-                       std::function<void(const std::string& path)> chosen)
+                       std::function<void(const std::vector<std::string>& paths)> chosen)
 {
+    // One file at a time, as the dialog object was always used here.
     m_dialogs.FileName.clear();
     m_dialogs.DialogTitle = FromNative(title);
     m_dialogs.Filter = FromNative(filter);
     if (!m_dialogs.ShowOpen(this) || m_dialogs.FileName.isEmpty())
         chosen({});
     else
-        chosen(ToNative(m_dialogs.FileName));
+        chosen({ToNative(m_dialogs.FileName)});
 }
 
 void frmMain::BrowseForFile(const std::string& title, const std::string& folder,

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pivora::window {
 
@@ -124,10 +125,11 @@ public:
     // Closes every dialog, menu and message box the window has open: the program must end.
     virtual void CloseDialogs() = 0;
 
-    // The open dialog (Unicode, one file): `chosen` gets the path, empty when cancelled.
-    // `filter` is "description|pattern|...".
+    // The open dialog (Unicode): `chosen` gets the chosen files, in order; none when
+    // cancelled. A window may offer one file at a time or several. `filter` is
+    // "description|pattern|...".
     virtual void ShowOpen(const std::string& title, const std::string& filter,
-                          std::function<void(const std::string& path)> chosen) = 0;
+                          std::function<void(const std::vector<std::string>& paths)> chosen) = 0;
     // The narrow open dialog of the side target, in `folder`; the path as the code page has it.
     virtual void BrowseForFile(const std::string& title, const std::string& folder,
                                const std::string& filter,
