@@ -238,6 +238,10 @@ Changed to the default path %1.</translation>
         <source>以下文件夹无法读取, 其中的文件没有加入列表:</source>
         <translation>These folders cannot be read; the files in them were not added to the list:</translation>
     </message>
+    <message>
+        <source>没有画面</source>
+        <translation>No picture</translation>
+    </message>
 </context>
 <context>
     <name>pivora::ui::DropZone</name>
@@ -393,14 +397,6 @@ Changed to the default path %1.</translation>
     <message>
         <source>预览</source>
         <translation>Preview</translation>
-    </message>
-    <message>
-        <source>文件或命令未找到</source>
-        <translation>File or command not found</translation>
-    </message>
-    <message>
-        <source>没有画面</source>
-        <translation>No picture</translation>
     </message>
     <message>
         <source>原画面</source>
