@@ -39,53 +39,27 @@ using pivora::window::Text;
 void frmMain::SetEnabled(Control control, bool enabled)
 {
     switch (control) {
-    case Control::cmbOF1:
-        cmbOF1->setEnabled(enabled);
-        break;
-    case Control::cmbBitrate:
-        cmbBitrate->setEnabled(enabled);
-        break;
-    case Control::cmdBrowse:
-        cmdBrowse->setEnabled(enabled);
-        break;
-    case Control::txtPath:
-        txtPath->setEnabled(enabled);
-        break;
-    case Control::cmbRotate:
-        cmbRotate->setEnabled(enabled);
-        break;
-    case Control::CmdToolsBar0:
-    case Control::CmdToolsBar1:
-    case Control::CmdToolsBar2:
-    case Control::CmdToolsBar3:
-    case Control::CmdToolsBar4:
-    case Control::CmdToolsBar5:
-        CmdToolsBar[static_cast<std::size_t>(static_cast<int>(control) -
-                                             static_cast<int>(Control::CmdToolsBar0))]
-            ->setEnabled(enabled);
-        break;
-    case Control::LV:
-        LV->setEnabled(enabled);
-        break;
-    case Control::Command3:
-        Command3->setEnabled(enabled);
-        break;
-    case Control::lblFeed:
-        lblFeed->setEnabled(enabled);
-        break;
     case Control::menuAdd:
         menuAdd->setEnabled(enabled);
-        break;
+        return;
     case Control::menuFolder:
         menuFolder->setEnabled(enabled);
-        break;
+        return;
     case Control::DropTargets:
         // A refused drop shows in the pointer at once.
         for (QWidget* target : {static_cast<QWidget*>(picDoor), static_cast<QWidget*>(picDrop),
                                 static_cast<QWidget*>(picDrag), LV->viewport()})
             target->setAcceptDrops(enabled);
+        return;
+    default:
         break;
     }
+    // The controls in the order Control names them.
+    QWidget* const widgets[] = {cmbOF1,         cmbBitrate,     cmdBrowse,      txtPath,
+                                cmbRotate,      CmdToolsBar[0], CmdToolsBar[1], CmdToolsBar[2],
+                                CmdToolsBar[3], CmdToolsBar[4], CmdToolsBar[5], LV,
+                                Command3,       lblFeed};
+    widgets[static_cast<std::size_t>(control)]->setEnabled(enabled);
 }
 
 void frmMain::SetVisible(Piece piece, bool visible)
