@@ -55,6 +55,193 @@
         <source>无法检查输出: 转换程序被终止</source>
         <translation>Cannot check the output: the converter was stopped</translation>
     </message>
+    <message>
+        <source>添加文件</source>
+        <translation>Add File</translation>
+    </message>
+    <message>
+        <source>添加文件夹</source>
+        <translation>Add Folder</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>移除选择的文件</source>
+        <translation>Remove Selected</translation>
+    </message>
+    <message>
+        <source>移除所有</source>
+        <translation>Remove All</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>添加文件(&amp;A)</source>
+        <translation>&amp;Add File</translation>
+    </message>
+    <message>
+        <source>添加目录(&amp;F)</source>
+        <translation>Add &amp;Folder</translation>
+    </message>
+    <message>
+        <source>退出(&amp;E)</source>
+        <translation>&amp;Exit</translation>
+    </message>
+    <message>
+        <source>设置(&amp;O)</source>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>帮助(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>关于(&amp;A)</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>移除选择</source>
+        <translation>Remove Selected</translation>
+    </message>
+    <message>
+        <source>正在准备文件...</source>
+        <translation>Preparing files...</translation>
+    </message>
+    <message>
+        <source>正在搜索...</source>
+        <translation>Searching...</translation>
+    </message>
+    <message>
+        <source>上次的转换没有完成, 还有 %1 个文件没有转换. 要把它们放回列表吗?</source>
+        <translation>The last batch did not finish: %1 file(s) were not converted. Put them back in the list?</translation>
+    </message>
+    <message>
+        <source>以下文件已经不在了, 没有放回列表:</source>
+        <translation>These files are gone and were not put back in the list:</translation>
+    </message>
+    <message>
+        <source>以下不是普通文件 (命名管道、套接字或设备), 没有加入列表:</source>
+        <translation>These are not regular files (named pipes, sockets or devices) and were not added to the list:</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>help.html</source>
+        <extracomment>The help page beside the program, in the language of this translation.</extracomment>
+        <translation>help.en.html</translation>
+    </message>
+    <message>
+        <source>Pivora %1
+
+批量旋转和镜像视频文件.
+视频转换由 FFmpeg 完成 (ffmpeg.org).
+%3
+
+建议和问题请发送至 %2</source>
+        <translation>Pivora %1
+
+Rotates and mirrors video files in batches.
+Video conversion by FFmpeg (ffmpeg.org).
+%3
+
+Please send suggestions and problems to %2</translation>
+    </message>
+    <message>
+        <source>请添加一个文件.</source>
+        <translation>Please add a file.</translation>
+    </message>
+    <message>
+        <source>旋转视频</source>
+        <translation>Rotate Video</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>正在转换视频, 确定要停止并退出吗?</source>
+        <translation>Videos are being converted. Stop and exit?</translation>
+    </message>
+    <message>
+        <source>完成.</source>
+        <translation>Done.</translation>
+    </message>
+    <message>
+        <source>已停止.</source>
+        <translation>Stopped.</translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation>Open File</translation>
+    </message>
+    <message>
+        <source>所有格式(*.*)|*.*</source>
+        <translation>All Formats (*.*)|*.*</translation>
+    </message>
+    <message>
+        <source>选择一个文件夹:</source>
+        <translation>Choose a folder:</translation>
+    </message>
+    <message>
+        <source>路径包含未知字符.<byte value="xd"/>
+更改为默认路径 %1.</source>
+        <translation>The path contains unknown characters.<byte value="xd"/>
+Changed to the default path %1.</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>分钟必须小于60</source>
+        <translation>Minutes must be less than 60</translation>
+    </message>
+    <message>
+        <source>秒必须小于60</source>
+        <translation>Seconds must be less than 60</translation>
+    </message>
+    <message>
+        <source>分钟</source>
+        <translation>Minutes</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>Seconds</translation>
+    </message>
+    <message>
+        <source>将视频文件拖到此处</source>
+        <translation>Drag video files here</translation>
+    </message>
+    <message>
+        <source>以下文件夹无法读取, 其中的文件没有加入列表:</source>
+        <translation>These folders cannot be read; the files in them were not added to the list:</translation>
+    </message>
+    <message>
+        <source>没有画面</source>
+        <translation>No picture</translation>
+    </message>
 </context>
 <context>
     <name>pivora::ui::DropZone</name>
@@ -93,44 +280,8 @@
 <context>
     <name>pivora::ui::frmMain</name>
     <message>
-        <source>正在准备文件...</source>
-        <translation>Preparing files...</translation>
-    </message>
-    <message>
-        <source>正在搜索...</source>
-        <translation>Searching...</translation>
-    </message>
-    <message>
-        <source>添加文件</source>
-        <translation>Add File</translation>
-    </message>
-    <message>
-        <source>添加文件夹</source>
-        <translation>Add Folder</translation>
-    </message>
-    <message>
-        <source>移除</source>
-        <translation>Remove</translation>
-    </message>
-    <message>
-        <source>帮助</source>
-        <translation>Help</translation>
-    </message>
-    <message>
-        <source>设置</source>
-        <translation>Settings</translation>
-    </message>
-    <message>
-        <source>退出</source>
-        <translation>Exit</translation>
-    </message>
-    <message>
         <source>文件列表:</source>
         <translation>File list:</translation>
-    </message>
-    <message>
-        <source>将视频文件拖到此处</source>
-        <translation>Drag video files here</translation>
     </message>
     <message>
         <source>输出格式:</source>
@@ -165,10 +316,6 @@
         <translation>Choose the output folder</translation>
     </message>
     <message>
-        <source>旋转视频</source>
-        <translation>Rotate Video</translation>
-    </message>
-    <message>
         <source>反馈</source>
         <translation>Feedback</translation>
     </message>
@@ -181,107 +328,12 @@
         <translation>Drag media files to this area</translation>
     </message>
     <message>
-        <source>文件</source>
-        <translation>File</translation>
-    </message>
-    <message>
-        <source>移除选择的文件</source>
-        <translation>Remove Selected</translation>
-    </message>
-    <message>
-        <source>移除所有</source>
-        <translation>Remove All</translation>
-    </message>
-    <message>
-        <source>关于</source>
-        <translation>About</translation>
-    </message>
-    <message>
-        <source>help.html</source>
-        <extracomment>The help page beside the program, in the language of this translation.</extracomment>
-        <translation>help.en.html</translation>
-    </message>
-    <message>
-        <source>Pivora %1
-
-批量旋转和镜像视频文件.
-视频转换由 FFmpeg 完成 (ffmpeg.org).
-界面使用 Qt, 中文字体为文泉驿微米黑.
-
-建议和问题请发送至 %2</source>
-        <translation>Pivora %1
-
-Rotates and mirrors video files in batches.
-Video conversion by FFmpeg (ffmpeg.org).
-Interface made with Qt; Chinese font: WenQuanYi Micro Hei.
-
-Please send suggestions and problems to %2</translation>
-    </message>
-    <message>
-        <source>打开文件</source>
-        <translation>Open File</translation>
-    </message>
-    <message>
-        <source>所有格式(*.*)|*.*</source>
-        <translation>All Formats (*.*)|*.*</translation>
-    </message>
-    <message>
-        <source>选择一个文件夹:</source>
-        <translation>Choose a folder:</translation>
-    </message>
-    <message>
-        <source>路径包含未知字符.<byte value="xd"/>
-更改为默认路径 %1.</source>
-        <translation>The path contains unknown characters.<byte value="xd"/>
-Changed to the default path %1.</translation>
-    </message>
-    <message>
-        <source>路径</source>
-        <translation>Path</translation>
-    </message>
-    <message>
-        <source>请添加一个文件.</source>
-        <translation>Please add a file.</translation>
-    </message>
-    <message>
-        <source>添加</source>
-        <translation>Add</translation>
-    </message>
-    <message>
-        <source>停止</source>
-        <translation>Stop</translation>
-    </message>
-    <message>
-        <source>正在转换视频, 确定要停止并退出吗?</source>
-        <translation>Videos are being converted. Stop and exit?</translation>
-    </message>
-    <message>
         <source>是</source>
         <translation>Yes</translation>
     </message>
     <message>
         <source>否</source>
         <translation>No</translation>
-    </message>
-    <message>
-        <source>完成.</source>
-        <translation>Done.</translation>
-    </message>
-    <message>
-        <source>已停止.</source>
-        <translation>Stopped.</translation>
-    </message>
-    <message>
-        <source>以下不是普通文件 (命名管道、套接字或设备), 没有加入列表:</source>
-        <translation>These are not regular files (named pipes, sockets or devices) and were not added to the list:</translation>
-    </message>
-    <message>
-        <source>上次的转换没有完成, 还有 %1 个文件没有转换. 要把它们放回列表吗?</source>
-        <translation>The last batch did not finish: %1 file(s) were not converted. Put them back in the list?</translation>
-    </message>
-    <message>
-        <source>以下文件已经不在了, 没有放回列表:</source>
-        <translation>These files are gone and were not put back in the list:</translation>
     </message>
     <message>
         <source>文件列表</source>
@@ -299,40 +351,9 @@ Changed to the default path %1.</translation>
         <source>转换进度</source>
         <translation>Conversion progress</translation>
     </message>
-</context>
-<context>
-    <name>pivora::ui::frmMenu</name>
     <message>
-        <source>添加文件(&amp;A)</source>
-        <translation>&amp;Add File</translation>
-    </message>
-    <message>
-        <source>添加目录(&amp;F)</source>
-        <translation>Add &amp;Folder</translation>
-    </message>
-    <message>
-        <source>退出(&amp;E)</source>
-        <translation>&amp;Exit</translation>
-    </message>
-    <message>
-        <source>设置(&amp;O)</source>
-        <translation>&amp;Settings</translation>
-    </message>
-    <message>
-        <source>帮助(&amp;H)</source>
-        <translation>&amp;Help</translation>
-    </message>
-    <message>
-        <source>关于(&amp;A)</source>
-        <translation>&amp;About</translation>
-    </message>
-    <message>
-        <source>移除选择</source>
-        <translation>Remove Selected</translation>
-    </message>
-    <message>
-        <source>移除所有</source>
-        <translation>Remove All</translation>
+        <source>界面使用 Qt, 中文字体为文泉驿微米黑.</source>
+        <translation>Interface made with Qt; Chinese font: WenQuanYi Micro Hei.</translation>
     </message>
 </context>
 <context>
@@ -367,22 +388,6 @@ Changed to the default path %1.</translation>
         <translation>Cancel</translation>
     </message>
     <message>
-        <source>分钟必须小于60</source>
-        <translation>Minutes must be less than 60</translation>
-    </message>
-    <message>
-        <source>分钟</source>
-        <translation>Minutes</translation>
-    </message>
-    <message>
-        <source>秒必须小于60</source>
-        <translation>Seconds must be less than 60</translation>
-    </message>
-    <message>
-        <source>秒</source>
-        <translation>Seconds</translation>
-    </message>
-    <message>
         <source>MP3 Audio Bitrate</source>
         <translation>Play a sound when all files are converted</translation>
     </message>
@@ -392,14 +397,6 @@ Changed to the default path %1.</translation>
     <message>
         <source>预览</source>
         <translation>Preview</translation>
-    </message>
-    <message>
-        <source>文件或命令未找到</source>
-        <translation>File or command not found</translation>
-    </message>
-    <message>
-        <source>没有画面</source>
-        <translation>No picture</translation>
     </message>
     <message>
         <source>原画面</source>

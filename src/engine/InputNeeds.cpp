@@ -1,6 +1,7 @@
 #include "engine/InputNeeds.h"
 
 #include "engine/ContainerRotation.h"
+#include "engine/ConverterListing.h"
 
 #include <algorithm>
 #include <array>
@@ -14,35 +15,6 @@
 namespace pivora::engine {
 
 namespace {
-
-std::string_view Trim(std::string_view text)
-{
-    const std::size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string_view::npos)
-        return {};
-    return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
-}
-
-// "h264 (High), yuv420p(tv, bt709, progressive), 1920x1080 [SAR 1:1 DAR 16:9], 30 fps": the
-// fields between the commas that stand outside parentheses.
-std::vector<std::string_view> TopLevelFields(std::string_view text)
-{
-    std::vector<std::string_view> fields;
-    int depth = 0;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        const char c = i < text.size() ? text[i] : ',';
-        if (c == '(' || c == '[')
-            ++depth;
-        else if ((c == ')' || c == ']') && depth > 0)
-            --depth;
-        else if (c == ',' && depth == 0) {
-            fields.push_back(Trim(text.substr(start, i - start)));
-            start = i + 1;
-        }
-    }
-    return fields;
-}
 
 // The formats' own limits: H.264 (MP4(H264 Video), MOV and FLV, which the converter writes with
 // libx264) needs even sizes and takes 8-bit 4:2:0 for a profile every player plays; MPEG-1
@@ -85,67 +57,26 @@ bool IsTextSubtitle(std::string_view codec)
 
 } // namespace
 
-InputStreams ReadInputStreams(const std::string& listing)
+InputStreams ReadInputStreams(const std::string& listing, std::string_view file)
 {
+    const ConverterListing read = ReadListing(listing, "Input #0", file);
     InputStreams streams;
-    bool inSection = false;
-    std::size_t at = 0;
-    while (at < listing.size()) {
-        std::size_t end = listing.find_first_of("\r\n", at);
-        if (end == std::string::npos)
-            end = listing.size();
-        const std::string_view line(listing.data() + at, end - at);
-        at = end + 1;
-        if (line.empty())
-            continue;
-        if (!inSection) {
-            inSection = line.starts_with("Input #0");
-            continue;
-        }
-        // The section's listing is indented; the header may hold a file name with a break.
-        if (!line.starts_with(' ')) {
-            if (streams.Listed)
-                break;
-            continue;
-        }
-        const std::string_view entry = Trim(line);
-        if (!entry.starts_with("Stream #"))
-            continue;
-        streams.Listed = true;
-        const auto kind = [&](std::string_view type) -> std::optional<std::string_view> {
-            const std::size_t place = entry.find(type);
-            if (place == std::string_view::npos)
-                return std::nullopt;
-            return entry.substr(place + type.size());
-        };
-        if (const auto video = kind(": Video: ")) {
-            if (streams.Width > 0 || entry.find("(attached pic)") != std::string_view::npos)
-                continue;
-            const std::vector<std::string_view> fields = TopLevelFields(*video);
-            if (fields.size() > 1)
-                streams.PixelFormat = std::string(fields[1].substr(0, fields[1].find('(')));
-            for (const std::string_view field : fields) {
-                const std::string text(field);
-                char* rest = nullptr;
-                const long width = std::strtol(text.c_str(), &rest, 10);
-                if (width > 0 && *rest == 'x') {
-                    const long height = std::strtol(rest + 1, &rest, 10);
-                    if (height > 0 && streams.Width == 0) {
-                        streams.Width = static_cast<int>(width);
-                        streams.Height = static_cast<int>(height);
-                    }
-                } else if (field.ends_with(" fps")) {
-                    double rate = std::strtod(text.c_str(), &rest);
-                    if (*rest == 'k')
-                        rate *= 1000;
-                    if (std::isfinite(rate) && rate > 0)
-                        streams.FramesPerSecond = rate;
-                }
-            }
-        } else if (kind(": Audio: ")) {
+    streams.Listed = read.Listed;
+    streams.Seconds = read.SecondsEstimated ? 0 : read.Seconds;
+    if (const ListedStream* picture = read.Picture()) {
+        streams.Width = picture->Width;
+        streams.Height = picture->Height;
+        streams.PixelFormat = picture->PixelFormat;
+        streams.FramesPerSecond = picture->FramesPerSecond;
+        streams.Primaries = picture->Primaries;
+        streams.Transfer = picture->Transfer;
+    }
+    for (const ListedStream& stream : read.Streams) {
+        if (stream.Type == ListedStream::Kind::Audio) {
             ++streams.AudioTracks;
-        } else if (const auto subtitle = kind(": Subtitle: ")) {
-            streams.Subtitles.emplace_back(subtitle->substr(0, subtitle->find_first_of(" ,(")));
+            streams.MostChannels = std::max(streams.MostChannels, stream.Channels);
+        } else if (stream.Type == ListedStream::Kind::Subtitle) {
+            streams.Subtitles.push_back(stream.Codec);
         }
     }
     return streams;

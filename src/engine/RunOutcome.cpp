@@ -1,5 +1,7 @@
 #include "engine/RunOutcome.h"
 
+#include "engine/ConverterListing.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -271,46 +273,15 @@ std::string WriteErrorLine(const std::string& converterOutput)
     return {};
 }
 
-ListedStreams StreamsOf(const std::string& converterOutput, std::string_view section)
+ListedStreams StreamsOf(const std::string& converterOutput, std::string_view section,
+                        std::string_view file)
 {
+    const ConverterListing listing = ReadListing(converterOutput, section, file);
     ListedStreams streams;
-    enum { Before, Header, Listing } place = Before;
-    bool inFirstPicture = false;
-    for (const std::string_view line : Lines(converterOutput)) {
-        if (line.empty())
-            continue; // between the two characters of a "\r\n"
-        if (place == Before) {
-            if (WithoutComponents(line).starts_with(section))
-                place = line.ends_with(':') ? Listing : Header;
-            continue;
-        }
-        // The header names the file, and a file name can hold a line break: it ends at "':".
-        if (place == Header) {
-            if (line.ends_with("':"))
-                place = Listing;
-            continue;
-        }
-        // The section's listing is indented; the first line that is not ends it.
-        if (!line.starts_with(' '))
-            break;
-        const std::string_view entry = Trim(line);
-        if (!entry.starts_with("Stream #")) {
-            // A stream's side data follows it: "displaymatrix: rotation of -90.00 degrees".
-            constexpr std::string_view kMarker = "displaymatrix: rotation of ";
-            if (inFirstPicture && entry.starts_with(kMarker)) {
-                const std::string degrees(entry.substr(kMarker.size()));
-                const long turn = std::lround(std::strtod(degrees.c_str(), nullptr));
-                streams.Rotation = static_cast<int>(((turn % 360) + 360) % 360);
-            }
-            continue;
-        }
-        streams.Listed = true;
-        inFirstPicture = false;
-        if (entry.find(": Video: ") != std::string_view::npos &&
-            entry.find("(attached pic)") == std::string_view::npos && !streams.Video) {
-            streams.Video = true;
-            inFirstPicture = true;
-        }
+    streams.Listed = listing.Listed;
+    if (const ListedStream* picture = listing.Picture()) {
+        streams.Video = true;
+        streams.Rotation = picture->Rotation;
     }
     return streams;
 }

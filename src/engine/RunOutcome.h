@@ -67,7 +67,10 @@ struct ListedStreams
     bool Video = false;  // one of them is a moving picture, not a cover image
     int Rotation = 0;    // the first picture's display rotation, degrees anticlockwise 0..359
 };
-ListedStreams StreamsOf(const std::string& converterOutput, std::string_view section);
+// The file's name, where it is known, keeps a name that looks like a listing from being read as
+// one.
+ListedStreams StreamsOf(const std::string& converterOutput, std::string_view section,
+                        std::string_view file = {});
 
 // What the converter says when its input is a file it can open.
 ProbeResult ReadProbe(const std::string& converterOutput);

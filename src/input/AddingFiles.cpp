@@ -71,7 +71,7 @@ void InputAdder::AddFolder(const std::string& folder)
     if (onSearching)
         onSearching(true);
     std::vector<std::string> found;
-    SearchFolder(folder, found, m_pump);
+    SearchFolder(folder, found, m_pump, &m_unreadable);
     AddFoundFiles(std::move(found));
     if (onSearching)
         onSearching(false);

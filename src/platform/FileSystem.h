@@ -42,6 +42,10 @@ bool RenameFile(const std::string& from, const std::string& to);
 bool WriteFileWhole(const std::string& path, const std::string& content);
 // Makes the folder's list of names durable on the disk, such as a file just made in it.
 void SyncFolder(const std::string& folder);
+// How long a file name may be in `folder`, and how long `name` is, in the units the file
+// system counts: bytes on POSIX systems, UTF-16 units on Windows.
+std::size_t MaxFileNameUnits(const std::string& folder);
+std::size_t FileNameUnits(std::string_view name);
 // Whether new files can be made in the folder.
 bool CanWriteFolder(const std::string& folder);
 

@@ -219,16 +219,24 @@ void MainLogic::AddFiles(const std::vector<std::string>& paths)
 
 void MainLogic::ShowRefused()
 {
-    const std::vector<std::string> refused = m_adder->TakeRefused();
-    if (refused.empty())
-        return;
-    std::string text =
-        Tr(PIVORA_TRANSLATE_NOOP("CoreTexts",
-                                 "以下不是普通文件 (命名管道、套接字或设备), 没有加入列表:")) +
-        "\n";
-    for (const std::string& name : refused)
-        text += "\n" + name;
-    m_view.ShowMessage(text, Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "添加")), Icon::Warning);
+    // What the add left out, each kind named in one message.
+    std::vector<std::string> unreadable = std::exchange(m_unreadable, {});
+    for (std::string& folder : m_adder->TakeUnreadable())
+        unreadable.push_back(std::move(folder));
+    const std::pair<const char*, std::vector<std::string>> leftOut[] = {
+        {PIVORA_TRANSLATE_NOOP("CoreTexts",
+                               "以下不是普通文件 (命名管道、套接字或设备), 没有加入列表:"),
+         m_adder->TakeRefused()},
+        {pivora::input::kUnreadableFoldersHead, std::move(unreadable)},
+    };
+    for (const auto& [head, names] : leftOut) {
+        if (names.empty())
+            continue;
+        std::string text = Tr(head) + "\n";
+        for (const std::string& name : names)
+            text += "\n" + name;
+        m_view.ShowMessage(text, Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "添加")), Icon::Warning);
+    }
 }
 
 void MainLogic::UpdateHint()
@@ -239,7 +247,7 @@ void MainLogic::UpdateHint()
 void MainLogic::ShowHintText(const std::string& text)
 {
     if (text.empty()) {
-        m_view.SetText(Text::lblText, Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "将视频文件拖到此处")));
+        m_view.SetText(Text::lblText, Tr(kHintText));
         UpdateHint();
     } else {
         m_view.SetText(Text::lblText, text);

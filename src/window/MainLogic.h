@@ -144,6 +144,7 @@ private:
     bool BeginAdding();
     void EndAdding();
     void SetAddingLocked(bool locked);
+    // Names what the last add left out: special files, folders that cannot be read.
     void ShowRefused();
     void FullDrop(const Drop& drop);
     void SimpleDrop(const Drop& drop);
@@ -192,8 +193,9 @@ private:
     pivora::input::TempCopies m_copies;
     std::unique_ptr<pivora::engine::BatchDriver> m_driver;
     std::unique_ptr<pivora::input::InputAdder> m_adder;
-    // The files the last folder search found.
+    // The files the last folder search found, and the folders it could not list.
     std::vector<std::string> lstAddFolder;
+    std::vector<std::string> m_unreadable;
     // The few entries that have a state: those being converted.
     std::vector<std::pair<pivora::input::EntryId, std::string>> m_states;
     bool m_statesShown = false;

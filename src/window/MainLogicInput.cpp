@@ -50,11 +50,11 @@ void MainLogic::imgAdd_Click()
         return;
     m_view.ShowOpen(Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "打开文件")),
                     Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "所有格式(*.*)|*.*")),
-                    Guarded([this](const std::string& path) {
-                        if (!path.empty()) {
+                    Guarded([this](const std::vector<std::string>& paths) {
+                        for (const std::string& path : paths)
                             m_adder->AddChosenFile(path);
+                        if (!paths.empty())
                             UpdateHint();
-                        }
                         EndAdding();
                     }));
 }
@@ -68,13 +68,12 @@ void MainLogic::AddFolder()
                            Guarded([this](const std::string& folder) {
                                ShowHintText(Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "正在搜索...")));
                                if (!folder.empty()) {
-                                   pivora::input::SearchFolder(folder, lstAddFolder, &m_pump);
+                                   pivora::input::SearchFolder(folder, lstAddFolder, &m_pump,
+                                                               &m_unreadable);
                                    m_adder->AddFoundFiles(std::move(lstAddFolder));
                                    lstAddFolder.clear();
                                }
-                               m_view.SetText(
-                                   Text::lblText,
-                                   Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "将视频文件拖到此处")));
+                               m_view.SetText(Text::lblText, Tr(kHintText));
                                UpdateHint();
                                EndAdding();
                            }));
@@ -148,7 +147,7 @@ void MainLogic::FullDrop(const Drop& drop)
 {
     if (drop)
         m_adder->AddFullDrop(*drop);
-    m_view.SetText(Text::lblText, Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "将视频文件拖到此处")));
+    m_view.SetText(Text::lblText, Tr(kHintText));
     m_view.SetVisible(Piece::picDrop, false);
 }
 
@@ -158,7 +157,7 @@ void MainLogic::SimpleDrop(const Drop& drop)
         return;
     if (drop)
         m_adder->AddSimpleDrop(*drop);
-    m_view.SetText(Text::lblText, Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "将视频文件拖到此处")));
+    m_view.SetText(Text::lblText, Tr(kHintText));
     if (!m_list.Empty())
         m_pump.ProcessEvents();
     EndAdding();

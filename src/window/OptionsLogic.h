@@ -42,7 +42,7 @@ public:
     struct Refusal
     {
         RangeBox Focus;
-        const char* Text;  // PIVORA_TRANSLATE_NOOP("CoreTexts", ...)
+        const char* Text;  // a text of the logic, to be translated
         const char* Title; // shown with a warning icon
     };
     // OK: checks the fields, stores them and writes both files; `fields` then show what was

@@ -7,10 +7,14 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pivora::window {
 
 using Icon = pivora::engine::UserMessages::Icon;
+
+// The hint's own text, which comes back after every status text shown in its place.
+inline constexpr const char* kHintText = PIVORA_TRANSLATE_NOOP("CoreTexts", "将视频文件拖到此处");
 
 // The controls whose state the window's logic decides, by the names the window gives them.
 enum class Control {
@@ -121,10 +125,11 @@ public:
     // Closes every dialog, menu and message box the window has open: the program must end.
     virtual void CloseDialogs() = 0;
 
-    // The open dialog (Unicode, one file): `chosen` gets the path, empty when cancelled.
-    // `filter` is "description|pattern|...".
+    // The open dialog (Unicode): `chosen` gets the chosen files, in order; none when
+    // cancelled. A window may offer one file at a time or several. `filter` is
+    // "description|pattern|...".
     virtual void ShowOpen(const std::string& title, const std::string& filter,
-                          std::function<void(const std::string& path)> chosen) = 0;
+                          std::function<void(const std::vector<std::string>& paths)> chosen) = 0;
     // The narrow open dialog of the side target, in `folder`; the path as the code page has it.
     virtual void BrowseForFile(const std::string& title, const std::string& folder,
                                const std::string& filter,
@@ -150,7 +155,7 @@ public:
     // (EventPump::Quitting), and long work such as a folder search stops waiting.
     virtual void RequestQuit() = 0;
 
-    // A text of the logic (marked PIVORA_TRANSLATE_NOOP("CoreTexts", ...)) in the user's
+    // A text of the logic (marked for translation in the context "CoreTexts") in the user's
     // language; the source text when there is no translation.
     virtual std::string Translate(const char* source) const = 0;
     // The line of the About box that names what the window is built with.

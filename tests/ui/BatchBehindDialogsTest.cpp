@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>

@@ -437,6 +437,19 @@ bool WriteFileWhole(const std::string& path, const std::string& content)
     return true;
 }
 
+std::size_t MaxFileNameUnits(const std::string& folder)
+{
+    // The folder may not be there yet; its file system's limit is then the usual one.
+    errno = 0;
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX;
+}
+
+std::size_t FileNameUnits(std::string_view name)
+{
+    return name.size();
+}
+
 bool CanWriteFolder(const std::string& folder)
 {
     // Permission bits do not tell the whole story (read-only mounts, and root ignores them):

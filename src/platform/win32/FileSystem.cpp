@@ -236,6 +236,16 @@ bool WriteFileWhole(const std::string& path, const std::string& content)
     return true;
 }
 
+std::size_t MaxFileNameUnits(const std::string&)
+{
+    return MAX_PATH - 5; // 255 UTF-16 units, as NTFS and FAT's long names allow
+}
+
+std::size_t FileNameUnits(std::string_view name)
+{
+    return win32::Wide(name).size();
+}
+
 bool CanWriteFolder(const std::string& folder)
 {
     wchar_t probe[MAX_PATH];
