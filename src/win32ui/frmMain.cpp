@@ -48,6 +48,7 @@ struct Place
 constexpr Place kLabel10{8, 70, 43, 14};
 constexpr Place kLV{4, 88, 555, 204};
 constexpr Place kPicDoor{2, 68, 563, 378};
+constexpr Place kPicText{184, 190, 163, 21};
 constexpr Place kLabel1{10, 298, 86, 14};
 constexpr Place kCmbOF1{8, 317, 197, 200};
 constexpr Place kLabel9{218, 298, 41, 14};
@@ -254,7 +255,10 @@ void frmMain::BuildControls()
     ::SetWindowSubclass(LV, &frmMain::ControlProc, 2, reinterpret_cast<DWORD_PTR>(this));
     m_rows = std::make_unique<ListRows>(
         m_logic->Entries(), LV, [this](std::size_t row) { return m_logic->StateText(row); });
-    m_hintText = Wide(Text("将视频文件拖到此处"));
+    // The hint in the middle of the list, over it; a status text shows over everything.
+    picText = MakeControl(m_hwnd, WC_STATICW, Wide(Text(pivora::window::kHintText)),
+                          SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, IDC_LBLTEXT);
+    ::SetWindowPos(picText, Label10, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     Label1 =
         MakeControl(m_hwnd, WC_STATICW, Wide(Text("输出格式:")), SS_LEFT | SS_NOPREFIX, IDC_LABEL1);
@@ -444,8 +448,27 @@ void frmMain::Layout(UINT dpi)
     ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&list), 2);
     ::SetWindowPos(picDrop, nullptr, list.left, list.top, list.right - list.left,
                    list.bottom - list.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(picText, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+    PlaceHint();
     SetColumns();
     ::InvalidateRect(m_hwnd, nullptr, TRUE);
+}
+
+void frmMain::PlaceHint()
+{
+    // At the design's place; a longer text grows around the same centre.
+    HDC dc = ::GetDC(picText);
+    HGDIOBJ old = ::SelectObject(dc, m_font);
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(picText)), L'\0');
+    ::GetWindowTextW(picText, text.data(), static_cast<int>(text.size()) + 1);
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(picText, dc);
+    const int width = std::max(Scale(kPicText.Width, m_dpi), static_cast<int>(extent.cx) + 8);
+    const int centre = Scale(kPicText.Left + kPicText.Width / 2, m_dpi);
+    ::SetWindowPos(picText, nullptr, centre - width / 2, Scale(kPicText.Top, m_dpi), width,
+                   Scale(kPicText.Height, m_dpi), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void frmMain::SetColumns()
@@ -484,13 +507,7 @@ LRESULT CALLBACK frmMain::ControlProc(HWND window, UINT message, WPARAM wParam, 
 
 LRESULT frmMain::OnControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (control == LV) {
-        if (message == WM_PAINT) {
-            const LRESULT result = ::DefSubclassProc(control, message, wParam, lParam);
-            PaintHint(control);
-            return result;
-        }
-    } else if (control == lblFeed) {
+    if (control == lblFeed) {
         if (message == WM_MOUSEMOVE && !m_feedHot) {
             m_feedHot = true;
             ::InvalidateRect(lblFeed, nullptr, FALSE);
@@ -524,29 +541,6 @@ LRESULT frmMain::OnControlMessage(HWND control, UINT message, WPARAM wParam, LPA
         }
     }
     return ::DefSubclassProc(control, message, wParam, lParam);
-}
-
-void frmMain::PaintHint(HWND listView)
-{
-    if (!m_hintShown)
-        return;
-    HDC dc = ::GetDC(listView);
-    RECT client;
-    ::GetClientRect(listView, &client);
-    // Where the design puts the hint panel, in the list's own coordinates.
-    RECT box{Scale(184 - kLV.Left, m_dpi), Scale(190 - kLV.Top, m_dpi),
-             Scale(184 - kLV.Left + 163, m_dpi), Scale(190 - kLV.Top + 21, m_dpi)};
-    // A longer text grows around the same centre.
-    const int centre = (box.left + box.right) / 2;
-    box.left = std::max(client.left, centre - (client.right - client.left) / 2);
-    box.right = std::min(client.right, centre + (client.right - client.left) / 2);
-    HGDIOBJ old = ::SelectObject(dc, m_font);
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, RGB(0x6b, 0x7c, 0x93));
-    ::DrawTextW(dc, m_hintText.c_str(), -1, &box,
-                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(listView, dc);
 }
 
 bool frmMain::PreTranslate(MSG& message)
@@ -593,6 +587,12 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == picText) {
+            // The list's own white, the hint's soft blue-grey.
+            ::SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0x6b, 0x7c, 0x93));
+            ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
+            return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+        }
         return PanelColour(wParam);
     case WM_LBUTTONDOWN:
         // Only the bare background comes here: the window moves as by its title bar.
@@ -854,10 +854,7 @@ void frmMain::SetVisible(Piece piece, bool visible)
         ::ShowWindow(picDrop, visible ? SW_SHOW : SW_HIDE);
         break;
     case Piece::picText:
-        if (m_hintShown != visible) {
-            m_hintShown = visible;
-            ::InvalidateRect(LV, nullptr, TRUE);
-        }
+        ::ShowWindow(picText, visible ? SW_SHOWNA : SW_HIDE);
         break;
     case Piece::picDrag:
         // Out of sight by design: a drop anywhere on the window reaches the list.
@@ -872,10 +869,16 @@ void frmMain::SetVisible(Piece piece, bool visible)
 void frmMain::SetText(Texts text, const std::string& value)
 {
     switch (text) {
-    case Texts::lblText:
-        m_hintText = Wide(value);
-        ::InvalidateRect(LV, nullptr, TRUE);
+    case Texts::lblText: {
+        SetWindowTextUtf8(picText, value);
+        PlaceHint();
+        // A status text shows over the welcome picture too; the hint lies on the list.
+        const bool status = value != Text(pivora::window::kHintText);
+        ::SetWindowPos(picText, status ? HWND_TOP : Label10, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ::UpdateWindow(picText);
         break;
+    }
     case Texts::lblPB:
         SetWindowTextUtf8(lblPB, value);
         break;
@@ -898,7 +901,7 @@ std::string frmMain::GetText(Texts text) const
 {
     switch (text) {
     case Texts::lblText:
-        return Utf8(m_hintText);
+        return WindowText(picText);
     case Texts::lblPB:
         return WindowText(lblPB);
     case Texts::txtPath:
@@ -984,10 +987,9 @@ void frmMain::CloseDialogs()
 }
 
 void frmMain::ShowOpen(const std::string& title, const std::string& filter,
-                       std::function<void(const std::string& path)> chosen)
+                       std::function<void(const std::vector<std::string>& paths)> chosen)
 {
-    const std::vector<std::string> files = ShowOpenFiles(m_hwnd, title, filter);
-    chosen(files.empty() ? std::string() : files.front());
+    chosen(ShowOpenFiles(m_hwnd, title, filter));
 }
 
 void frmMain::BrowseForFile(const std::string& title, const std::string& folder,

@@ -60,7 +60,7 @@ private:
     void SetColumns();
     void AddTooltip(HWND control, const std::string& text);
     void SetAccessibleName(HWND control, const std::string& name);
-    void PaintHint(HWND listView);
+    void PlaceHint();
     void Form_MouseMove();
     HWND ControlWindow(pivora::window::Control control) const;
     HWND BoxWindow(pivora::window::Box box) const;
@@ -83,7 +83,7 @@ private:
              std::function<void(bool yes)> answer) override;
     void CloseDialogs() override;
     void ShowOpen(const std::string& title, const std::string& filter,
-                  std::function<void(const std::string& path)> chosen) override;
+                  std::function<void(const std::vector<std::string>& paths)> chosen) override;
     void BrowseForFile(const std::string& title, const std::string& folder,
                        const std::string& filter,
                        std::function<void(const std::string& path)> chosen) override;
@@ -114,6 +114,7 @@ private:
     std::array<HWND, 6> CmdToolsBar{};
     HWND Label10 = nullptr;
     HWND LV = nullptr;
+    HWND picText = nullptr;
     HWND picDoor = nullptr;
     HWND picDrop = nullptr;
     HWND Label1 = nullptr;
@@ -146,8 +147,6 @@ private:
     HFONT m_linkBoldFont = nullptr;
     int m_hotTool = -1;
     bool m_feedHot = false;
-    bool m_hintShown = true;
-    std::wstring m_hintText;
     frmOptions* m_options = nullptr; // while "设置" is open
     std::unique_ptr<frmPreview> m_preview;
 };

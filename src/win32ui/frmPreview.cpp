@@ -1,12 +1,7 @@
 #include "win32ui/frmPreview.h"
 
 #include "engine/CommandLine.h"
-#include "engine/RunOutcome.h"
-#include "platform/CommandLineRules.h"
-#include "platform/EventPump.h"
 #include "platform/FileSystem.h"
-#include "platform/KnownFolders.h"
-#include "platform/ProcessList.h"
 #include "win32ui/ResourceIds.h"
 #include "win32ui/Texts.h"
 #include "win32ui/WindowParts.h"
@@ -30,14 +25,22 @@ constexpr UINT_PTR kPollTimer = 1;
 frmPreview::frmPreview(HWND owner, std::string programFolder, std::string workFolder)
     : m_owner(owner), m_programFolder(std::move(programFolder)), m_workFolder(std::move(workFolder))
 {
-    m_before.File = pivora::platform::JoinPath(m_workFolder, "preview-before.png");
-    m_after.File = pivora::platform::JoinPath(m_workFolder, "preview-after.png");
+    MakeFrames();
+}
+
+void frmPreview::MakeFrames()
+{
+    // A new maker gives up whatever the old one was making.
+    m_before.Maker = std::make_unique<pivora::window::PreviewFrame>(
+        m_programFolder, pivora::platform::JoinPath(m_workFolder, "preview-before.png"));
+    m_after.Maker = std::make_unique<pivora::window::PreviewFrame>(
+        m_programFolder, pivora::platform::JoinPath(m_workFolder, "preview-after.png"));
 }
 
 frmPreview::~frmPreview()
 {
-    for (Frame* frame : {&m_before, &m_after})
-        Abandon(*frame);
+    m_before.Maker.reset();
+    m_after.Maker.reset();
     if (m_hwnd)
         ::DestroyWindow(m_hwnd);
     if (m_font)
@@ -100,8 +103,7 @@ void frmPreview::ShowFile(const std::string& path, const std::string& shownName,
         Create();
     m_input = path;
     SetWindowTextUtf8(m_before.Caption, shownName);
-    m_before.Rotation = 5;
-    Start(m_before);
+    Start(m_before, pivora::window::PreviewFrame::kAsItIs);
     SetRotation(rotation);
     ::ShowWindow(m_hwnd, SW_SHOW);
     ::SetForegroundWindow(m_hwnd);
@@ -111,93 +113,51 @@ void frmPreview::SetRotation(int rotation)
 {
     if (!m_hwnd || rotation < 0 || rotation >= pivora::engine::kRotationCount || m_input.empty())
         return;
-    m_after.Rotation = rotation;
     SetWindowTextUtf8(m_after.Caption,
                       pivora::engine::RotationItems()[static_cast<std::size_t>(rotation)]);
-    Start(m_after);
+    Start(m_after, rotation);
 }
 
-void frmPreview::Abandon(Frame& frame)
+void frmPreview::Start(Frame& frame, int rotation)
 {
-    if (!frame.Child)
-        return;
-    // Killed and collected at once, so that nothing lingers.
-    frame.Child->Kill();
-    for (int i = 0; i < 20 && !frame.Child->HasExited(); ++i)
-        pivora::platform::WaitForHandles(10, frame.Child->WakeHandles());
-    pivora::platform::ReleaseProcess(frame.Child->Id());
-    frame.Child.reset();
-}
-
-void frmPreview::Start(Frame& frame)
-{
-    using pivora::platform::QuoteArgument;
-    Abandon(frame);
-    frame.Output.clear();
     frame.Image.reset();
     frame.Text = L"...";
     ::InvalidateRect(frame.Picture, nullptr, FALSE);
-    pivora::platform::CreateFolders(m_workFolder);
-    pivora::platform::RemoveFile(frame.File);
-    // The same filter as the batch's, and the picture as a player shows it.
-    std::string line = QuoteArgument(pivora::platform::ConverterPath(m_programFolder)) +
-                       " -hide_banner -nostdin -loglevel error";
-    if (frame.Seeking)
-        line += " -ss 1";
-    line += " -i " + QuoteArgument(pivora::engine::ConverterSafePath(m_input)) + " -frames:v 1 " +
-            pivora::engine::RotationFilterFor(frame.Rotation) + " -y " + QuoteArgument(frame.File);
-    auto started = pivora::platform::ChildProcess::Start(line);
-    if (!started.Process) {
-        frame.Text = TrW("文件或命令未找到", "CoreTexts");
-        ::InvalidateRect(frame.Picture, nullptr, FALSE);
-        return;
-    }
-    frame.Child = std::move(started.Process);
-    // A batch started meanwhile neither stops this converter nor waits for it.
-    pivora::platform::SpareProcess(frame.Child->Id());
+    frame.Maker->Start(m_input, rotation);
+    Show(frame);
     ::SetTimer(m_hwnd, kPollTimer, 30, nullptr);
 }
 
 void frmPreview::Poll()
 {
+    bool busy = false;
     for (Frame* frame : {&m_before, &m_after}) {
-        if (!frame->Child)
+        if (frame->Maker->Current() != pivora::window::PreviewFrame::State::Busy)
             continue;
-        if (const std::size_t waiting = frame->Child->BytesWaiting(); waiting != 0) {
-            std::string chunk;
-            if (frame->Child->Read(chunk, waiting))
-                frame->Output += chunk;
-            continue;
-        }
-        if (frame->Child->HasExited())
-            Finish(*frame);
+        frame->Maker->Poll();
+        Show(*frame);
+        busy = busy || frame->Maker->Current() == pivora::window::PreviewFrame::State::Busy;
     }
-    if (!m_before.Child && !m_after.Child)
+    if (!busy)
         ::KillTimer(m_hwnd, kPollTimer);
 }
 
-void frmPreview::Finish(Frame& frame)
+void frmPreview::Show(Frame& frame)
 {
-    pivora::platform::ReleaseProcess(frame.Child->Id());
-    frame.Child.reset();
-    if (pivora::platform::IsRegularFile(frame.File)) {
-        auto image = std::make_unique<Picture>(Wide(frame.File).c_str());
-        if (!image->Empty()) {
+    using State = pivora::window::PreviewFrame::State;
+    const pivora::window::PreviewFrame& maker = *frame.Maker;
+    if (maker.Current() == State::Ready) {
+        auto image = std::make_unique<Picture>(Wide(maker.File()).c_str());
+        if (!image->Empty())
             frame.Image = std::move(image);
-            frame.Seeking = true;
-            ::InvalidateRect(frame.Picture, nullptr, FALSE);
-            return;
-        }
-    }
-    if (frame.Seeking && frame.Output.empty()) {
-        // Nothing a second in, and no complaint: a clip shorter than that.
-        frame.Seeking = false;
-        Start(frame);
+        else
+            frame.Text = TrW(pivora::window::PreviewFrame::kNoPicture, "CoreTexts");
+    } else if (maker.Current() == State::Failed) {
+        frame.Text =
+            maker.ReasonText() ? TrW(maker.ReasonText(), "CoreTexts") : Wide(maker.Reason());
+    } else {
         return;
     }
-    frame.Seeking = true;
-    const std::string reason = pivora::engine::FailureReason(frame.Output);
-    frame.Text = reason.empty() ? TrW("没有画面", kPreview) : Wide(reason);
     ::InvalidateRect(frame.Picture, nullptr, FALSE);
 }
 
@@ -252,8 +212,8 @@ LRESULT frmPreview::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_CLOSE:
         // Closed is hidden: the frames in the making are given up.
-        for (Frame* frame : {&m_before, &m_after})
-            Abandon(*frame);
+        MakeFrames();
+        ::KillTimer(m_hwnd, kPollTimer);
         m_input.clear();
         ::ShowWindow(m_hwnd, SW_HIDE);
         return 0;

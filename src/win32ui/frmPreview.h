@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/ChildProcess.h"
 #include "win32ui/Images.h"
+#include "window/PreviewFrame.h"
 
 #include <windows.h>
 
@@ -10,8 +10,8 @@
 
 namespace pivora::win32ui {
 
-// "预览": one frame of a file as it is and as the chosen rotation will leave it, side by side,
-// both made by the converter with the batch's own filter, in the background.
+// "预览": one frame of a file as it is and as the chosen rotation will leave it, side by side.
+// The core makes the frames in the background; this window polls them and shows them.
 class frmPreview
 {
 public:
@@ -31,13 +31,9 @@ private:
     {
         HWND Picture = nullptr;
         HWND Caption = nullptr;
-        std::string File;
-        std::unique_ptr<pivora::platform::ChildProcess> Child;
-        std::string Output;
+        std::unique_ptr<pivora::window::PreviewFrame> Maker;
         std::unique_ptr<win32ui::Picture> Image;
         std::wstring Text; // shown instead of a picture
-        bool Seeking = true;
-        int Rotation = 5;
     };
 
     template <typename T>
@@ -48,10 +44,10 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Create();
     void Layout(UINT dpi);
-    void Start(Frame& frame);
-    void Abandon(Frame& frame);
+    void MakeFrames();
+    void Start(Frame& frame, int rotation);
     void Poll();
-    void Finish(Frame& frame);
+    void Show(Frame& frame);
     void PaintFrame(const DRAWITEMSTRUCT& item);
 
     HWND m_owner;
