@@ -1115,7 +1115,30 @@ void frmMain::OpenUrl(const std::string& url)
 
 void frmMain::PlaySound(const std::string& soundFile)
 {
-    pivora::platform::PlaySoundFile(soundFile, m_pump);
+    // The system's sound call returns only when the sound has played: it plays on a thread of
+    // its own while the window keeps answering, and this returns when it is over.
+    struct Playing
+    {
+        std::string File;
+        static DWORD WINAPI Run(void* data)
+        {
+            std::unique_ptr<Playing> playing(static_cast<Playing*>(data));
+            pivora::platform::PlainEventPump none;
+            pivora::platform::PlaySoundFile(playing->File, none);
+            return 0;
+        }
+    };
+    auto* playing = new Playing{soundFile};
+    HANDLE thread = ::CreateThread(nullptr, 0, &Playing::Run, playing, 0, nullptr);
+    if (!thread) {
+        Playing::Run(playing);
+        return;
+    }
+    const pivora::platform::NativeHandle done[] = {
+        reinterpret_cast<pivora::platform::NativeHandle>(thread)};
+    while (::WaitForSingleObject(thread, 0) == WAIT_TIMEOUT && !m_pump.Quitting())
+        m_pump.Wait(100, done);
+    ::CloseHandle(thread);
 }
 
 } // namespace pivora::win32ui
