@@ -242,6 +242,10 @@ Changed to the default path %1.</translation>
         <source>没有画面</source>
         <translation>No picture</translation>
     </message>
+    <message>
+        <source>界面使用 Windows 通用控件.</source>
+        <translation>Interface made with the Windows common controls.</translation>
+    </message>
 </context>
 <context>
     <name>pivora::ui::DropZone</name>
@@ -405,13 +409,6 @@ Changed to the default path %1.</translation>
     <message>
         <source>旋转后的画面</source>
         <translation>Rotated frame</translation>
-    </message>
-</context>
-<context>
-    <name>pivora::win32ui::frmMain</name>
-    <message>
-        <source>界面使用 Windows 通用控件.</source>
-        <translation>Interface made with the Windows common controls.</translation>
     </message>
 </context>
 </TS>

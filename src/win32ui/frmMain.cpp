@@ -1093,7 +1093,7 @@ std::string frmMain::Translate(const char* source) const
 
 std::string frmMain::Credits() const
 {
-    return Tr("界面使用 Windows 通用控件.", "pivora::win32ui::frmMain");
+    return Translate(PIVORA_TRANSLATE_NOOP("CoreTexts", "界面使用 Windows 通用控件."));
 }
 
 // ---- DesktopServices -----------------------------------------------------------------------

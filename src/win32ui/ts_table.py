@@ -70,9 +70,13 @@ def main(argv):
     for path in sources:
         with open(path, encoding="utf-8") as file:
             code = file.read()
-        # Tr( or TrW( with one literal or several adjacent ones.
-        for match in re.finditer(r'\bTrW?\(((?:\s*"(?:[^"\\]|\\.)*")+)', code):
-            parts = re.findall(r'"((?:[^"\\]|\\.)*)"', match.group(1))
+        # Tr(, TrW( or Text( with one literal or several adjacent ones, and the texts marked
+        # for the translation with PIVORA_TRANSLATE_NOOP("context", ...).
+        literals = r'((?:\s*"(?:[^"\\]|\\.)*")+)'
+        calls = r'\b(?:TrW?|Text)\(' + literals + '|' + \
+            r'\bPIVORA_TRANSLATE_NOOP\(\s*"[^"]*"\s*,' + literals
+        for match in re.finditer(calls, code):
+            parts = re.findall(r'"((?:[^"\\]|\\.)*)"', match.group(1) or match.group(2))
             text = "".join(unescape(part) for part in parts)
             if text not in known:
                 missing.append("%s: %s" % (path, text))
