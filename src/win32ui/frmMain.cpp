@@ -6,6 +6,7 @@
 #include "platform/Sound.h"
 #include "platform/win32/WinText.h"
 #include "settings/FormatPresets.h"
+#include "win32ui/DropTarget.h"
 #include "win32ui/ResourceIds.h"
 #include "win32ui/Shell.h"
 #include "win32ui/Texts.h"
@@ -166,6 +167,17 @@ bool frmMain::Create(int showCommand)
         return false;
     BuildMenus();
     BuildControls();
+    // Explorer's drags: the overlay over the list, refused while files are being added.
+    m_dropTarget = new DropTarget(LV);
+    m_dropTarget->accepting = [this] { return m_dropTargets; };
+    m_dropTarget->overList = [this] {
+        if (!::IsWindowVisible(picDoor))
+            m_logic->LV_OLEDragOver();
+    };
+    m_dropTarget->dropped = [this](const std::optional<std::vector<std::string>>& names) {
+        Dropped(names);
+    };
+    ::RegisterDragDrop(m_hwnd, m_dropTarget);
     m_logic->Form_Load();
     ::ShowWindow(m_hwnd, showCommand);
     ::UpdateWindow(m_hwnd);
@@ -656,6 +668,11 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     case WM_DESTROY:
+        ::RevokeDragDrop(m_hwnd);
+        if (m_dropTarget) {
+            m_dropTarget->Release();
+            m_dropTarget = nullptr;
+        }
         ::PostQuitMessage(0);
         return 0;
     default:
@@ -740,27 +757,28 @@ LRESULT frmMain::OnNotify(NMHDR& header)
 
 void frmMain::OnDropFiles(HDROP drop)
 {
-    // DragQueryFileW gives wide names whichever kind of list the drop carried.
-    pivora::input::DropFileList files;
-    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        std::wstring name(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-        name.resize(::DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
-        if (!name.empty())
-            files.Names.push_back(Utf8(name));
-    }
+    // A drop in the old way, without OLE: the same as Explorer's drop.
+    std::vector<std::string> names = DroppedNames(drop);
     ::DragFinish(drop);
     if (!m_dropTargets)
         return;
-    pivora::window::MainLogic::Drop dropped;
-    if (!files.Names.empty())
-        dropped = std::move(files);
+    std::optional<std::vector<std::string>> dropped;
+    if (!names.empty())
+        dropped = std::move(names);
+    Dropped(dropped);
+}
+
+void frmMain::Dropped(const std::optional<std::vector<std::string>>& names)
+{
+    pivora::window::MainLogic::Drop drop;
+    if (names)
+        drop = pivora::input::DropFileList{true, *names};
     // The welcome picture takes what falls on the window while it shows; afterwards the list's
     // overlay does, as it does when files are dragged over the list.
     if (::IsWindowVisible(picDoor))
-        m_logic->picDoor_OLEDragDrop(dropped);
+        m_logic->picDoor_OLEDragDrop(drop);
     else
-        m_logic->picDrop_OLEDragDrop(dropped);
+        m_logic->picDrop_OLEDragDrop(drop);
 }
 
 void frmMain::Form_MouseMove()

@@ -17,6 +17,7 @@
 
 namespace pivora::win32ui {
 
+class DropTarget;
 class frmOptions;
 class frmPreview;
 
@@ -53,6 +54,7 @@ private:
     void OnCommand(int id, int code);
     LRESULT OnNotify(NMHDR& header);
     void OnDropFiles(HDROP drop);
+    void Dropped(const std::optional<std::vector<std::string>>& names);
 
     void BuildControls();
     void BuildMenus();
@@ -136,6 +138,7 @@ private:
     int m_cmbOF = 0; // the hidden format list's entry
     bool m_dropTargets = true;
     HWND m_lastFocus = nullptr;
+    DropTarget* m_dropTarget = nullptr; // registered with OLE while the window lives
 
     std::unique_ptr<ListRows> m_rows;
     std::vector<std::unique_ptr<Picture>> m_toolbarPictures;

@@ -9,7 +9,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <objbase.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <string>
@@ -67,8 +67,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
         return 0;
     }
 
-    // The shell's dialogs want a single-threaded apartment.
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    // The shell's dialogs want a single-threaded apartment, and drag and drop wants OLE.
+    ::OleInitialize(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof(controls),
                                   ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
     ::InitCommonControlsEx(&controls);
@@ -88,7 +88,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
             window.Pump().Dispatch(message);
         exitCode = static_cast<int>(message.wParam);
     }
-    ::CoUninitialize();
+    ::OleUninitialize();
     if (instanceMutex)
         ::CloseHandle(instanceMutex);
     return exitCode;

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <ole2.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -217,6 +218,94 @@ int Drop(HWND main, const std::vector<std::wstring>& files)
     return result;
 }
 
+// Explorer's way: an OLE drag of the files from their folder's shell data object, with the
+// pointer held over the program's list, dropped there.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor" // COM objects end in Release
+class DropAtOnce : public IDropSource
+{
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
+    {
+        if (id == IID_IUnknown || id == IID_IDropSource) {
+            *object = static_cast<IDropSource*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    // Over the target for a few rounds first, so that it sees the drag come in.
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override
+    {
+        return ++m_rounds < 5 ? S_OK : DRAGDROP_S_DROP;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+private:
+    int m_rounds = 0;
+};
+#pragma GCC diagnostic pop
+
+int OleDrop(HWND main, const std::vector<std::wstring>& files)
+{
+    if (FAILED(::OleInitialize(nullptr)))
+        return 1;
+    // The files of one folder, as Explorer offers them.
+    const std::wstring folderPath = files.front().substr(0, files.front().find_last_of(L'\\'));
+    PIDLIST_ABSOLUTE folderItem = nullptr;
+    IShellFolder* desktop = nullptr;
+    IShellFolder* folder = nullptr;
+    IDataObject* data = nullptr;
+    std::vector<PITEMID_CHILD> children;
+    bool ready =
+        SUCCEEDED(::SHParseDisplayName(folderPath.c_str(), nullptr, &folderItem, 0, nullptr)) &&
+        SUCCEEDED(::SHGetDesktopFolder(&desktop)) &&
+        SUCCEEDED(desktop->BindToObject(folderItem, nullptr, IID_IShellFolder,
+                                        reinterpret_cast<void**>(&folder)));
+    for (const std::wstring& file : files) {
+        if (!ready)
+            break;
+        std::wstring name = file.substr(file.find_last_of(L'\\') + 1);
+        PIDLIST_RELATIVE child = nullptr;
+        ready = SUCCEEDED(
+            folder->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, &child, nullptr));
+        if (ready)
+            children.push_back(reinterpret_cast<PITEMID_CHILD>(child));
+    }
+    if (ready)
+        ready = SUCCEEDED(folder->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()),
+                                                const_cast<PCUITEMID_CHILD_ARRAY>(children.data()),
+                                                IID_IDataObject, nullptr,
+                                                reinterpret_cast<void**>(&data)));
+    int result = 1;
+    if (ready) {
+        RECT list;
+        ::GetWindowRect(::GetDlgItem(main, IDC_LV), &list);
+        ::SetCursorPos((list.left + list.right) / 2, (list.top + list.bottom) / 2);
+        DropAtOnce source;
+        DWORD effect = DROPEFFECT_NONE;
+        const HRESULT done = ::DoDragDrop(data, &source, DROPEFFECT_COPY, &effect);
+        std::fprintf(stderr, "oledrop: %08lx, effect %lu\n", static_cast<unsigned long>(done),
+                     effect);
+        result = done == DRAGDROP_S_DROP && effect == DROPEFFECT_COPY ? 0 : 1;
+    } else {
+        std::fprintf(stderr, "oledrop: no data object for the files\n");
+    }
+    if (data)
+        data->Release();
+    for (PITEMID_CHILD child : children)
+        ::CoTaskMemFree(child);
+    if (folder)
+        folder->Release();
+    if (desktop)
+        desktop->Release();
+    ::CoTaskMemFree(folderItem);
+    ::OleUninitialize();
+    return result;
+}
+
 // Starts the program with its settings and state folders in `appData` and `localAppData`,
 // which Wine would otherwise take from the prefix; prints its process id.
 int Launch(const std::wstring& appData, const std::wstring& localAppData,
@@ -346,6 +435,8 @@ int wmain(int argc, wchar_t* argv[])
         return Rows(main);
     if (command == L"drop" && !arguments.empty())
         return Drop(main, arguments);
+    if (command == L"oledrop" && !arguments.empty())
+        return OleDrop(main, arguments);
     if (command == L"close")
         return ::PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : 1;
     // dialog <class> <title> [<control id> to click] : waits for the dialog, prints its texts.
