@@ -89,8 +89,15 @@ std::optional<InputStreams> ReadInputStreamsFromFile(const std::string& path, in
     if (!facts || facts->References || facts->PixelFormat.empty() || facts->Width <= 0 ||
         facts->Height <= 0 || (outputFormat == 6 && facts->FramesPerSecond <= 0))
         return std::nullopt;
+    // A deeper picture without a colour description may still be HDR: its codec's own setup
+    // says so, which only the converter reads.
+    if (facts->Transfer.empty() &&
+        (facts->PixelFormat.ends_with("le") || facts->PixelFormat.ends_with("be")))
+        return std::nullopt;
     InputStreams streams;
     streams.Listed = true;
+    streams.Seconds = facts->Seconds;
+    streams.Transfer = facts->Transfer;
     streams.Width = facts->Width;
     streams.Height = facts->Height;
     streams.PixelFormat = facts->PixelFormat;
@@ -99,6 +106,9 @@ std::optional<InputStreams> ReadInputStreamsFromFile(const std::string& path, in
         const std::string& handler = facts->Handlers[i];
         const std::string& format = facts->Formats[i];
         if (handler == "soun") {
+            // How many channels a sound holds is the converter's to tell; WMV takes two.
+            if (outputFormat == 5)
+                return std::nullopt;
             ++streams.AudioTracks;
         } else if (handler == "sbtl" || handler == "subt" || handler == "text") {
             if (format != "tx3g" && format != "text")

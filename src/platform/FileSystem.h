@@ -42,6 +42,8 @@ bool RenameFile(const std::string& from, const std::string& to);
 bool WriteFileWhole(const std::string& path, const std::string& content);
 // Makes the folder's list of names durable on the disk, such as a file just made in it.
 void SyncFolder(const std::string& folder);
+// Makes a file's content durable on the disk; false when it cannot be made sure of.
+bool SyncFile(const std::string& path);
 // How long a file name may be in `folder`, and how long `name` is, in the units the file
 // system counts: bytes on POSIX systems, UTF-16 units on Windows.
 std::size_t MaxFileNameUnits(const std::string& folder);
@@ -105,8 +107,12 @@ class LockedFile
 public:
     // Opens `path` for appending: a new file when `create` (then it must not exist yet), an
     // existing regular file otherwise. Null when it cannot be opened or another process
-    // holds it.
+    // holds it. Where the file system keeps no locks (an NFS home without its lock service),
+    // the file is opened all the same, unguarded: Guarded() says so. A new file that cannot be
+    // opened is not left behind.
     static std::unique_ptr<LockedFile> Open(const std::string& path, bool create);
+    // Whether other processes are kept out; false where the file system cannot lock.
+    bool Guarded() const { return m_guarded; }
     ~LockedFile();
     LockedFile(const LockedFile&) = delete;
     LockedFile& operator=(const LockedFile&) = delete;
@@ -117,8 +123,9 @@ public:
     std::string ReadAll() const;
 
 private:
-    explicit LockedFile(NativeHandle handle) : m_handle(handle) {}
+    LockedFile(NativeHandle handle, bool guarded) : m_handle(handle), m_guarded(guarded) {}
     NativeHandle m_handle;
+    bool m_guarded;
 };
 
 struct LocalDateTime

@@ -19,6 +19,12 @@ bool IsProcessRunning(std::string_view name, const std::string& converterPath);
 // programs that happen to share the name are left alone.
 void KillProcessByName(std::string_view name, const std::string& converterPath);
 
+// This process, its machine, and whether another id is a live process of this program on
+// this machine (the window or the command line): for files that say which process wrote them.
+long CurrentProcessId();
+std::string MachineName();
+bool IsProgramProcess(long id);
+
 // This program's own converter processes that are no conversion (a preview frame being
 // made): the two functions above leave them alone while they are spared.
 void SpareProcess(long id);

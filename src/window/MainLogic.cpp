@@ -140,14 +140,17 @@ void MainLogic::RecoverInterruptedBatch()
     if (m_setup.JournalFolder.empty() || m_unloaded)
         return;
     pivora::engine::ActivityLog log(m_setup.LogPath);
-    auto batches = std::make_shared<pivora::engine::InterruptedBatches>(
-        m_setup.JournalFolder, pivora::platform::ConverterPath(m_setup.ProgramFolder), m_pump, log);
+    // Held by the question's answer, which may come later.
+    auto batches = std::make_shared<std::unique_ptr<pivora::engine::InterruptedBatches>>(
+        std::make_unique<pivora::engine::InterruptedBatches>(
+            m_setup.JournalFolder, pivora::platform::ConverterPath(m_setup.ProgramFolder), m_pump,
+            log));
     // Closed meanwhile: the journals stay for the next start.
     if (m_unloaded || m_pump.Quitting())
         return;
-    const std::vector<pivora::input::InputEntry>& entries = batches->Unconverted();
+    const std::vector<pivora::input::InputEntry>& entries = (*batches)->Unconverted();
     if (entries.empty()) {
-        batches->Discard();
+        (*batches)->Discard();
         return;
     }
     m_view.Ask(
@@ -160,25 +163,44 @@ void MainLogic::RecoverInterruptedBatch()
             if (m_unloaded)
                 return;
             if (yes)
-                PutBack(batches->Unconverted());
-            batches->Discard();
+                PutBack(std::move(*batches));
+            else
+                (*batches)->Discard();
         }));
 }
 
-void MainLogic::PutBack(const std::vector<pivora::input::InputEntry>& entries)
+void MainLogic::PutBack(std::unique_ptr<pivora::engine::InterruptedBatches> batches)
 {
     std::vector<pivora::input::InputEntry> back;
     std::string gone;
-    for (const pivora::input::InputEntry& entry : entries) {
+    // A file already in the list is not put there twice.
+    for (pivora::input::InputEntry& entry :
+         pivora::engine::NotListedYet(m_list, batches->Unconverted())) {
         if (pivora::platform::IsRegularFile(entry.Path))
-            back.push_back(entry);
+            back.push_back(std::move(entry));
         else
             gone += "\n" + entry.DisplayText;
     }
-    m_list.Append(std::move(back));
+    m_list.Append(back);
     if (!m_list.Empty())
         m_view.SetVisible(Piece::picDoor, false);
     UpdateHint();
+    // The rest of the batch goes where it was going, made as it was going to be made.
+    if (const auto& choices = batches->Choices(); choices && !back.empty()) {
+        m_view.SetText(Text::txtPath, choices->OutputFolder);
+        if (pivora::settings::DefaultsForFormat(choices->OutputFormat)) {
+            m_view.SelectItem(Box::cmbOF1, choices->OutputFormat);
+            cmbOF1_Click(choices->OutputFormat);
+        }
+        if (choices->Rotation >= 0 && choices->Rotation < pivora::engine::kRotationCount) {
+            m_view.SelectItem(Box::cmbRotate, choices->Rotation);
+            cmbRotate_Click(choices->Rotation);
+        }
+        if (!choices->VideoBitrate.empty())
+            m_view.SetText(Text::cmbBitrate, choices->VideoBitrate);
+    }
+    // The journals stay until a batch's own journal holds the entries, or none is left.
+    m_driver->KeepRecovered(std::move(batches), std::move(back));
     if (!gone.empty())
         m_view.ShowMessage(
             Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "以下文件已经不在了, 没有放回列表:")) + "\n" +
@@ -211,6 +233,7 @@ void MainLogic::TimerTick(Timer timer)
 void MainLogic::AddFiles(const std::vector<std::string>& paths)
 {
     m_adder->AddNamedFiles(paths);
+    m_driver->ListChanged();
     if (!m_list.Empty())
         m_view.SetVisible(Piece::picDoor, false);
     UpdateHint();
@@ -440,12 +463,14 @@ void MainLogic::imgRemove_Click()
     if (const std::optional<std::size_t> row = m_view.SelectedRow(); row && *row < m_list.Count())
         m_list.RemoveAt(*row);
     UpdateHint();
+    m_driver->ListChanged();
 }
 
 void MainLogic::menuRA_Click()
 {
     m_list.Clear();
     m_view.SetVisible(Piece::picText, true);
+    m_driver->ListChanged();
 }
 
 std::string MainLogic::StateText(std::size_t row) const

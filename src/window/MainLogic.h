@@ -130,7 +130,7 @@ public:
 private:
     void Form_Unload();
     void RecoverInterruptedBatch();
-    void PutBack(const std::vector<pivora::input::InputEntry>& entries);
+    void PutBack(std::unique_ptr<pivora::engine::InterruptedBatches> batches);
     void CloseConfirmed();
     void Timer1_Timer();
     void StopBatch();

@@ -18,6 +18,8 @@ bool MainLogic::BeginAdding()
 void MainLogic::EndAdding()
 {
     m_adding = false;
+    // A running batch writes the new entries into its journal at once.
+    m_driver->ListChanged();
     SetAddingLocked(false);
     // The hint may have come back during a copy or a search; it never stays over entries.
     if (!m_list.Empty())

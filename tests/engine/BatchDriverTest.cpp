@@ -159,7 +159,7 @@ TEST_F(BatchTest, AnOutputThatCannotBeCheckedIsKeptAndNamedUnlessAStopCutsTheChe
 {
     // The converter's lines leave the output to be opened, and opening it never answers.
     ScopedEnv terse("FAKE_CONV_TERSE", "1");
-    ScopedEnv hang("FAKE_CONV_PROBE_HANG", "1");
+    ScopedEnv hang("FAKE_CONV_PROBE_HANG", "_Rotated");
     ScopedEnv probes("FAKE_CONV_PROBES", dir.File("probes.log"));
     patience = std::chrono::milliseconds(300);
     list.Append(EntryForPath(inputs[0]));
@@ -179,7 +179,8 @@ TEST_F(BatchTest, AnOutputThatCannotBeCheckedIsKeptAndNamedUnlessAStopCutsTheChe
     patience = ConverterQuestion::kPatience;
     list.Append(EntryForPath(inputs[1]));
     pump.onProcessEvents = [&] {
-        if (pivora::test::ReadLines(dir.File("probes.log")).size() == 2 && !Driver().Stopping())
+        const auto probed = pivora::test::ReadLines(dir.File("probes.log"));
+        if (!probed.empty() && probed.back().ends_with("b_Rotated957.mp4") && !Driver().Stopping())
             Driver().Stop();
     };
     Driver().ConvertQueue();
@@ -374,4 +375,28 @@ TEST_F(BatchTest, StopEndsEveryRunningConversion)
     for (std::size_t at = 0; (at = record.find("stopped", at)) != std::string::npos; ++at)
         ++stopped;
     EXPECT_EQ(stopped, 2u);
+}
+
+TEST_F(BatchTest, AShortOutputIsNeverConvertedAndAllADamagedInputHeldIsKept)
+{
+    // Every input is 10 s long; the first run is ended from outside at 5 s with status 0, the
+    // second reads a damaged input to its end, the third is whole.
+    pivora::test::WriteFile(inputs[0], "plan until=2");
+    pivora::test::WriteFile(inputs[1], "plan until=2 damaged=1");
+    AddInputs();
+    Driver().ConvertQueue();
+
+    const std::string out = dir.File("out") + kSep;
+    EXPECT_TRUE(list.Empty());
+    EXPECT_FALSE(std::filesystem::exists(out + "a_Rotated957.mp4")) << "a cut output was kept";
+    EXPECT_TRUE(std::filesystem::exists(out + "b_Rotated957.mp4"));
+    EXPECT_TRUE(std::filesystem::exists(out + "c_Rotated957.mp4"));
+    const std::vector<FailedEntry>& failures = Driver().LastFailures();
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_EQ(failures[0].Reason, "输出比输入短: 只有 5.0 秒, 应有 10.0 秒");
+    EXPECT_EQ(failures[0].Output, FailedEntry::Kept::Nothing);
+    EXPECT_EQ(failures[1].Reason, "输入文件不完整: 只读出 5.0 秒, 应有 10.0 秒");
+    EXPECT_EQ(failures[1].Output, FailedEntry::Kept::Incomplete);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_NE(messages.texts[0].find("输入文件不完整"), std::string::npos);
 }

@@ -279,7 +279,7 @@ TEST_F(MediaTest, OutputsWithoutAPictureAreFailuresWithTheConvertersReason)
         const auto& failures = batch.driver.LastFailures();
         ASSERT_EQ(failures.size(), 1u) << childrenIgnored;
         EXPECT_EQ(failures[0].DisplayText, sound);
-        EXPECT_EQ(failures[0].Reason, "no video stream");
+        EXPECT_EQ(failures[0].Reason, "输出中没有视频");
         // The good clip stays, with its picture; nothing else is left.
         const std::vector<std::string> outputs = batch.Outputs();
         ASSERT_EQ(outputs.size(), 1u) << childrenIgnored;
@@ -350,7 +350,8 @@ TEST_F(MediaTest, AwkwardInputsConvertIntoEveryFormatAndKeepTheirTracks)
     for (int format = 0; format < kOutputFormatCount; ++format) {
         Batch batch(program, dir.File("work"), dir.File("out " + std::to_string(format)), format);
         batch.Run({awkward});
-        EXPECT_TRUE(batch.driver.LastFailures().empty()) << format;
+        EXPECT_TRUE(batch.driver.LastFailures().empty())
+            << format << ": " << batch.driver.LastFailures().front().Reason;
         const std::vector<std::string> outputs = batch.Outputs();
         ASSERT_EQ(outputs.size(), 1u) << format;
         EXPECT_EQ(Streams(outputs[0]), expected[format]) << OutputFormats()[format].ItemText;
@@ -507,6 +508,7 @@ TEST_F(MediaTest, TheFileReaderSaysWhatTheConverterSaysOrCannotTell)
             pivora::platform::QuoteArgument(source) + " -f lavfi -i sine=d=1 -i " +
             pivora::platform::QuoteArgument(subtitles) +
             " -map 0:v -map 0:a -map 1 -map 2 -vf fps=12 -c:v libx265 -pix_fmt yuv422p10le"
+            " -color_primaries bt2020 -color_trc arib-std-b67 -colorspace bt2020nc"
             " -c:a aac -c:s mov_text -shortest -y " +
             pivora::platform::QuoteArgument(readable.back()),
         "ffmpeg");
@@ -521,8 +523,15 @@ TEST_F(MediaTest, TheFileReaderSaysWhatTheConverterSaysOrCannotTell)
             std::tie(said.Width, said.Height, said.PixelFormat, said.AudioTracks, said.Subtitles))
             << file;
         EXPECT_NEAR(read->FramesPerSecond, said.FramesPerSecond, 0.01) << file;
+        EXPECT_EQ(read->Transfer, said.Transfer) << file;
+        EXPECT_NEAR(read->Seconds, said.Seconds, 0.011) << file;
     }
     EXPECT_EQ(ReadInputStreamsFromFile(readable.back(), 1)->PixelFormat, "yuv422p10le");
+    EXPECT_EQ(ReadInputStreamsFromFile(readable.back(), 1)->Transfer, "arib-std-b67");
+    // Deeper pixels without a colour description in the file: only the converter can tell
+    // whether they are HDR.
+    EXPECT_FALSE(ReadInputStreamsFromFile(
+        Copied("ten bits plain.mp4", "-c:v libx265 -pix_fmt yuv420p10le -c:a copy"), 1));
 
     // A file cut short, a fragmented one and one with two pictures: the converter is asked.
     const std::string whole = pivora::test::ReadFile(source);

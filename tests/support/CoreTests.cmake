@@ -28,6 +28,7 @@ set(PIVORA_CORE_TEST_SOURCES
     input/FileSearchTest.cpp
     input/TempCopiesTest.cpp
     settings/SettingsFilesTest.cpp
+    window/HeldUpCallsTest.cpp
     window/MainLogicTest.cpp
     window/OptionsLogicTest.cpp)
 list(TRANSFORM PIVORA_CORE_TEST_SOURCES PREPEND ${PIVORA_TESTS_DIR}/)

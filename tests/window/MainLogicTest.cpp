@@ -392,12 +392,14 @@ TEST_F(CloseDuringBatch, ASystemEndAnswersTheQuestionOnScreen)
 
 TEST_F(MainLogicTest, TheRecoveryQuestionAnsweredLater)
 {
-    const std::vector<std::string> inputs = MakeInputs(2);
+    const std::vector<std::string> inputs = MakeInputs(3);
+    const std::string elsewhere = dir.File("elsewhere");
     {
         pivora::engine::BatchJournal journal(dir.File("state"));
         ASSERT_TRUE(journal.IsOpen());
-        journal.Entry(1, pivora::input::EntryForPath(inputs[0]));
-        journal.Entry(2, pivora::input::EntryForPath(inputs[1]));
+        journal.Choices({elsewhere, 3, 2, "1234"});
+        for (std::size_t i = 0; i < inputs.size(); ++i)
+            journal.Entry(i + 1, pivora::input::EntryForPath(inputs[i]));
         journal.Flush();
     }
     const auto journals = [&] {
@@ -411,21 +413,30 @@ TEST_F(MainLogicTest, TheRecoveryQuestionAnsweredLater)
     window.Fire(Timer::Recovery);
     ASSERT_EQ(window.questions.size(), 1u);
     EXPECT_EQ(window.questions[0].text,
-              "上次的转换没有完成, 还有 2 个文件没有转换. 要把它们放回列表吗?");
+              "上次的转换没有完成, 还有 3 个文件没有转换. 要把它们放回列表吗?");
     EXPECT_TRUE(window.questions[0].yesByDefault);
     EXPECT_TRUE(logic->QueryUnload());
     std::exchange(window.questions, {})[0].answer(true);
     EXPECT_TRUE(logic->Entries().Empty());
     EXPECT_EQ(journals(), 1);
 
-    // "是" at the next start, after one of the files has gone meanwhile.
+    // "是" at the next start, after one file has gone and another was given on the command
+    // line meanwhile: the rest comes back once, with the batch's folder, format and rotation.
     Open();
     window.Fire(Timer::Recovery);
     ASSERT_EQ(window.questions.size(), 1u);
     stdfs::remove(pivora::test::U8(inputs[0]));
+    logic->AddFiles({inputs[1]});
     std::exchange(window.questions, {})[0].answer(true);
-    EXPECT_EQ(logic->Entries().Paths(), std::vector<std::string>{inputs[1]});
+    EXPECT_EQ(logic->Entries().Paths(), (std::vector<std::string>{inputs[1], inputs[2]}));
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].text, "以下文件已经不在了, 没有放回列表:\n\n" + inputs[0]);
+    EXPECT_EQ(window.texts[Text::txtPath], elsewhere);
+    EXPECT_EQ(window.items[Box::cmbOF1], 3);
+    EXPECT_EQ(window.items[Box::cmbRotate], 2);
+    EXPECT_EQ(window.texts[Text::cmbBitrate], "1234");
+    // The journal stays while what it put back is in the list.
+    EXPECT_EQ(journals(), 1);
+    logic->menuRA_Click();
     EXPECT_EQ(journals(), 0);
 }

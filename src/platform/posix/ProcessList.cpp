@@ -188,6 +188,24 @@ std::vector<pid_t> FindConverterProcesses(std::string_view name, const std::stri
 
 } // namespace
 
+long CurrentProcessId()
+{
+    return static_cast<long>(::getpid());
+}
+
+std::string MachineName()
+{
+    char name[256] = {};
+    return ::gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string();
+}
+
+bool IsProgramProcess(long id)
+{
+    if (id <= 1 || id != static_cast<pid_t>(id))
+        return false;
+    return id == ::getpid() || IsOtherProgramProcess(static_cast<pid_t>(id));
+}
+
 bool IsProcessRunning(std::string_view name, const std::string& converterPath)
 {
     return !FindConverterProcesses(name, converterPath).empty();

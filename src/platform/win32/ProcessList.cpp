@@ -135,6 +135,32 @@ void WalkConverterProcesses(std::string_view name, const std::string& converterP
 
 } // namespace
 
+long CurrentProcessId()
+{
+    return static_cast<long>(::GetCurrentProcessId());
+}
+
+std::string MachineName()
+{
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = static_cast<DWORD>(std::size(name));
+    return ::GetComputerNameW(name, &size) ? win32::Utf8(std::wstring(name, size)) : std::string();
+}
+
+bool IsProgramProcess(long id)
+{
+    if (id == static_cast<long>(::GetCurrentProcessId()))
+        return true;
+    static const std::string self = OwnExecutableName();
+    bool found = false;
+    WalkProcesses([&](const PROCESSENTRY32& entry) {
+        const std::string name = Lower(entry.szExeFile);
+        found = found || (static_cast<long>(entry.th32ProcessID) == id &&
+                          (name == "pivora.exe" || name == "pivora-cli.exe" || name == self));
+    });
+    return found;
+}
+
 bool IsProcessRunning(std::string_view name, const std::string& converterPath)
 {
     bool found = false;
