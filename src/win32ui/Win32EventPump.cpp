@@ -53,9 +53,9 @@ void Win32EventPump::ProcessEvents()
 {
     if (m_quitting)
         return;
-    m_calls.push_back({std::chrono::steady_clock::now() + kSlack});
+    m_calls.Enter({std::chrono::steady_clock::now() + kSlack, 0, nullptr});
     RunWaiting();
-    m_calls.pop_back();
+    m_calls.Leave();
 }
 
 void Win32EventPump::Wait(int milliseconds, std::span<const pivora::platform::NativeHandle> wakeOn)
@@ -68,12 +68,13 @@ void Win32EventPump::Wait(int milliseconds, std::span<const pivora::platform::Na
     }
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::milliseconds(milliseconds);
-    m_calls.push_back({end + kSlack});
+    // Woken, it returns as soon as its dialog's loop lets it.
+    bool woken = false;
+    m_calls.Enter({end + kSlack, 0, [&woken] { woken = true; }});
     std::vector<HANDLE> handles;
     for (const pivora::platform::NativeHandle handle : wakeOn)
         handles.push_back(reinterpret_cast<HANDLE>(handle));
-    const unsigned runs = m_heldUpRuns;
-    while (!m_quitting) {
+    while (!m_quitting && !woken) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= end)
             break;
@@ -83,27 +84,25 @@ void Win32EventPump::Wait(int milliseconds, std::span<const pivora::platform::Na
             static_cast<DWORD>(std::max<long long>(1, left.count())), QS_ALLINPUT,
             MWMO_INPUTAVAILABLE);
         if (woke == WAIT_OBJECT_0 + handles.size()) {
+            // Work done while a dialog held this wait up may have closed its handles: a woken
+            // wait looks at them no more.
             if (!RunWaiting())
-                break;
-            // Work done while a dialog held this wait up may have closed its handles.
-            if (m_heldUpRuns != runs)
                 break;
             continue;
         }
         break; // the time, a handle, or a failure of the wait itself
     }
-    m_calls.pop_back();
+    m_calls.Leave();
 }
 
 void Win32EventPump::SetHeldUpWork(std::function<void()> work, int milliseconds)
 {
-    m_heldUpWork = std::move(work);
-    m_workOwnerDepth = m_calls.size();
+    m_calls.SetWork(std::move(work));
     if (m_heldUpTimer) {
         ::KillTimer(nullptr, m_heldUpTimer);
         m_heldUpTimer = 0;
     }
-    if (m_heldUpWork)
+    if (m_calls.HasWork())
         m_heldUpTimer = ::SetTimer(nullptr, 0, static_cast<UINT>(std::max(1, milliseconds)),
                                    &Win32EventPump::OnHeldUpTimer);
 }
@@ -111,24 +110,7 @@ void Win32EventPump::SetHeldUpWork(std::function<void()> work, int milliseconds)
 void CALLBACK Win32EventPump::OnHeldUpTimer(HWND, UINT, UINT_PTR, DWORD)
 {
     if (g_pump)
-        g_pump->RunHeldUpWork();
-}
-
-void Win32EventPump::RunHeldUpWork()
-{
-    // The owner is between calls, and does the work itself.
-    if (!m_heldUpWork || m_inHeldUpWork || m_calls.size() <= m_workOwnerDepth)
-        return;
-    // In its own call, with nothing nested inside and within its time, the owner's call ends
-    // by itself: the timer came through it.
-    if (m_calls.size() == m_workOwnerDepth + 1 &&
-        std::chrono::steady_clock::now() <= m_calls.back().due)
-        return;
-    ++m_heldUpRuns;
-    m_inHeldUpWork = true;
-    const std::function<void()> work = m_heldUpWork;
-    work();
-    m_inHeldUpWork = false;
+        g_pump->m_calls.RunIfHeldUp(false);
 }
 
 } // namespace pivora::win32ui

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "platform/EventPump.h"
+#include "window/HeldUpCalls.h"
 
 #include <windows.h>
 
-#include <chrono>
 #include <functional>
-#include <vector>
 
 namespace pivora::win32ui {
 
@@ -35,22 +34,15 @@ public:
     void Dispatch(MSG& message);
 
 private:
-    struct Call
-    {
-        std::chrono::steady_clock::time_point due; // when it would have returned by itself
-    };
     // Runs the messages waiting now; false when WM_QUIT came.
     bool RunWaiting();
     static void CALLBACK OnHeldUpTimer(HWND, UINT, UINT_PTR, DWORD);
-    void RunHeldUpWork();
 
     bool m_quitting = false;
-    std::vector<Call> m_calls; // innermost last
-    std::function<void()> m_heldUpWork;
-    std::size_t m_workOwnerDepth = 0; // the owner's calls are m_calls[m_workOwnerDepth]
-    bool m_inHeldUpWork = false;
+    // The calls in progress, and when the owner's is held up. A dialog's own loop is not
+    // counted here: a call held up by one is past its time.
+    pivora::window::HeldUpCalls m_calls;
     UINT_PTR m_heldUpTimer = 0;
-    unsigned m_heldUpRuns = 0; // a wait that sees this change returns at once
 };
 
 } // namespace pivora::win32ui

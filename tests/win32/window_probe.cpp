@@ -281,9 +281,19 @@ int OleDrop(HWND main, const std::vector<std::wstring>& files)
                                                 reinterpret_cast<void**>(&data)));
     int result = 1;
     if (ready) {
+        // Another window may have come over the list meanwhile (the file browser that the end
+        // of a batch opens): the program's comes to the top first.
+        HWND listView = ::GetDlgItem(main, IDC_LV);
         RECT list;
-        ::GetWindowRect(::GetDlgItem(main, IDC_LV), &list);
-        ::SetCursorPos((list.left + list.right) / 2, (list.top + list.bottom) / 2);
+        ::GetWindowRect(listView, &list);
+        const POINT centre{(list.left + list.right) / 2, (list.top + list.bottom) / 2};
+        for (int i = 0; i < 50 && ::WindowFromPoint(centre) != listView; ++i) {
+            ::SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            ::Sleep(100);
+        }
+        if (::WindowFromPoint(centre) != listView)
+            std::fprintf(stderr, "oledrop: the list is not under the pointer\n");
+        ::SetCursorPos(centre.x, centre.y);
         DropAtOnce source;
         DWORD effect = DROPEFFECT_NONE;
         const HRESULT done = ::DoDragDrop(data, &source, DROPEFFECT_COPY, &effect);

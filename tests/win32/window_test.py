@@ -35,11 +35,13 @@ def windows_path(path):
 
 def probe(*arguments, check=True):
     # Through a file, not a pipe: a program the probe starts keeps its output open.
-    with tempfile.TemporaryFile() as out:
-        result = subprocess.run([WINE, PROBE, *arguments], stdout=out,
-                                stderr=subprocess.DEVNULL, timeout=120)
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        result = subprocess.run([WINE, PROBE, *arguments], stdout=out, stderr=err, timeout=120)
         out.seek(0)
+        err.seek(0)
         text = out.read().decode("utf-8", "replace").replace("\r\n", "\n")
+        if result.returncode != 0:
+            text += err.read().decode("utf-8", "replace")
     if check and result.returncode != 0:
         raise AssertionError("probe %s failed (%d): %s" % (arguments, result.returncode, text))
     return text
