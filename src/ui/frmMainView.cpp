@@ -75,6 +75,9 @@ void frmMain::SetVisible(Piece piece, bool visible)
         break;
     case Piece::picText:
         picText->setVisible(visible);
+        // A status text in the hint's place shows over everything until the hint comes back.
+        if (visible && lblText->text() != CoreText(pivora::window::kHintText))
+            picText->raise();
         break;
     case Piece::picDrag:
         picDrag->setVisible(visible);
@@ -90,9 +93,6 @@ void frmMain::SetText(Text text, const std::string& value)
     switch (text) {
     case Text::lblText:
         lblText->setText(FromNative(value));
-        // A status text in the hint's place shows over everything until the hint comes back.
-        if (value != Translate(pivora::window::kHintText))
-            picText->raise();
         break;
     case Text::lblPB:
         lblPB->setText(FromNative(value));
