@@ -199,8 +199,8 @@ bool MakeTestClip(const std::string& path, const ClipShape& shape)
 
 double ClipSeconds(const std::string& file)
 {
-    return pivora::engine::LastProgressSeconds(
-        RunCommand(pivora::engine::MeasureCommandLine(FfmpegPath(), file), FileNameOf(FfmpegPath())));
+    return pivora::engine::LastProgressSeconds(RunCommand(
+        pivora::engine::MeasureCommandLine(FfmpegPath(), file), FileNameOf(FfmpegPath())));
 }
 
 std::string RedCorner(const std::string& file, int width, int height)

@@ -71,7 +71,8 @@ TEST(TwoPrograms, NoneEndsAnothersConversionAndEveryOutputIsWhole)
     // Another window starts while the first converts (it ends the converters an earlier run
     // left behind), and a command line converts into the same folder.
     const pid_t second = Spawn({PIVORA_SIGNAL_CHILD, dir.File("second"), program, clips[0]});
-    const pid_t cli = Spawn({PIVORA_CLI, "-q", "-j", "2", "-o", output, clips[0], clips[1], clips[2]});
+    const pid_t cli =
+        Spawn({PIVORA_CLI, "-q", "-j", "2", "-o", output, clips[0], clips[1], clips[2]});
 
     bool failed = false;
     EXPECT_TRUE(pivora::test::WaitUntil(

@@ -134,21 +134,20 @@ TEST(CliExe, TwoFromOneProgramFolderNeverEndEachOthersConversions)
     const std::string out = dir.File("out");
     std::vector<PROCESS_INFORMATION> running;
     for (const char* tag : {"first", "second"}) {
-        std::wstring line = fs::win32::Wide(fs::QuoteArgument(cli) + " --json -q -o " +
-                                            fs::QuoteArgument(out) + " " +
-                                            fs::QuoteArgument(clips[0]) + " " +
-                                            fs::QuoteArgument(clips[1]));
+        std::wstring line =
+            fs::win32::Wide(fs::QuoteArgument(cli) + " --json -q -o " + fs::QuoteArgument(out) +
+                            " " + fs::QuoteArgument(clips[0]) + " " + fs::QuoteArgument(clips[1]));
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        const HANDLE printed = ::CreateFileW(fs::win32::Wide(dir.File(tag)).c_str(), GENERIC_WRITE,
-                                             FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE printed =
+            ::CreateFileW(fs::win32::Wide(dir.File(tag)).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                          &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = startup.hStdError = printed;
         PROCESS_INFORMATION process{};
-        ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                     CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process));
+        ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                     nullptr, nullptr, &startup, &process));
         ::CloseHandle(printed);
         running.push_back(process);
     }
@@ -164,9 +163,8 @@ TEST(CliExe, TwoFromOneProgramFolderNeverEndEachOthersConversions)
     for (const char* tag : {"first", "second"}) {
         const std::string printed = test::ReadFile(dir.File(tag));
         std::size_t converted = 0;
-        for (std::size_t at = 0; (at = printed.find("\"outcome\":\"converted\"", at)) !=
-                                 std::string::npos;
-             ++at)
+        for (std::size_t at = 0;
+             (at = printed.find("\"outcome\":\"converted\"", at)) != std::string::npos; ++at)
             ++converted;
         EXPECT_EQ(converted, 2u) << printed;
     }
