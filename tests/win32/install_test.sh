@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The Windows download as a user gets it, under Wine in a prefix of its own: the silent install,
+# its files, Start-menu shortcut, uninstall key and "Open with" offers; the installed
+# pivora-cli.exe converting a clip named in Chinese; the installed window starting (when the
+# download has one); the silent uninstall leaving no file and no key behind and the user's
+# settings and journal where they were; the portable zip converting where it is unpacked.
+# Usage: install_test.sh <setup.exe> <portable.zip> <shared prefix> <work folder> <version>
+#        <window: 0|1>
+set -euo pipefail
+setup=$1 zip=$2 shared=$3 work=$4 version=$5 window=$6
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+rm -rf "$work"
+mkdir -p "$work"
+# A copy of the run's prefix is as fresh as a new one for the installer, and much quicker.
+cp -a "$shared" "$work/prefix"
+export WINEPREFIX=$work/prefix WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+# No Linux menu entries or file types from the shortcuts Wine sees made.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+trap 'wineserver -k 2>/dev/null || true' EXIT
+user=$WINEPREFIX/drive_c/users/$(id -un)
+local=$user/AppData/Local roaming=$user/AppData/Roaming
+folder=$local/Programs/Pivora
+winfolder='C:\users\'$(id -un)'\AppData\Local\Programs\Pivora'
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pivora'
+main=pivora-cli.exe
+[[ $window == 1 ]] && main=pivora.exe
+keys() { sed -n 's/^\(\[.*\]\) [0-9]*$/\1/p' "$WINEPREFIX/user.reg" "$WINEPREFIX/system.reg" | sort; }
+# Every file but the program's own journal and log, which the user keeps.
+files() { (cd "$WINEPREFIX/drive_c" && find . -path "./users/*/AppData/Local/Pivora*" -prune -o -print | sort); }
+
+# What the user has before: settings, and another program as the default for MP4 files.
+mkdir -p "$roaming"
+printf 'C:\\output\r\n' >"$roaming/pvsetting.ini"
+printf '1\r\n0\r\n0\r\n0\r\n' >"$roaming/options.ini"
+wine reg add 'HKCU\Software\Classes\.mp4' /ve /d OtherPlayer.mp4 /f >/dev/null
+wineserver -w
+keys >"$work/keys.before"
+files >"$work/files.before"
+
+wine "$setup" /S || fail "the silent install ended with status $?"
+for file in "$main" pivora-cli.exe data/conv.exe data/conv-LICENSE.txt help.html help.en.html \
+    sound.wav uninstall.exe; do
+    [[ -f $folder/$file ]] || fail "not installed: $file"
+done
+grep -q "GNU GENERAL PUBLIC LICENSE" "$folder/data/conv-LICENSE.txt" || fail "no licence text"
+shortcut="$roaming/Microsoft/Windows/Start Menu/Programs/Pivora.lnk"
+[[ -f $shortcut ]] || fail "no Start-menu shortcut"
+strings -el "$shortcut" | grep -qiF "$winfolder\\$main" || fail "the shortcut does not start $main"
+[[ ! -e $user/Desktop/Pivora.lnk ]] || fail "a desktop shortcut that was not asked for"
+entry=$(wine reg query "$uninstall_key")
+for value in "DisplayName    REG_SZ    Pivora" "DisplayVersion    REG_SZ    $version" \
+    "Publisher    REG_SZ    Pivora developers" "DisplayIcon    REG_SZ    $winfolder\\$main,0" \
+    "UninstallString    REG_SZ    \"$winfolder\\uninstall.exe\"" "EstimatedSize    REG_DWORD    0x"; do
+    grep -qF "$value" <<<"$entry" || fail "the uninstall key lacks $value: $entry"
+done
+wine reg query 'HKCU\Software\Classes\.mkv\OpenWithProgids' /v Pivora.VideoFile >/dev/null ||
+    fail "not offered for MKV files"
+wine reg query 'HKCU\Software\Classes\.mp4' /ve | grep -q OtherPlayer.mp4 ||
+    fail "the default program for MP4 files changed"
+wine reg query 'HKCU\Environment' /v Path >/dev/null 2>&1 && fail "PATH changed without being asked"
+
+# The installed command line converts a clip named in Chinese: turned, whole.
+mkdir -p "$work/片段"
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=160x120:rate=25:duration=1 -pix_fmt yuv420p \
+    "$work/片段/视频 片段.mp4"
+wine "$folder/pivora-cli.exe" -q -o "Z:$work/out" "Z:$work/片段/视频 片段.mp4" ||
+    fail "the installed pivora-cli.exe ended with status $?"
+outputs=("$work/out/视频 片段_Rotated"*.mp4)
+[[ -f ${outputs[0]} ]] || fail "no output: $(ls "$work/out")"
+size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 \
+    "${outputs[0]}")
+[[ $size == 120,160 ]] || fail "the output is $size"
+[[ -s $local/Pivora/activity.log ]] || fail "no activity log from the run"
+cp "$local/Pivora/activity.log" "$work/activity.log"
+
+# The window, started from the Start-menu shortcut, is found on the X display; the uninstall
+# below must ask it to close.
+if [[ $window == 1 ]]; then
+    [[ -n ${DISPLAY:-} ]] || fail "the window needs an X display (run under xvfb-run)"
+    wine start /unix "$shortcut"
+    timeout 60 xdotool search --sync --onlyvisible --name '^Pivora$' >/dev/null ||
+        fail "the installed window did not appear"
+fi
+
+wine "$folder/uninstall.exe" /S || fail "the silent uninstall ended with status $?"
+# The uninstaller runs on from a copy of itself, which Windows removes at the next start.
+wineserver -w
+[[ $window == 0 ]] || ! DISPLAY=$DISPLAY xdotool search --onlyvisible --name '^Pivora$' >/dev/null ||
+    fail "the window is still open after the uninstall"
+wine wineboot -r
+wineserver -w
+[[ ! -e $folder ]] || fail "left in the program folder: $(ls -R "$folder")"
+comm -13 "$work/files.before" <(files) >"$work/files.left"
+[[ ! -s $work/files.left ]] || fail "files left behind: $(cat "$work/files.left")"
+comm -13 "$work/keys.before" <(keys) >"$work/keys.left"
+[[ ! -s $work/keys.left ]] || fail "registry keys left behind: $(cat "$work/keys.left")"
+! grep -i pivora "$WINEPREFIX/user.reg" "$WINEPREFIX/system.reg" ||
+    fail "registry values naming Pivora left behind"
+grep -q OtherPlayer.mp4 "$WINEPREFIX/user.reg" || fail "the MP4 files' default program went"
+[[ $(<"$roaming/pvsetting.ini") == $'C:\\output\r' && -s $roaming/options.ini ]] ||
+    fail "the user's settings went"
+cmp -s "$local/Pivora/activity.log" "$work/activity.log" || fail "the journal folder changed"
+
+# The portable zip converts where it is unpacked, and writes nothing beside itself.
+mkdir -p "$work/portable"
+(cd "$work/portable" && cmake -E tar xf "$zip")
+(cd "$work/portable" && find . | sort) >"$work/portable.before"
+wine "$work/portable/Pivora/pivora-cli.exe" -q -o "Z:$work/out2" "Z:$work/片段/视频 片段.mp4" ||
+    fail "the unpacked pivora-cli.exe ended with status $?"
+ls "$work/out2/视频 片段_Rotated"*.mp4 >/dev/null || fail "no output from the unpacked program"
+(cd "$work/portable" && find . | sort) | cmp -s - "$work/portable.before" ||
+    fail "the unpacked program wrote beside itself"
+echo "installed, converted, uninstalled cleanly; the portable copy converted"
