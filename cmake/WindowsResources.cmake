@@ -8,7 +8,9 @@
 # English. Calling it twice for one target does nothing the second time.
 #
 # The icon is drawn from packaging/pivora.svg at build time (rsvg-convert) and packed into
-# ${PIVORA_WINDOWS_ICON} (icotool); without those tools the resources carry no icon.
+# ${PIVORA_WINDOWS_ICON} (icotool); without those tools the resources carry no icon. Included
+# more than once (by the top level and by a target's folder), it is read once.
+include_guard(GLOBAL)
 if(NOT WIN32)
     return()
 endif()

@@ -89,7 +89,7 @@ LangString SectionDesktopNote ${LANG_SIMPCHINESE} "在桌面上放一个 Pivora 
 LangString SectionDesktopNote ${LANG_ENGLISH} "Puts a Pivora shortcut on the desktop."
 LangString SectionPath ${LANG_SIMPCHINESE} "加入 PATH"
 LangString SectionPath ${LANG_ENGLISH} "Add to PATH"
-LangString SectionPathNote ${LANG_SIMPCHINESE} "把安装文件夹加入 PATH,在命令提示符中直接运行 pivora-cli。"
+LangString SectionPathNote ${LANG_SIMPCHINESE} "让 pivora-cli 能在命令提示符中直接运行:把安装文件夹加入 PATH。"
 LangString SectionPathNote ${LANG_ENGLISH} "Adds the installation folder to PATH, so that pivora-cli runs from a command prompt."
 LangString ShortcutNote ${LANG_SIMPCHINESE} "批量旋转和镜像视频文件"
 LangString ShortcutNote ${LANG_ENGLISH} "Rotate and mirror video files in batches"
@@ -605,13 +605,22 @@ Function un.onInit
     ${IfNot} ${Errors}
         StrCpy $AllUsers 1
     ${EndIf}
+    ; Started again once at most: where elevation gives no administrator (UAC turned off for a
+    ; standard user), the second run goes on and fails where it may not write.
+    StrCpy $Elevated 0
+    ClearErrors
+    ${GetOptions} $R0 "/ELEVATED" $R1
+    ${IfNot} ${Errors}
+        StrCpy $Elevated 1
+    ${EndIf}
     ${If} $AllUsers == 1
+    ${AndIf} $Elevated == 0
         Call un.IsAdmin
         ${If} $0 == 0
             ${If} ${Silent}
-                Push "/ALLUSERS /S _?=$INSTDIR"
+                Push "/ALLUSERS /ELEVATED /S _?=$INSTDIR"
             ${Else}
-                Push "/ALLUSERS _?=$INSTDIR"
+                Push "/ALLUSERS /ELEVATED _?=$INSTDIR"
             ${EndIf}
             Call un.RunElevated
             Pop $0
