@@ -2,8 +2,9 @@
 # The Windows download as a user gets it, under Wine in a prefix of its own: the silent install,
 # its files, Start-menu shortcut, uninstall key and "Open with" offers; the installed
 # pivora-cli.exe converting a clip named in Chinese; the installed window starting (when the
-# download has one); the silent uninstall leaving no file and no key behind and the user's
-# settings and journal where they were; the portable zip converting where it is unpacked.
+# download has one); installing again over it with the desktop shortcut and PATH (the running
+# window asked to close); the silent uninstall leaving no file and no key behind, the user's
+# PATH, settings and journal as they were; the portable zip converting where it is unpacked.
 # Usage: install_test.sh <setup.exe> <portable.zip> <shared prefix> <work folder> <version>
 #        <window: 0|1>
 set -euo pipefail
@@ -31,16 +32,21 @@ keys() { sed -n 's/^\(\[.*\]\) [0-9]*$/\1/p' "$WINEPREFIX/user.reg" "$WINEPREFIX
 # Every file but the program's own journal and log, which the user keeps.
 files() { (cd "$WINEPREFIX/drive_c" && find . -path "./users/*/AppData/Local/Pivora*" -prune -o -print | sort); }
 
-# What the user has before: settings, and another program as the default for MP4 files.
+# What the user has before: settings, another program as the default for MP4 files, a PATH.
 mkdir -p "$roaming"
 printf 'C:\\output\r\n' >"$roaming/pvsetting.ini"
 printf '1\r\n0\r\n0\r\n0\r\n' >"$roaming/options.ini"
 wine reg add 'HKCU\Software\Classes\.mp4' /ve /d OtherPlayer.mp4 /f >/dev/null
+# A PATH longer than the setup's strings hold is never cut short: it stays as it is.
+set_path() { wine reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$1" /f >/dev/null; }
+user_path() { wine reg query 'HKCU\Environment' /v Path | sed -n 's/^ *Path *REG_EXPAND_SZ *//p' | tr -d '\r'; }
+long_path=$(printf 'C:\\tools\\%04d;' $(seq 1 90))
+set_path "$long_path"
 wineserver -w
 keys >"$work/keys.before"
 files >"$work/files.before"
 
-wine "$setup" /S || fail "the silent install ended with status $?"
+wine "$setup" /S /ADDTOPATH || fail "the silent install ended with status $?"
 for file in "$main" pivora-cli.exe data/conv.exe data/conv-LICENSE.txt help.html help.en.html \
     sound.wav uninstall.exe; do
     [[ -f $folder/$file ]] || fail "not installed: $file"
@@ -60,7 +66,7 @@ wine reg query 'HKCU\Software\Classes\.mkv\OpenWithProgids' /v Pivora.VideoFile 
     fail "not offered for MKV files"
 wine reg query 'HKCU\Software\Classes\.mp4' /ve | grep -q OtherPlayer.mp4 ||
     fail "the default program for MP4 files changed"
-wine reg query 'HKCU\Environment' /v Path >/dev/null 2>&1 && fail "PATH changed without being asked"
+[[ $(user_path) == "$long_path" ]] || fail "a long PATH was changed"
 
 # The installed command line converts a clip named in Chinese: turned, whole.
 mkdir -p "$work/片段"
@@ -76,21 +82,27 @@ size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -o
 [[ -s $local/Pivora/activity.log ]] || fail "no activity log from the run"
 cp "$local/Pivora/activity.log" "$work/activity.log"
 
-# The window, started from the Start-menu shortcut, is found on the X display; the uninstall
-# below must ask it to close.
+# The window, started from the Start-menu shortcut, is found on the X display; installing
+# again must ask it to close.
 if [[ $window == 1 ]]; then
     [[ -n ${DISPLAY:-} ]] || fail "the window needs an X display (run under xvfb-run)"
     wine start /unix "$shortcut"
     timeout 60 xdotool search --sync --onlyvisible --name '^Pivora$' >/dev/null ||
         fail "the installed window did not appear"
 fi
+path='C:\tools;%USERPROFILE%\bin'
+set_path "$path"
+wine "$setup" /S /DESKTOPSHORTCUT /ADDTOPATH || fail "installing again ended with status $?"
+[[ $window == 0 ]] || ! xdotool search --onlyvisible --name '^Pivora$' >/dev/null ||
+    fail "the window is still open after installing again"
+[[ -f $user/Desktop/Pivora.lnk ]] || fail "no desktop shortcut"
+[[ $(user_path) == "$path;$winfolder" ]] || fail "PATH: $(user_path)"
 
 wine "$folder/uninstall.exe" /S || fail "the silent uninstall ended with status $?"
 # The uninstaller runs on from a copy of itself, which Windows removes at the next start.
 wineserver -w
-[[ $window == 0 ]] || ! DISPLAY=$DISPLAY xdotool search --onlyvisible --name '^Pivora$' >/dev/null ||
-    fail "the window is still open after the uninstall"
 wine wineboot -r
+[[ $(user_path) == "$path" ]] || fail "PATH after the uninstall: $(user_path)"
 wineserver -w
 [[ ! -e $folder ]] || fail "left in the program folder: $(ls -R "$folder")"
 comm -13 "$work/files.before" <(files) >"$work/files.left"
