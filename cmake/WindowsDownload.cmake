@@ -67,12 +67,28 @@ set(pivora_downloads ${pivora_zip})
 
 if(PIVORA_MAKENSIS)
     set(pivora_nsis ${PROJECT_SOURCE_DIR}/packaging/windows)
+    # The picture beside the setup's last page, drawn from the icon.
+    find_package(Python3 COMPONENTS Interpreter)
+    set(pivora_wizard ${pivora_windows}/wizard.bmp)
+    set(pivora_wizard_define)
+    if(Python3_Interpreter_FOUND AND PIVORA_RSVG_CONVERT)
+        add_custom_command(OUTPUT ${pivora_wizard}
+            COMMAND ${PIVORA_RSVG_CONVERT} -w 112 -h 112 -o ${pivora_windows}/wizard-icon.png
+                    ${PROJECT_SOURCE_DIR}/packaging/pivora.svg
+            COMMAND Python3::Interpreter ${pivora_nsis}/wizard_bitmap.py
+                    ${pivora_windows}/wizard-icon.png ${pivora_wizard}
+            DEPENDS ${PROJECT_SOURCE_DIR}/packaging/pivora.svg ${pivora_nsis}/wizard_bitmap.py
+            VERBATIM)
+        set(pivora_wizard_define -DWIZARD=${pivora_wizard})
+    else()
+        set(pivora_wizard)
+    endif()
     set(pivora_nsis_defines
         -DVERSION=${PROJECT_VERSION}
         -DVERSION4=${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0
         -DPUBLISHER=${PIVORA_PUBLISHER} -DHOMEPAGE=${PIVORA_HOMEPAGE}
         -DSTAGE=${pivora_stage} -DLISTS=${pivora_windows} -DMAIN_EXE=${pivora_main_exe}
-        -DOUTFILE=${pivora_setup})
+        -DOUTFILE=${pivora_setup} ${pivora_wizard_define})
     if(TARGET pivora)
         list(APPEND pivora_nsis_defines -DHAVE_WINDOW)
     endif()
@@ -82,7 +98,7 @@ if(PIVORA_MAKENSIS)
     add_custom_command(OUTPUT ${pivora_setup}
         COMMAND ${PIVORA_MAKENSIS} -V2 -INPUTCHARSET UTF8 ${pivora_nsis_defines}
                 ${pivora_nsis}/pivora.nsi
-        DEPENDS ${pivora_stamp} ${pivora_nsis}/pivora.nsi ${PIVORA_WINDOWS_ICON}
+        DEPENDS ${pivora_stamp} ${pivora_nsis}/pivora.nsi ${PIVORA_WINDOWS_ICON} ${pivora_wizard}
         COMMENT "Making the Windows installer with NSIS"
         VERBATIM)
     list(APPEND pivora_downloads ${pivora_setup})

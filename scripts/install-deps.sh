@@ -2,9 +2,8 @@
 # Installs what building, running and testing Pivora needs on Debian 12, and nothing more.
 # Usage: scripts/install-deps.sh [--desktop] [--windows] [--fuzz] [--package]
 #   --desktop  also what a desktop session needs to open folders and play the end sound
-#   --windows  also the Windows cross-compiler, Wine, the locales of the Windows tests, npm,
-#              which fetches the Windows converter they run, and what makes the Windows
-#              download: NSIS, and rsvg-convert and icotool, which draw the icon
+#   --windows  also the Windows cross-compiler, Wine, the locales of the Windows tests and npm,
+#              which fetches the Windows converter they run
 #   --fuzz     also clang and its libFuzzer runtime, for the fuzz targets
 #   --package  also what making and checking the Debian package and the installed program
 #              needs: dpkg-shlibdeps, file, lintian, the desktop entry and AppStream
@@ -28,7 +27,10 @@ for option in "$@"; do
     case "$option" in
     --desktop) packages+=(libcanberra-pulse xdg-utils sound-theme-freedesktop) ;;
     --windows)
-        packages+=(g++-mingw-w64-x86-64-posix wine64 wine locales nsis librsvg2-bin icoutils)
+        packages+=(g++-mingw-w64-x86-64-posix wine64 wine locales)
+        # The Windows download: NSIS makes the setup; rsvg-convert and icotool draw the icon
+        # the programs and the setup carry, python3 the picture beside the setup's last page.
+        packages+=(nsis librsvg2-bin icoutils python3)
         # A Node.js from elsewhere brings its own npm, which Debian's package would conflict with.
         if ! command -v npm >/dev/null; then
             packages+=(npm)

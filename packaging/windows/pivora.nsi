@@ -1,6 +1,6 @@
 ; The Windows installer of Pivora, made on Linux by the build (cmake/WindowsDownload.cmake),
 ; which defines VERSION, VERSION4, PUBLISHER, HOMEPAGE, STAGE, LISTS, MAIN_EXE, OUTFILE and,
-; when the build has them, HAVE_WINDOW and ICON.
+; when the build has them, HAVE_WINDOW, ICON and WIZARD (the finish page's picture).
 ;
 ; For the current user by default, into %LOCALAPPDATA%\Programs\Pivora, without administrator
 ; rights; for all users into Program Files when asked, and only then elevated. Besides NSIS's
@@ -42,6 +42,9 @@ Var ForAll
 !ifdef ICON
     !define MUI_ICON "${ICON}"
     !define MUI_UNICON "${ICON}"
+!endif
+!ifdef WIZARD
+    !define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD}"
 !endif
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_SMALLDESC
