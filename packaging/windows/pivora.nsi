@@ -38,6 +38,8 @@ Var FolderGiven    ; 1: /D= named the folder
 Var Elevated       ; 1: started again with administrator rights for an all-users install
 Var ForMe
 Var ForAll
+Var InstalledForMe  ; the folders of an install already there, of either kind
+Var InstalledForAll
 
 !ifdef ICON
     !define MUI_ICON "${ICON}"
@@ -124,7 +126,7 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
 ; What the installer and the uninstaller both need; NSIS wants each function twice, the
 ; uninstaller's named with "un.".
 !macro SHARED un
-; Switches the shell folders and SHCTX to the kind of install, and picks the default folder.
+; Switches the shell folders and SHCTX to the kind of install.
 Function ${un}UseInstallKind
     ${If} $AllUsers == 1
         SetShellVarContext all
@@ -374,6 +376,7 @@ Function ModePageLeave
         ${If} $AllUsers == 1
         ${AndIf} $FolderGiven == 0
             StrCpy $INSTDIR "$LOCALAPPDATA\Programs\Pivora"
+            ${IfThen} $InstalledForMe != "" ${|} StrCpy $INSTDIR $InstalledForMe ${|}
         ${EndIf}
         StrCpy $AllUsers 0
         Call UseInstallKind
@@ -398,6 +401,7 @@ Function ModePageLeave
     ${If} $AllUsers == 0
     ${AndIf} $FolderGiven == 0
         StrCpy $INSTDIR "$PROGRAMFILES64\Pivora"
+        ${IfThen} $InstalledForAll != "" ${|} StrCpy $INSTDIR $InstalledForAll ${|}
     ${EndIf}
     StrCpy $AllUsers 1
     Call UseInstallKind
@@ -527,6 +531,8 @@ Function .onInit
     ; An upgrade stays the kind of install it was, in its folder, with its choices.
     ReadRegStr $R2 HKCU "${APP_KEY}" "InstallLocation"
     ReadRegStr $R3 HKLM "${APP_KEY}" "InstallLocation"
+    StrCpy $InstalledForMe $R2
+    StrCpy $InstalledForAll $R3
     StrCpy $AllUsers 0
     StrCpy $R4 $R2
     ${If} $R2 == ""
