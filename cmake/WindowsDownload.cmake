@@ -10,7 +10,8 @@ if(NOT WIN32)
     return()
 endif()
 
-set(PIVORA_HOMEPAGE "https://github.com/pivora/pivora" CACHE STRING "Homepage named by the installer")
+set(PIVORA_HOMEPAGE "https://github.com/pivora/pivora" CACHE STRING
+    "Homepage named by the installer")
 find_program(PIVORA_MAKENSIS makensis)
 find_program(PIVORA_NPM npm)
 find_program(PIVORA_HOST_FFMPEG ffmpeg)

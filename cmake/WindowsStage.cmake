@@ -36,7 +36,8 @@ endif()
 # licence's own text.
 file(READ "${pivora_package_json}" pivora_json)
 foreach(pivora_key name version license ffmpeg homepage)
-    string(JSON pivora_${pivora_key} ERROR_VARIABLE pivora_missing GET "${pivora_json}" ${pivora_key})
+    string(JSON pivora_${pivora_key} ERROR_VARIABLE pivora_missing
+           GET "${pivora_json}" ${pivora_key})
     if(pivora_missing)
         set(pivora_${pivora_key} "(not stated)")
     endif()
