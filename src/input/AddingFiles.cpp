@@ -118,8 +118,14 @@ void InputAdder::AddNamedFiles(const std::vector<std::string>& paths)
     std::vector<InputEntry> entries;
     entries.reserve(paths.size());
     for (const std::string& path : paths) {
-        if (!Refuse(path))
-            entries.push_back(EntryForPath(pivora::platform::AbsolutePath(path)));
+        if (Refuse(path))
+            continue;
+        InputEntry entry = EntryForPath(pivora::platform::AbsolutePath(path));
+        // A name the code page cannot hold ("Open with" a Chinese name on a Western system)
+        // goes to the converter as a copy, as a chosen or dropped file does.
+        if (pivora::platform::IsRegularFile(entry.Path))
+            entry.Path = PathFor(entry.Path);
+        entries.push_back(std::move(entry));
     }
     m_list.Append(std::move(entries));
 }
