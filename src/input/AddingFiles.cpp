@@ -117,9 +117,19 @@ void InputAdder::AddNamedFiles(const std::vector<std::string>& paths)
 {
     std::vector<InputEntry> entries;
     entries.reserve(paths.size());
-    for (const std::string& path : paths) {
-        if (!Refuse(path))
-            entries.push_back(EntryForPath(pivora::platform::AbsolutePath(path)));
+    for (const std::string& named : paths) {
+        const std::string path = pivora::platform::AbsolutePath(named);
+        if (pivora::platform::IsFolder(path)) {
+            // Searched as a dropped folder is, in its place among the files.
+            m_list.Append(std::exchange(entries, {}));
+            AddFolder(path);
+        } else if (!pivora::platform::IsRegularFile(path)) {
+            // A name that is no file (a typing error, an option the program does not know)
+            // would only fail when its turn came.
+            m_refused.push_back(named);
+        } else {
+            entries.push_back(EntryForPath(path));
+        }
     }
     m_list.Append(std::move(entries));
 }

@@ -153,6 +153,8 @@ bool CommonDlgsW::ShowFileDialog(QWidget* owner, bool save)
                        : Flags & kAllowMultiSelect ? QFileDialog::ExistingFiles
                                                    : QFileDialog::ExistingFile);
     const QStringList filters = QtFilters(Filter);
+    // Each description already shows its patterns ("所有格式(*.*)"): shown once.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setNameFilters(filters);
     if (FilterIndex >= 1 && FilterIndex <= filters.size())
         dialog.selectNameFilter(filters[FilterIndex - 1]);
