@@ -104,6 +104,8 @@ int main(int argc, char* argv[])
                      });
     // A log-off, kill or Ctrl+C stops a running batch and shuts down as closing the window does.
     const std::unique_ptr<QObject> shutdownWatch = pivora::ui::CloseOnShutdownRequests(window);
-    pivora::ui::OpenWithFiles(window, files);
+    // Closed already by a log-off or a signal while a message was up: no loop would end.
+    if (!pivora::ui::OpenWithFiles(window, files))
+        return 0;
     return app.exec();
 }

@@ -160,4 +160,18 @@ bool ScreenFit::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+void FitDialogToScreen(QWidget& dialog)
+{
+    const QWidget* over = dialog.parentWidget() ? dialog.parentWidget()->window() : &dialog;
+    const QScreen* screen = over->screen();
+    if (!screen)
+        return;
+    const QSize room = screen->availableGeometry().size() -
+                       QSize(kFrameBeforeShown.left() + kFrameBeforeShown.right(),
+                             kFrameBeforeShown.top() + kFrameBeforeShown.bottom());
+    const QSize wanted = dialog.sizeHint();
+    if (wanted.width() > room.width() || wanted.height() > room.height())
+        dialog.resize(wanted.boundedTo(room).expandedTo(dialog.minimumSizeHint().boundedTo(room)));
+}
+
 } // namespace pivora::ui

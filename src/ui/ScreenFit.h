@@ -61,4 +61,8 @@ private:
     QMetaObject::Connection m_screenWatch;
 };
 
+// A dialog whose own size would reach beyond the work area of the screen it opens on is made
+// as large as that area allows; its layout gives way.
+void FitDialogToScreen(QWidget& dialog);
+
 } // namespace pivora::ui

@@ -75,10 +75,11 @@ std::string UnknownOptionText(const std::string& option, const QTranslator* tran
         .toStdString();
 }
 
-void OpenWithFiles(frmMain& window, const std::vector<std::string>& files)
+bool OpenWithFiles(frmMain& window, const std::vector<std::string>& files)
 {
     window.show();
     window.AddFiles(files);
+    return window.isVisible();
 }
 
 } // namespace pivora::ui

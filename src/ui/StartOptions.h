@@ -30,7 +30,8 @@ std::string VersionLine();
 std::string UnknownOptionText(const std::string& option, const QTranslator* translation);
 
 // Shows the window first, then adds the files named at its start: a message about a name
-// that was refused appears over the window, never before it.
-void OpenWithFiles(frmMain& window, const std::vector<std::string>& files);
+// that was refused appears over the window, never before it. False when the window was closed
+// meanwhile (the system asked the program to end while the message was up).
+bool OpenWithFiles(frmMain& window, const std::vector<std::string>& files);
 
 } // namespace pivora::ui

@@ -347,12 +347,12 @@ void frmMain::BuildControls()
     lblPB->setMinimumWidth(60);
     lblPB->resize(60, lblPB->height());
     pb = new QProgressBar(client);
+    ReadOnlyProgressBar(*pb); // before anything asks how assistive technologies see it
     pb->setObjectName(QStringLiteral("pb"));
     pb->setRange(0, 100);
     pb->setValue(0);
     pb->setTextVisible(false);
     pb->setAccessibleName(tr("转换进度"));
-    ReadOnlyProgressBar(*pb);
     Place(pb, 6, 422, 391, 21);
 
     auto* feedLink = new LinkLabel(tr("反馈"), client);

@@ -5,6 +5,7 @@
 #include "ui/StartOptions.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -182,6 +183,17 @@ TEST_F(StartupTest, TheWindowFitsItsScreen)
     EXPECT_LT(QFontMetrics(start->font()).horizontalAdvance(start->text()), start->width());
     auto* label = Find<QLabel>("Label11");
     EXPECT_LE(label->sizeHint().width(), label->width() + 1);
+
+    // So does the dialog that adds files.
+    pivora::test::ModalAnswerer answers;
+    QRect dialogPlace;
+    answers.onFileDialog = [&](QFileDialog* dialog) {
+        dialogPlace = dialog->frameGeometry();
+        dialog->reject();
+    };
+    window->imgAdd_Click();
+    EXPECT_TRUE(area.contains(dialogPlace)) << dialogPlace.width() << "x" << dialogPlace.height()
+                                            << " at " << dialogPlace.x() << "," << dialogPlace.y();
 }
 
 TEST(StartOptions, HelpAndVersionWithoutADisplayAndOtherOptionsRefused)

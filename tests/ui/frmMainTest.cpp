@@ -304,18 +304,26 @@ TEST_F(frmMainTest, FilesFromTheCommandLineAndTheWelcomePicture)
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     pivora::test::WriteFile(dir.File("folder/sub/found.mp4"), "video");
     window->hide();
-    ModalAnswerer answers;
-    std::vector<bool> windowShownUnderMessage;
-    pivora::test::WhenShown<QMessageBox> watch(
-        [&](QMessageBox*) { windowShownUnderMessage.push_back(window->isVisible()); });
-    pivora::ui::OpenWithFiles(
-        *window, {pipe, dir.File("missing.mp4"), clip, "--verbose", dir.File("folder"), pipe});
-    EXPECT_EQ(window->Entries().Paths(),
-              (std::vector<std::string>{clip, dir.File("folder/sub/found.mp4")}));
-    ASSERT_EQ(answers.seen.size(), 1u);
-    const QString& text = answers.seen[0].text;
-    EXPECT_EQ(text.count(QString::fromStdString(pipe)), 2);
-    EXPECT_TRUE(text.contains(QString::fromStdString(dir.File("missing.mp4"))));
-    EXPECT_TRUE(text.contains(QStringLiteral("--verbose")));
-    EXPECT_EQ(windowShownUnderMessage, std::vector<bool>{true});
+    {
+        ModalAnswerer answers;
+        std::vector<bool> windowShownUnderMessage;
+        pivora::test::WhenShown<QMessageBox> watch(
+            [&](QMessageBox*) { windowShownUnderMessage.push_back(window->isVisible()); });
+        pivora::ui::OpenWithFiles(
+            *window, {pipe, dir.File("missing.mp4"), clip, "--verbose", dir.File("folder"), pipe});
+        EXPECT_EQ(window->Entries().Paths(),
+                  (std::vector<std::string>{clip, dir.File("folder/sub/found.mp4")}));
+        ASSERT_EQ(answers.seen.size(), 1u);
+        const QString& text = answers.seen[0].text;
+        EXPECT_EQ(text.count(QString::fromStdString(pipe)), 2);
+        EXPECT_TRUE(text.contains(QString::fromStdString(dir.File("missing.mp4"))));
+        EXPECT_TRUE(text.contains(QStringLiteral("--verbose")));
+        EXPECT_EQ(windowShownUnderMessage, std::vector<bool>{true});
+    }
+
+    // A signal while the message is up ends the start: the window is closed, the box gone.
+    window->hide();
+    pivora::test::WhenShown<QMessageBox> shutDown(
+        [&](QMessageBox*) { QTimer::singleShot(0, window.get(), &frmMain::ShutdownRequested); });
+    EXPECT_FALSE(pivora::ui::OpenWithFiles(*window, {dir.File("missing.mp4")}));
 }
