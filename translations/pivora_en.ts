@@ -55,6 +55,26 @@
         <source>无法检查输出: 转换程序被终止</source>
         <translation>Cannot check the output: the converter was stopped</translation>
     </message>
+    <message>
+        <source>无法在 %1 保存转换进度, 程序意外结束后将无法恢复这一批文件.</source>
+        <translation>The progress of the batch cannot be saved in %1: should the program end unexpectedly, this batch cannot be recovered.</translation>
+    </message>
+    <message>
+        <source>输出比输入短: 只有 %1 秒, 应有 %2 秒</source>
+        <translation>The output is shorter than the input: %1 s instead of %2 s</translation>
+    </message>
+    <message>
+        <source>输入文件不完整: 只读出 %1 秒, 应有 %2 秒</source>
+        <translation>The input file is incomplete: only %1 s of %2 s could be read</translation>
+    </message>
+    <message>
+        <source>输出中没有视频</source>
+        <translation>The output holds no video</translation>
+    </message>
+    <message>
+        <source>输入文件是空的</source>
+        <translation>The input file is empty</translation>
+    </message>
 </context>
 <context>
     <name>pivora::ui::Announcer</name>

@@ -39,6 +39,28 @@ BatchDriver::BatchDriver(Setup setup, pivora::input::InputList& list, BatchHost&
 
 BatchDriver::~BatchDriver() = default;
 
+void BatchDriver::ListChanged()
+{
+    if (m_running) {
+        SyncJournal();
+        return;
+    }
+    if (m_recovered &&
+        NotListedYet(m_list, m_recoveredEntries).size() == m_recoveredEntries.size()) {
+        m_recovered->Discard();
+        m_recovered.reset();
+        m_recoveredEntries.clear();
+    }
+}
+
+void BatchDriver::KeepRecovered(std::unique_ptr<InterruptedBatches> journals,
+                                std::vector<pivora::input::InputEntry> entries)
+{
+    m_recovered = std::move(journals);
+    m_recoveredEntries = std::move(entries);
+    ListChanged();
+}
+
 std::size_t BatchDriver::JobsAtOnce() const
 {
     return static_cast<std::size_t>(
@@ -57,6 +79,9 @@ std::vector<std::string> BatchDriver::RunningCommandLines() const
 void BatchDriver::objDOS_CommandOver(Job& job, std::string_view outcome)
 {
     if (m_journal) {
+        // An output whose end is written down must outlast a power cut as the record does.
+        if (outcome != "failed" && !fs::SyncFile(job.OutputPath))
+            m_log.Record(job.OutputPath, "-", "could not be made sure of on the disk");
         m_journal->RunEnded(job.Id, outcome);
         m_journal->Flush();
         std::erase(m_journalPending, job.Id);
@@ -174,11 +199,36 @@ void BatchDriver::ConvertQueue()
         m_takenOutputs.clear();
         m_progress = {};
         // What the batch has to do is written down before any of it is done.
-        m_journal = std::make_unique<BatchJournal>(m_setup.JournalFolder);
+        m_journal = std::make_unique<BatchJournal>(m_setup.JournalFolder, m_setup.JournalKind);
         m_journalPending.clear();
         m_journalLastId = 0;
         m_journalSeen = {0, 0};
+        m_journalChoices.reset();
+        if (!m_journal->IsOpen() && !m_journal->Problem().empty()) {
+            m_log.Record("-", "-",
+                         m_journal->Problem() + ": this batch cannot be recovered "
+                                                "should the program end early");
+            // Said once a program run, before any work begins.
+            if (!m_toldNoJournal)
+                m_messages.ShowMessage(
+                    WithArgument(m_messages.Translate(PIVORA_TRANSLATE_NOOP(
+                                     "CoreTexts", "无法在 %1 保存转换进度, "
+                                                  "程序意外结束后将无法恢复这一批文件.")),
+                                 m_setup.JournalFolder),
+                    kProgramTitle, UserMessages::Icon::Warning);
+            m_toldNoJournal = true;
+        } else if (m_journal->IsOpen() && !m_journal->Guarded()) {
+            m_log.Record("-", "-",
+                         "the journal's file system keeps no locks: recovery after a crash is "
+                         "not guarded against another program");
+        }
         SyncJournal();
+        // The entries put back after a crash are in this batch's journal now.
+        if (m_recovered && m_journal->IsOpen()) {
+            m_recovered->Discard();
+            m_recovered.reset();
+            m_recoveredEntries.clear();
+        }
         // How many at once is settled for the whole batch: one at a time waits for every
         // converter and ends strays before each entry, which would end the batch's own runs.
         m_jobsAtOnce = JobsAtOnce();

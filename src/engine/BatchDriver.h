@@ -61,8 +61,13 @@ public:
 
 struct FailedEntry
 {
+    // What stands of a file named in the report: nothing, an output that could not be checked,
+    // or all that a damaged input held.
+    enum class Kept { Nothing, Unchecked, Incomplete };
+
     std::string DisplayText;
     std::string Reason;
+    Kept Output = Kept::Nothing;
 };
 
 // Converts the input list from its head until it is empty, up to the chosen number of
@@ -79,8 +84,10 @@ public:
         std::function<pivora::platform::LocalDateTime()> Clock = pivora::platform::Now;
         // Read at every entry; the defaults when there are none.
         const pivora::settings::ProgramSettings* Settings = nullptr;
-        // Where the running batch keeps its journal; none without a folder.
+        // Where the running batch keeps its journal; none without a folder. The window's
+        // journals and the command line's are named apart.
         std::string JournalFolder = {};
+        std::string_view JournalKind = kWindowJournals;
         // Where what the converter told is remembered; asked again each time without one.
         std::string CacheFolder = {};
         // The folder an empty or blank output box stands for; the platform's default when
@@ -95,6 +102,8 @@ public:
                 pivora::platform::EventPump& pump, UserMessages& messages,
                 const pivora::settings::OptionValues& options);
     ~BatchDriver();
+    BatchDriver(const BatchDriver&) = delete;
+    BatchDriver& operator=(const BatchDriver&) = delete;
 
     // The current rotation's filter text; follows the rotation box.
     std::string& RotationFilter() { return m_rotationFilter; }
@@ -114,6 +123,15 @@ public:
     // With lossless turns on, asks the converter how it writes a turn now, in the background,
     // so that the answer is there when the first entry needs it.
     void WarmUp();
+    // The list was changed from outside (files added or removed): a running batch writes it
+    // into its journal at once, and journals kept for entries put back after a crash go once
+    // none of those entries is left.
+    void ListChanged();
+    // Journals of batches a crash cut short, whose unconverted entries were put back into the
+    // list (`entries`): kept until a batch of this driver has written those entries into its
+    // own journal, or none of them is in the list any more.
+    void KeepRecovered(std::unique_ptr<InterruptedBatches> journals,
+                       std::vector<pivora::input::InputEntry> entries);
 
     const std::vector<FailedEntry>& LastFailures() const { return m_failures; }
     // How many entries the last batch converted.
@@ -124,8 +142,9 @@ public:
 private:
     struct Job;
     // What a job is doing: asking the converter about the input, copying the streams, reading
-    // the copy's turn back, re-encoding, or opening the re-encoded output.
-    enum class Step { ProbeInput, Copy, ReadBack, Reencode, Verify };
+    // the copy's turn back, re-encoding, opening the re-encoded output, or measuring how far
+    // the input's pictures and sound reach.
+    enum class Step { ProbeInput, Copy, ReadBack, Reencode, Verify, MeasureInput };
     enum class Started { No, Yes, Stopped, NotStarted };
 
     // How many entries may be converted at once.
@@ -136,6 +155,8 @@ private:
     bool PollJob(Job& job);
     // Takes the next step of a job whose run or question has ended; false once the job is over.
     bool AdvanceJob(Job& job);
+    // Judges the job's last conversion run, asking what it needs to; false once the job is over.
+    bool JudgeEndedRun(Job& job);
     // Opens `file` with the converter as the job's next step.
     void Ask(Job& job, Step step, const std::string& file);
     // What the job's question found; nothing has run when it was cut short.
@@ -160,7 +181,15 @@ private:
     // list, wherever it stands.
     void objDOS_CommandOver(Job& job, std::string_view outcome);
     // Names the job's entry in the report at the end of the batch.
-    void NameInReport(const Job& job, const std::string& reason);
+    void NameInReport(const Job& job, const std::string& reason,
+                      FailedEntry::Kept kept = FailedEntry::Kept::Nothing);
+    // The input's length and frame, from what it said of itself.
+    static void NoteInput(Job& job, double seconds, double framesPerSecond);
+    // An output that is not kept, while its run is not over: emptied, its name still taken, so
+    // that no other process takes it before the next run of the job writes it again.
+    void Empty(Job& job);
+    // Ends a job that a stop reached between two of its steps.
+    void EndStopped(Job& job, const char* when);
     // Starts what may start and moves every job on, without waiting; true when a job ended.
     bool Tick();
     // Tells the journal of the entries added to the list and taken off it since last time.
@@ -211,7 +240,11 @@ private:
     std::pair<std::size_t, pivora::input::EntryId> m_journalSeen{0, 0}; // the list's count, last id
     std::vector<FailedEntry> m_failures;
     std::size_t m_converted = 0;
-    std::vector<int> m_failureNumbers; // the failed jobs' numbers, in the same order
+    std::vector<int> m_failureNumbers;            // the failed jobs' numbers, in the same order
+    std::optional<BatchChoices> m_journalChoices; // as last written
+    bool m_toldNoJournal = false;
+    std::unique_ptr<InterruptedBatches> m_recovered;
+    std::vector<pivora::input::InputEntry> m_recoveredEntries;
 };
 
 } // namespace pivora::engine

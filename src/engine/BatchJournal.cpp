@@ -1,5 +1,10 @@
 #include "engine/BatchJournal.h"
 
+#include "engine/CommandLine.h"
+#include "engine/ConverterListing.h"
+#include "platform/CommandLineRules.h"
+#include "platform/ProcessList.h"
+
 #include "engine/OutputProbe.h"
 #include "engine/Progress.h"
 #include "engine/RunOutcome.h"
@@ -7,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +24,10 @@ namespace fs = pivora::platform;
 
 namespace {
 
-constexpr std::string_view kHeader = "pivora-journal|1";
+// Version 2 adds the writer, the batch's choices and the inputs' lengths; version 1 journals
+// are still read.
+constexpr std::string_view kHeader = "pivora-journal|2";
+constexpr std::string_view kHeaderVersion1 = "pivora-journal|1";
 
 std::uint32_t Crc32(std::string_view text)
 {
@@ -127,27 +136,40 @@ std::optional<std::string_view> Verified(std::string_view line)
 
 } // namespace
 
-BatchJournal::BatchJournal(const std::string& folder)
+BatchJournal::BatchJournal(const std::string& folder, std::string_view kind)
 {
     if (folder.empty())
         return;
     fs::CreateFolders(folder);
     const fs::LocalDateTime now = fs::Now();
-    // A name no journal has: another program's may be there, or one set aside.
+    // A name no journal has: another program's may be there, or one set aside. A folder where
+    // nothing can be made is not tried a thousand times.
     for (int counter = 1; counter < 1000 && !m_file; ++counter) {
-        char name[64];
-        std::snprintf(name, sizeof name, "batch-%04d%02d%02d-%02d%02d%02d-%d.journal", now.Year,
-                      now.Month, now.Day, now.Hour, now.Minute, now.Second, counter);
+        char name[96];
+        std::snprintf(name, sizeof name, "%.*s-%04d%02d%02d-%02d%02d%02d-%d.journal",
+                      static_cast<int>(kind.size()), kind.data(), now.Year, now.Month, now.Day,
+                      now.Hour, now.Minute, now.Second, counter);
         m_path = fs::JoinPath(folder, name);
         m_file = fs::LockedFile::Open(m_path, true);
+        if (!m_file && !fs::PathExists(m_path) && !fs::IsFolder(folder))
+            break;
+        if (!m_file && !fs::PathExists(m_path) && !fs::CanWriteFolder(folder))
+            break;
     }
-    if (m_file && !(m_file->Append(Sealed(std::string(kHeader))) && m_file->Sync())) {
+    if (!m_file) {
+        m_problem = "no journal can be made in " + folder;
+        return;
+    }
+    if (!(m_file->Append(Sealed(std::string(kHeader))) &&
+          m_file->Append(Sealed("P|" + std::to_string(fs::CurrentProcessId()) + "|" +
+                                Escaped(fs::MachineName()))) &&
+          m_file->Sync())) {
         End();
+        m_problem = "the journal in " + folder + " cannot be written";
         return;
     }
     // The journal's name must outlast a power cut as its records do.
-    if (m_file)
-        fs::SyncFolder(folder);
+    fs::SyncFolder(folder);
 }
 
 BatchJournal::~BatchJournal() = default;
@@ -165,10 +187,18 @@ void BatchJournal::Flush()
     m_unwritten.clear();
 }
 
+void BatchJournal::Choices(const BatchChoices& choices)
+{
+    // Paths are kept whole: the next start may run in another working folder.
+    Write("C|0|" + Escaped(fs::AbsolutePath(choices.OutputFolder)) + "|" +
+          std::to_string(choices.OutputFormat) + "|" + std::to_string(choices.Rotation) + "|" +
+          Escaped(choices.VideoBitrate));
+}
+
 void BatchJournal::Entry(pivora::input::EntryId id, const pivora::input::InputEntry& entry)
 {
-    Write("E|" + std::to_string(id) + "|" + Escaped(entry.Path) + "|" + Escaped(entry.DisplayText) +
-          "|" + Escaped(entry.TypeText));
+    Write("E|" + std::to_string(id) + "|" + Escaped(fs::AbsolutePath(entry.Path)) + "|" +
+          Escaped(entry.DisplayText) + "|" + Escaped(entry.TypeText));
 }
 
 void BatchJournal::Removed(pivora::input::EntryId id)
@@ -176,14 +206,19 @@ void BatchJournal::Removed(pivora::input::EntryId id)
     Write("X|" + std::to_string(id));
 }
 
-void BatchJournal::RunStarts(pivora::input::EntryId id, const std::string& output,
-                             std::optional<int> turn)
+bool BatchJournal::RunStarts(pivora::input::EntryId id, const std::string& output,
+                             std::optional<int> turn, double inputSeconds)
 {
-    Write("S|" + std::to_string(id) + "|" + Escaped(output) + "|" +
-          (turn ? std::to_string(*turn) : std::string()));
-    Flush();
-    if (m_file)
-        m_file->Sync();
+    if (!m_file)
+        return false;
+    char seconds[32] = "";
+    if (inputSeconds > 0)
+        std::snprintf(seconds, sizeof seconds, "%.3f", inputSeconds);
+    Write("S|" + std::to_string(id) + "|" + Escaped(fs::AbsolutePath(output)) + "|" +
+          (turn ? std::to_string(*turn) : std::string()) + "|" + seconds);
+    const bool written = !m_unwritten.empty() && m_file->Append(m_unwritten);
+    m_unwritten.clear();
+    return m_file->Sync() && written;
 }
 
 void BatchJournal::RunEnded(pivora::input::EntryId id, std::string_view outcome)
@@ -220,7 +255,7 @@ std::optional<JournalContents> ReadJournal(std::string_view text)
         if (!record)
             return damaged();
         if (!headed) {
-            if (*record != kHeader)
+            if (*record != kHeader && *record != kHeaderVersion1)
                 return std::nullopt;
             headed = true;
             continue;
@@ -232,6 +267,24 @@ std::optional<JournalContents> ReadJournal(std::string_view text)
             return damaged();
         const auto place = places.find(*id);
         const char kind = fields[0][0];
+        if (kind == 'P' && fields.size() == 3) {
+            const auto machine = Unescaped(fields[2]);
+            if (!machine)
+                return damaged();
+            contents.Writer = static_cast<long>(*id);
+            contents.Machine = *machine;
+            continue;
+        }
+        if (kind == 'C') {
+            const auto folder = fields.size() == 6 ? Unescaped(fields[2]) : std::nullopt;
+            const auto format = fields.size() == 6 ? NumberIn<int>(fields[3]) : std::nullopt;
+            const auto rotation = fields.size() == 6 ? NumberIn<int>(fields[4]) : std::nullopt;
+            const auto bitrate = fields.size() == 6 ? Unescaped(fields[5]) : std::nullopt;
+            if (!folder || !format || !rotation || !bitrate)
+                return damaged();
+            contents.Choices = BatchChoices{*folder, *format, *rotation, *bitrate};
+            continue;
+        }
         if (kind == 'E') {
             // Entries join in list order, and the list's ids only grow.
             if (fields.size() != 5 || (!entries.empty() && *id <= entries.back().Id))
@@ -255,15 +308,25 @@ std::optional<JournalContents> ReadJournal(std::string_view text)
             entry.Removed = true;
         } else if (kind == 'D' && fields.size() == 3) {
             entry.Ended = true;
-        } else if (kind == 'S' && fields.size() == 4) {
+        } else if (kind == 'S' && (fields.size() == 4 || fields.size() == 5)) {
             const auto output = Unescaped(fields[2]);
             std::optional<int> turn;
             if (!fields[3].empty() && !(turn = NumberIn<int>(fields[3])))
                 return damaged();
             if (!output || output->empty())
                 return damaged();
+            double seconds = 0;
+            if (fields.size() == 5 && !fields[4].empty()) {
+                const std::string number(fields[4]);
+                char* rest = nullptr;
+                seconds = std::strtod(number.c_str(), &rest);
+                if (rest != number.c_str() + number.size() || !std::isfinite(seconds) ||
+                    seconds < 0)
+                    return damaged();
+            }
             entry.Output = *output;
             entry.Turn = turn;
+            entry.Seconds = seconds;
         } else {
             return damaged();
         }
@@ -275,63 +338,92 @@ std::optional<JournalContents> ReadJournal(std::string_view text)
 
 namespace {
 
-// What the converter finds in a file, and the file's length in whole seconds: nothing when it
-// gave no answer that can be trusted (it could not be started, or something ended it, or it
-// failed without a word about the file).
-std::optional<ProbeResult> Opened(const std::string& converterPath, const std::string& file,
-                                  fs::EventPump& pump, int& seconds)
+// What the converter finds in a file read to its end, packet by packet without decoding: the
+// listing, and how far its last packet reaches. Nothing when it gave no answer that can be
+// trusted (it could not be started, or something ended it, or it failed without a word about
+// the file).
+struct Reading
 {
-    const std::optional<std::string> text =
-        CollectOutput(ProbeCommandLine(converterPath, file), pump, {});
+    ProbeResult Probe;
+    double Seconds = 0;      // how far the last packet reaches
+    double FrameSeconds = 0; // one frame of its picture; 0 when not listed
+    double Listed = 0;       // the length its header states; 0 when none
+};
+
+std::optional<Reading> ReadToTheEnd(const std::string& converterPath, const std::string& file,
+                                    fs::EventPump& pump)
+{
+    const std::string command =
+        pivora::platform::QuoteArgument(converterPath) + " -hide_banner -nostdin -i " +
+        pivora::platform::QuoteArgument(ConverterSafePath(file)) + " -map 0 -c copy -f null -";
+    const std::optional<std::string> text = CollectOutput(command, pump, {});
     if (!text)
         return std::nullopt;
-    ProgressReader length;
-    length.ReceiveOutputs(*text, {});
-    seconds = length.TotalSeconds();
-    ProbeResult probe = ReadProbe(*text);
-    if (!probe.Opened && probe.Line.empty())
+    Reading reading;
+    reading.Probe = ReadProbe(*text);
+    if (!reading.Probe.Opened && reading.Probe.Line.empty())
         return std::nullopt;
-    return probe;
+    reading.Seconds = LastProgressSeconds(*text);
+    const ConverterListing listing = ReadListing(*text, "Input #0", ConverterSafePath(file));
+    if (const ListedStream* picture = listing.Picture(); picture && picture->FramesPerSecond > 0)
+        reading.FrameSeconds = 1 / picture->FramesPerSecond;
+    reading.Listed = listing.SecondsEstimated ? 0 : listing.Seconds;
+    return reading;
 }
 
 // Why a run's output is not whole; empty when it is; nothing when that cannot be told now.
 std::optional<std::string> Broken(const JournalEntry& entry, const std::string& converterPath,
                                   fs::EventPump& pump)
 {
-    int outputSeconds = 0;
-    const auto written = Opened(converterPath, entry.Output, pump, outputSeconds);
+    const auto written = ReadToTheEnd(converterPath, entry.Output, pump);
     if (!written)
         return std::nullopt;
-    if (!written->Opened)
-        return "it does not open: " + written->Line;
-    if (!written->HasVideo)
+    if (!written->Probe.Opened)
+        return "it does not open: " + written->Probe.Line;
+    if (!written->Probe.HasVideo)
         return std::string("it holds no picture");
-    if (outputSeconds <= 0)
+    if (written->Seconds <= 0)
         return std::string("it has no length");
-    if (entry.Turn && written->Rotation != *entry.Turn)
+    if (entry.Turn && written->Probe.Rotation != *entry.Turn)
         return std::string("it does not carry its turn");
-    // Against its input when the input can still tell its length.
-    int inputSeconds = 0;
-    const auto input = fs::IsRegularFile(entry.Entry.Path)
-                           ? Opened(converterPath, entry.Entry.Path, pump, inputSeconds)
-                           : std::nullopt;
-    if (input && input->Opened && inputSeconds > 0 &&
-        std::abs(outputSeconds - inputSeconds) > std::max(1, inputSeconds / 50))
-        return "it is " + std::to_string(outputSeconds) + " s long, its input " +
-               std::to_string(inputSeconds) + " s";
+    // Against its input's length when its run started; an older journal did not say it, and
+    // the input itself is asked then, if it is still there.
+    double input = entry.Seconds;
+    if (input <= 0 && fs::IsRegularFile(entry.Entry.Path)) {
+        const std::optional<std::string> text =
+            CollectOutput(ProbeCommandLine(converterPath, entry.Entry.Path), pump, {});
+        const ConverterListing listing =
+            text ? ReadListing(*text, "Input #0", ConverterSafePath(entry.Entry.Path))
+                 : ConverterListing{};
+        input = listing.SecondsEstimated ? 0 : listing.Seconds;
+    }
+    if (FallsShort(written->Seconds, input, written->FrameSeconds)) {
+        char lengths[96];
+        std::snprintf(lengths, sizeof lengths, "it is %.2f s long, its input %.2f s",
+                      written->Seconds, input);
+        return std::string(lengths);
+    }
     return std::string();
+}
+
+// The folder a path lies in.
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t separator = path.find_last_of(fs::PathSeparator());
+    return separator == std::string::npos ? std::string(".") : path.substr(0, separator + 1);
 }
 
 } // namespace
 
 InterruptedBatches::InterruptedBatches(const std::string& folder, const std::string& converterPath,
-                                       fs::EventPump& pump, ActivityLog& log)
+                                       fs::EventPump& pump, ActivityLog& log, std::string_view kind)
 {
     std::vector<fs::FolderEntry> names;
     if (folder.empty() || !fs::ListFolder(folder, names))
         return;
+    const std::string prefix = std::string(kind) + "-";
     for (const fs::FolderEntry& name : names) {
-        if (!name.IsFile || !name.Name.ends_with(kJournalSuffix))
+        if (!name.IsFile || !name.Name.ends_with(kJournalSuffix) || !name.Name.starts_with(prefix))
             continue;
         const std::string path = fs::JoinPath(folder, name.Name);
         // A journal that a running program holds is that program's business.
@@ -347,6 +439,10 @@ InterruptedBatches::InterruptedBatches(const std::string& folder, const std::str
                        "journal of an unfinished batch cannot be read: set aside as " + aside);
             continue;
         }
+        // Without locks, the process that wrote it tells whether it is still at work.
+        if (!file->Guarded() && contents->Writer != 0 && contents->Machine == fs::MachineName() &&
+            fs::IsProgramProcess(contents->Writer))
+            continue;
         if (contents->Damaged)
             log.Record(path, "-",
                        "journal of an unfinished batch damaged at its end: read up to there");
@@ -355,6 +451,14 @@ InterruptedBatches::InterruptedBatches(const std::string& folder, const std::str
         for (const JournalEntry& entry : contents->Entries) {
             if (entry.Ended)
                 continue;
+            // A share or a removable drive that is not there now: what was written on it cannot
+            // be told, and must not be taken for never written.
+            if (!entry.Output.empty() && !fs::IsFolder(FolderOf(entry.Output))) {
+                log.Record(entry.Output, "-",
+                           "left by an unfinished batch in a folder that cannot be reached now");
+                checked = false;
+                break;
+            }
             // A run that started and did not end, or whose end was not written: only its file
             // can tell. An entry the user took off the list meanwhile has its output checked
             // too, but does not come back.
@@ -368,8 +472,13 @@ InterruptedBatches::InterruptedBatches(const std::string& folder, const std::str
                     log.Record(entry.Output, "-", "left by an unfinished batch, whole: kept");
                     continue;
                 }
-                fs::RemoveFile(entry.Output);
-                log.Record(entry.Output, "-", "left by an unfinished batch, " + *why + ": removed");
+                if (fs::RemoveFile(entry.Output))
+                    log.Record(entry.Output, "-",
+                               "left by an unfinished batch, " + *why + ": removed");
+                else
+                    log.Record(entry.Output, "-",
+                               "left by an unfinished batch, " + *why +
+                                   ": it could not be removed");
             }
             if (!entry.Removed)
                 unconverted.push_back(entry.Entry);
@@ -380,9 +489,32 @@ InterruptedBatches::InterruptedBatches(const std::string& folder, const std::str
                        "left for the next start");
             continue;
         }
-        m_unconverted.insert(m_unconverted.end(), unconverted.begin(), unconverted.end());
+        if (!unconverted.empty() && contents->Choices)
+            m_choices = contents->Choices;
+        // A file in two journals comes back once.
+        for (pivora::input::InputEntry& entry : unconverted) {
+            if (std::none_of(m_unconverted.begin(), m_unconverted.end(),
+                             [&](const auto& known) { return known.Path == entry.Path; }))
+                m_unconverted.push_back(std::move(entry));
+        }
         m_journals.push_back({path, std::move(file)});
     }
+}
+
+std::vector<pivora::input::InputEntry>
+NotListedYet(const pivora::input::InputList& list,
+             const std::vector<pivora::input::InputEntry>& recovered)
+{
+    std::vector<pivora::input::InputEntry> missing;
+    for (const pivora::input::InputEntry& entry : recovered) {
+        bool listed = false;
+        for (std::size_t i = 0; i < list.Count() && !listed; ++i)
+            listed =
+                list.At(i).Path == entry.Path || fs::AbsolutePath(list.At(i).Path) == entry.Path;
+        if (!listed)
+            missing.push_back(entry);
+    }
+    return missing;
 }
 
 InterruptedBatches::~InterruptedBatches() = default;

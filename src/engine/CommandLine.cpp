@@ -61,24 +61,45 @@ std::string GetBaseName(std::string_view path)
     const std::string_view name =
         separator == std::string_view::npos ? path : path.substr(separator + 1);
     const std::size_t dot = name.find_last_of('.');
-    return dot == std::string_view::npos ? std::string() : std::string(name.substr(0, dot));
+    // A name without an extension ("holiday", ".DS_Store") is all base name: cutting it would
+    // leave outputs named after nothing.
+    return dot == std::string_view::npos || dot == 0 ? std::string(name)
+                                                     : std::string(name.substr(0, dot));
+}
+
+std::string FitBaseName(std::string base, std::size_t room)
+{
+    while (!base.empty() && pivora::platform::FileNameUnits(base) > room) {
+        base.pop_back();
+        // A UTF-8 character goes whole: its continuation bytes are 10xxxxxx.
+        while (!base.empty() && (static_cast<unsigned char>(base.back()) & 0xC0) == 0x80)
+            base.pop_back();
+        if (!base.empty() && static_cast<unsigned char>(base.back()) >= 0xC0)
+            base.pop_back();
+    }
+    return base;
 }
 
 std::string OutputFilePath(std::string_view outputFolder, std::string_view inputPath,
                            int outputFormat, TimeOfDay time, int counter)
 {
-    std::string path(outputFolder);
-    path += GetBaseName(inputPath);
-    path += "_Rotated";
-    path += std::to_string(time.Hour) + std::to_string(time.Minute) + std::to_string(time.Second);
+    std::string tail = "_Rotated";
+    tail += std::to_string(time.Hour) + std::to_string(time.Minute) + std::to_string(time.Second);
     if (counter >= 2) {
         // Appended piecewise: "_" + std::to_string(...) trips GCC 12's -Wrestrict inside
         // std::string at -O2 and above.
-        path += '_';
-        path += std::to_string(counter);
+        tail += '_';
+        tail += std::to_string(counter);
     }
     if (outputFormat >= 0 && outputFormat < kOutputFormatCount)
-        path += OutputFormats()[static_cast<std::size_t>(outputFormat)].Extension;
+        tail += OutputFormats()[static_cast<std::size_t>(outputFormat)].Extension;
+    // A name near the file system's limit would not fit with what is added to it: the base
+    // name gives way, never the time stamp or the extension.
+    const std::size_t limit = pivora::platform::MaxFileNameUnits(std::string(outputFolder));
+    const std::size_t tailUnits = pivora::platform::FileNameUnits(tail);
+    std::string path(outputFolder);
+    path += FitBaseName(GetBaseName(inputPath), limit > tailUnits ? limit - tailUnits : 0);
+    path += tail;
     return path;
 }
 

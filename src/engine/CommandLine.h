@@ -27,6 +27,10 @@ void SelectRotationFilter(int rotation, std::string& rotationFilter);
 // The file name of a path without its last extension: "clip.tar" for "/a.b/clip.tar.mp4".
 std::string GetBaseName(std::string_view path);
 
+// `base` cut at a character's end until it takes at most `room` units of a file name
+// (platform FileNameUnits).
+std::string FitBaseName(std::string base, std::size_t room);
+
 struct TimeOfDay
 {
     int Hour = 0, Minute = 0, Second = 0;

@@ -101,6 +101,29 @@ std::optional<std::array<std::int32_t, 9>> Matrix(Reader& reader, const Box& box
     return matrix;
 }
 
+// The transfer characteristics of ISO/IEC 23091-2 as the converter names them.
+std::string TransferName(std::uint16_t code)
+{
+    switch (code) {
+    case 1:
+        return "bt709";
+    case 6:
+        return "smpte170m";
+    case 13:
+        return "iec61966-2-1";
+    case 14:
+        return "bt2020-10";
+    case 15:
+        return "bt2020-12";
+    case 16:
+        return "smpte2084";
+    case 18:
+        return "arib-std-b67";
+    default:
+        return "unknown";
+    }
+}
+
 bool IsIdentity(const std::array<std::int32_t, 9>& m)
 {
     return m == std::array<std::int32_t, 9>{0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x40000000};
@@ -249,12 +272,30 @@ std::optional<ContainerFacts> ReadContainer(const std::string& path)
     if (Find(tracks, "mvex"))
         return std::nullopt;
     // A movie-wide matrix would turn every track again; that is left to the converter.
+    ContainerFacts facts;
     if (const Box* mvhd = Find(tracks, "mvhd")) {
         const auto movie = Matrix(reader, *mvhd, 36, 48);
         if (!movie || !IsIdentity(*movie))
             return std::nullopt;
+        const std::vector<unsigned char> head = Content(reader, *mvhd, 32);
+        if (head.size() == 32) {
+            const bool wide = head[0] == 1;
+            const std::uint32_t scale = Be32(head.data() + (wide ? 20 : 12));
+            const std::uint64_t duration =
+                wide ? (std::uint64_t{Be32(head.data() + 24)} << 32) | Be32(head.data() + 28)
+                     : Be32(head.data() + 16);
+            if (scale > 0 && duration != 0xFFFFFFFFu && duration != ~std::uint64_t{0})
+                facts.Seconds = static_cast<double>(duration) / scale;
+        }
     }
-    ContainerFacts facts;
+    // Metadata before the tracks may hold a cover picture, which the converter then lists
+    // before the moving one.
+    for (const Box& box : tracks) {
+        if (box.Type == "trak")
+            break;
+        if (box.Type == "udta" || box.Type == "meta")
+            return std::nullopt;
+    }
     int pictures = 0;
     for (const Box& trak : tracks) {
         if (trak.Type != "trak")
@@ -284,6 +325,15 @@ std::optional<ContainerFacts> ReadContainer(const std::string& path)
                 facts.Height = Be16(stored.data() + 2);
             }
             facts.PixelFormat = PixelFormat(reader, sample);
+            const std::vector<Box> setup =
+                Children(reader, sample.Entry.Start + 78, sample.Entry.End);
+            if (const Box* colr = Find(setup, "colr")) {
+                const std::vector<unsigned char> colour = Content(reader, *colr, 10);
+                if (colour.size() >= 8 &&
+                    (std::string(colour.begin(), colour.begin() + 4) == "nclx" ||
+                     std::string(colour.begin(), colour.begin() + 4) == "nclc"))
+                    facts.Transfer = TransferName(Be16(colour.data() + 6));
+            }
         }
         facts.FramesPerSecond = FrameRate(reader, media, sample);
         const auto m = Matrix(reader, *tkhd, 40, 52);

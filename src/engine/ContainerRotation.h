@@ -29,6 +29,11 @@ struct ContainerFacts
     double FramesPerSecond = 0;
     // Whether a track refers to another, as a chapter list or a description does.
     bool References = false;
+    // The picture's transfer as the converter names it ("arib-std-b67", "smpte2084", "bt709"),
+    // from the file's colour description; empty when the file gives none.
+    std::string Transfer;
+    // The movie's length in seconds; 0 when the file does not say.
+    double Seconds = 0;
 };
 
 // Reads an MP4 or QuickTime file. Nothing when the file is not of that kind, or holds what the

@@ -1,6 +1,7 @@
 #include "engine/InputNeeds.h"
 
 #include "engine/ContainerRotation.h"
+#include "engine/ConverterListing.h"
 
 #include <algorithm>
 #include <array>
@@ -15,35 +16,6 @@ namespace pivora::engine {
 
 namespace {
 
-std::string_view Trim(std::string_view text)
-{
-    const std::size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string_view::npos)
-        return {};
-    return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
-}
-
-// "h264 (High), yuv420p(tv, bt709, progressive), 1920x1080 [SAR 1:1 DAR 16:9], 30 fps": the
-// fields between the commas that stand outside parentheses.
-std::vector<std::string_view> TopLevelFields(std::string_view text)
-{
-    std::vector<std::string_view> fields;
-    int depth = 0;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        const char c = i < text.size() ? text[i] : ',';
-        if (c == '(' || c == '[')
-            ++depth;
-        else if ((c == ')' || c == ']') && depth > 0)
-            --depth;
-        else if (c == ',' && depth == 0) {
-            fields.push_back(Trim(text.substr(start, i - start)));
-            start = i + 1;
-        }
-    }
-    return fields;
-}
-
 // The formats' own limits: H.264 (MP4(H264 Video), MOV and FLV, which the converter writes with
 // libx264) needs even sizes and takes 8-bit 4:2:0 for a profile every player plays; MPEG-1
 // holds only the standard frame rates; MP4 and MOV hold several sound tracks and text
@@ -53,9 +25,24 @@ bool WritesH264(int outputFormat)
     return outputFormat == 1 || outputFormat == 3 || outputFormat == 4;
 }
 
-bool HoldsSeveralTracks(int outputFormat)
+// MP4 and MOV (and the MP4 that "FLV" writes) hold text subtitles; every format holds several
+// sound tracks.
+bool HoldsSubtitles(int outputFormat)
 {
     return outputFormat == 0 || outputFormat == 1 || outputFormat == 3 || outputFormat == 4;
+}
+
+// Where an HDR picture keeps its colour tags and is played by players that read them: H.264 in
+// MP4 and MOV. Elsewhere the tags are dropped (AVI, WMV, MPEG-1), or the codec's players show
+// SDR whatever the tags say (MPEG-4 Part 2): the picture is tone-mapped to SDR BT.709 there.
+bool KeepsHdr(int outputFormat)
+{
+    return outputFormat == 1 || outputFormat == 3 || outputFormat == 4;
+}
+
+bool IsHdrTransfer(std::string_view transfer)
+{
+    return transfer == "arib-std-b67" || transfer == "smpte2084";
 }
 
 struct Rate
@@ -85,67 +72,26 @@ bool IsTextSubtitle(std::string_view codec)
 
 } // namespace
 
-InputStreams ReadInputStreams(const std::string& listing)
+InputStreams ReadInputStreams(const std::string& listing, std::string_view file)
 {
+    const ConverterListing read = ReadListing(listing, "Input #0", file);
     InputStreams streams;
-    bool inSection = false;
-    std::size_t at = 0;
-    while (at < listing.size()) {
-        std::size_t end = listing.find_first_of("\r\n", at);
-        if (end == std::string::npos)
-            end = listing.size();
-        const std::string_view line(listing.data() + at, end - at);
-        at = end + 1;
-        if (line.empty())
-            continue;
-        if (!inSection) {
-            inSection = line.starts_with("Input #0");
-            continue;
-        }
-        // The section's listing is indented; the header may hold a file name with a break.
-        if (!line.starts_with(' ')) {
-            if (streams.Listed)
-                break;
-            continue;
-        }
-        const std::string_view entry = Trim(line);
-        if (!entry.starts_with("Stream #"))
-            continue;
-        streams.Listed = true;
-        const auto kind = [&](std::string_view type) -> std::optional<std::string_view> {
-            const std::size_t place = entry.find(type);
-            if (place == std::string_view::npos)
-                return std::nullopt;
-            return entry.substr(place + type.size());
-        };
-        if (const auto video = kind(": Video: ")) {
-            if (streams.Width > 0 || entry.find("(attached pic)") != std::string_view::npos)
-                continue;
-            const std::vector<std::string_view> fields = TopLevelFields(*video);
-            if (fields.size() > 1)
-                streams.PixelFormat = std::string(fields[1].substr(0, fields[1].find('(')));
-            for (const std::string_view field : fields) {
-                const std::string text(field);
-                char* rest = nullptr;
-                const long width = std::strtol(text.c_str(), &rest, 10);
-                if (width > 0 && *rest == 'x') {
-                    const long height = std::strtol(rest + 1, &rest, 10);
-                    if (height > 0 && streams.Width == 0) {
-                        streams.Width = static_cast<int>(width);
-                        streams.Height = static_cast<int>(height);
-                    }
-                } else if (field.ends_with(" fps")) {
-                    double rate = std::strtod(text.c_str(), &rest);
-                    if (*rest == 'k')
-                        rate *= 1000;
-                    if (std::isfinite(rate) && rate > 0)
-                        streams.FramesPerSecond = rate;
-                }
-            }
-        } else if (kind(": Audio: ")) {
+    streams.Listed = read.Listed;
+    streams.Seconds = read.SecondsEstimated ? 0 : read.Seconds;
+    if (const ListedStream* picture = read.Picture()) {
+        streams.Width = picture->Width;
+        streams.Height = picture->Height;
+        streams.PixelFormat = picture->PixelFormat;
+        streams.FramesPerSecond = picture->FramesPerSecond;
+        streams.Primaries = picture->Primaries;
+        streams.Transfer = picture->Transfer;
+    }
+    for (const ListedStream& stream : read.Streams) {
+        if (stream.Type == ListedStream::Kind::Audio) {
             ++streams.AudioTracks;
-        } else if (const auto subtitle = kind(": Subtitle: ")) {
-            streams.Subtitles.emplace_back(subtitle->substr(0, subtitle->find_first_of(" ,(")));
+            streams.Channels.push_back(stream.Channels);
+        } else if (stream.Type == ListedStream::Kind::Subtitle) {
+            streams.Subtitles.push_back(stream.Codec);
         }
     }
     return streams;
@@ -158,8 +104,15 @@ std::optional<InputStreams> ReadInputStreamsFromFile(const std::string& path, in
     if (!facts || facts->References || facts->PixelFormat.empty() || facts->Width <= 0 ||
         facts->Height <= 0 || (outputFormat == 6 && facts->FramesPerSecond <= 0))
         return std::nullopt;
+    // A deeper picture without a colour description may still be HDR: its codec's own setup
+    // says so, which only the converter reads.
+    if (facts->Transfer.empty() &&
+        (facts->PixelFormat.ends_with("le") || facts->PixelFormat.ends_with("be")))
+        return std::nullopt;
     InputStreams streams;
     streams.Listed = true;
+    streams.Seconds = facts->Seconds;
+    streams.Transfer = facts->Transfer;
     streams.Width = facts->Width;
     streams.Height = facts->Height;
     streams.PixelFormat = facts->PixelFormat;
@@ -168,6 +121,9 @@ std::optional<InputStreams> ReadInputStreamsFromFile(const std::string& path, in
         const std::string& handler = facts->Handlers[i];
         const std::string& format = facts->Formats[i];
         if (handler == "soun") {
+            // How many channels a sound holds is the converter's to tell; WMV takes two.
+            if (outputFormat == 5)
+                return std::nullopt;
             ++streams.AudioTracks;
         } else if (handler == "sbtl" || handler == "subt" || handler == "text") {
             if (format != "tx3g" && format != "text")
@@ -216,36 +172,72 @@ InputNeeds NeedsFor(const InputStreams& input, int outputFormat)
         needs.Reasons.push_back("the picture is " + pixels +
                                 ", made 8-bit 4:2:0 for a profile every player takes");
     }
+    if (IsHdrTransfer(input.Transfer)) {
+        const char* kind = input.Transfer == "arib-std-b67" ? "HLG" : "PQ";
+        if (KeepsHdr(outputFormat)) {
+            needs.Reasons.push_back(std::string("the picture is HDR (") + kind +
+                                    "): its colour tags are kept");
+        } else {
+            // To SDR as a player that reads the tags shows it, and tagged as what it is now.
+            // The colour library takes no odd size in subsampled pixels: it works on full
+            // chroma, and the usual scaler subsamples its result.
+            const std::string primaries = input.Primaries.empty() || input.Primaries == "unknown"
+                                              ? "bt2020"
+                                              : input.Primaries;
+            needs.Filter += std::string(needs.Filter.empty() ? "" : ",") +
+                            "format=yuv444p16le,zscale=tin=" + input.Transfer +
+                            ":pin=" + primaries +
+                            ":min=bt2020nc:t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
+                            "tonemap=tonemap=hable:desat=0,zscale=t=bt709:m=bt709:r=tv,"
+                            "format=yuv444p,format=yuv420p";
+            needs.Options += " -color_primaries bt709 -color_trc bt709 -colorspace bt709";
+            needs.Reasons.push_back(std::string("the picture is HDR (") + kind +
+                                    "), tone-mapped to SDR BT.709: the format keeps no HDR");
+        }
+    }
+    // WMV's sound takes two channels at most; a track with more is mixed down to two.
+    if (outputFormat == 5) {
+        for (std::size_t i = 0; i < input.Channels.size(); ++i) {
+            if (input.Channels[i] <= 2)
+                continue;
+            needs.Options += " -ac:a:" + std::to_string(i) + " 2";
+            needs.Reasons.push_back("sound track " + std::to_string(i + 1) + " has " +
+                                    std::to_string(input.Channels[i]) +
+                                    " channels, mixed down to two for WMV");
+        }
+    }
     if (input.AudioTracks <= 1 && input.Subtitles.empty())
         return needs;
-    if (!HoldsSeveralTracks(outputFormat)) {
-        if (input.AudioTracks > 1)
-            needs.Reasons.push_back(
-                "the format holds one sound track: " + std::to_string(input.AudioTracks - 1) +
-                " of " + std::to_string(input.AudioTracks) + " left out");
+    // Every sound track, the first staying the default one, and the subtitles as text where
+    // the format takes them.
+    needs.Options += " -map 0:V:0 -map 0:a?";
+    std::string subtitles;
+    if (!HoldsSubtitles(outputFormat)) {
         if (!input.Subtitles.empty())
             needs.Reasons.push_back("the format holds no subtitles: " +
                                     std::to_string(input.Subtitles.size()) + " left out");
-        return needs;
-    }
-    // Every sound track, the first staying the default one, and the subtitles as text.
-    needs.Options += " -map 0:V:0 -map 0:a?";
-    std::string subtitles;
-    for (std::size_t i = 0; i < input.Subtitles.size(); ++i) {
-        if (IsTextSubtitle(input.Subtitles[i]))
-            subtitles += " -map 0:s:" + std::to_string(i);
-        else
-            needs.Reasons.push_back("subtitle " + std::to_string(i + 1) + " is " +
-                                    input.Subtitles[i] +
-                                    ", pictures the format cannot hold: left out");
+    } else {
+        for (std::size_t i = 0; i < input.Subtitles.size(); ++i) {
+            if (IsTextSubtitle(input.Subtitles[i]))
+                subtitles += " -map 0:s:" + std::to_string(i);
+            else
+                needs.Reasons.push_back("subtitle " + std::to_string(i + 1) + " is " +
+                                        input.Subtitles[i] +
+                                        ", pictures the format cannot hold: left out");
+        }
     }
     if (!subtitles.empty())
         needs.Options += subtitles + " -c:s mov_text";
-    if (input.AudioTracks > 1)
+    if (input.AudioTracks > 1 && HoldsSubtitles(outputFormat))
         needs.Options += " -disposition:a 0 -disposition:a:0 default";
-    needs.Reasons.push_back("every sound track and text subtitle kept (" +
-                            std::to_string(input.AudioTracks) + " sound, " +
-                            std::to_string(input.Subtitles.size()) + " subtitles)");
+    needs.Reasons.push_back(
+        "every sound track" +
+        std::string(HoldsSubtitles(outputFormat) ? " and text subtitle" : "") + " kept (" +
+        std::to_string(input.AudioTracks) + " sound" +
+        (HoldsSubtitles(outputFormat)
+             ? ", " + std::to_string(subtitles.empty() ? 0 : input.Subtitles.size()) + " subtitles"
+             : std::string()) +
+        ")");
     return needs;
 }
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pivora::engine {
@@ -15,10 +16,17 @@ struct InputStreams
     std::string PixelFormat;    // "yuv420p", "yuv420p10le", ...
     double FramesPerSecond = 0; // as listed ("12 fps", "29.97 fps"); 0 when not listed
     int AudioTracks = 0;
+    std::vector<int> Channels;          // each sound track's, in order; 0 where not listed
     std::vector<std::string> Subtitles; // each subtitle stream's codec, in order
+    // The picture's colours: a transfer of "arib-std-b67" (HLG) or "smpte2084" (PQ) is HDR.
+    std::string Primaries;
+    std::string Transfer;
+    // The input's length; 0 when it cannot be told (an estimate from the bitrate cannot).
+    double Seconds = 0;
 };
 
-InputStreams ReadInputStreams(const std::string& listing);
+// `file`, where known, is the input's name as the converter was given it.
+InputStreams ReadInputStreams(const std::string& listing, std::string_view file = {});
 
 // The same read from an MP4 or QuickTime file itself, as far as `outputFormat` needs it, without
 // starting the converter; nothing when the file does not say all of it plainly.

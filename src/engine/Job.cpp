@@ -2,6 +2,7 @@
 #include "engine/Job.h"
 
 #include "engine/ContainerRotation.h"
+#include "engine/ConverterListing.h"
 #include "engine/InputNeeds.h"
 #include "platform/KnownFolders.h"
 #include "platform/ProcessList.h"
@@ -29,6 +30,29 @@ std::string DescribeExit(const fs::ExitStatus& exit)
 }
 
 } // namespace
+
+void BatchDriver::NoteInput(Job& job, double seconds, double framesPerSecond)
+{
+    job.InputSeconds = seconds;
+    job.FrameSeconds = framesPerSecond > 0 ? 1 / framesPerSecond : 0;
+}
+
+void BatchDriver::Empty(Job& job)
+{
+    // Truncated in place: removing it would give the name back to anyone for a moment.
+    if (fs::WriteFileWhole(job.OutputPath, {}))
+        job.Reserved = true;
+    else
+        fs::RemoveFile(job.OutputPath);
+}
+
+void BatchDriver::EndStopped(Job& job, const char* when)
+{
+    fs::RemoveFile(job.OutputPath);
+    m_log.Record(job.Running.empty() ? job.Reencode : job.Running,
+                 job.Running.empty() ? "-" : DescribeExit(job.Facts.Exit), when);
+    EndJob(job);
+}
 
 bool BatchDriver::StartNextJob(const std::string& outputFolder)
 {
@@ -66,6 +90,15 @@ bool BatchDriver::StartNextJob(const std::string& outputFolder)
     request.Time = {now.Hour, now.Minute, now.Second};
     job->OutputPath = UniqueOutputName(request, request.Counter, job->Reserved);
     m_takenOutputs.insert(job->OutputPath);
+    if (m_journal && m_journal->IsOpen()) {
+        // Where the rest of the batch is to go, and how, should it be put back after a crash.
+        const BatchChoices choices{outputFolder, request.OutputFormat, job->Rotation,
+                                   request.VideoBitrate};
+        if (choices != m_journalChoices) {
+            m_journal->Choices(choices);
+            m_journalChoices = choices;
+        }
+    }
     if (m_journal && job->Reserved) {
         // Named before anything else happens, so that an empty name left by a hard end from
         // now on is tidied up with the rest.
@@ -99,13 +132,22 @@ bool BatchDriver::StartNextJob(const std::string& outputFolder)
 
 BatchDriver::Started BatchDriver::BeginRun(Job& job, Step step, const std::string& commandLine)
 {
+    // A stop is a stop at every step: no run begins after one.
+    if (m_stopRequested || m_pump.Quitting())
+        return Started::Stopped;
     WatchedProcessName() = fs::ConverterProcessName();
-    if (m_journal && (step == Step::Copy || step == Step::Reencode)) {
+    if (m_journal && m_journal->IsOpen() && (step == Step::Copy || step == Step::Reencode)) {
         SyncJournal();
-        m_journal->RunStarts(job.Id, job.OutputPath,
-                             step == Step::Copy ? std::optional<int>(job.Wanted) : std::nullopt);
+        if (!m_journal->RunStarts(job.Id, job.OutputPath,
+                                  step == Step::Copy ? std::optional<int>(job.Wanted)
+                                                     : std::nullopt,
+                                  job.InputSeconds))
+            m_log.Record(commandLine, "-",
+                         "the journal could not be written: this run would not be tidied up "
+                         "after a crash");
     }
     job.Now = step;
+    job.LastRun = step;
     job.Running = commandLine;
     job.Progress.Reset();
     if (job.Runner.Begin(commandLine))
@@ -139,8 +181,10 @@ BatchDriver::Started BatchDriver::BeginReencode(Job& job)
             return Started::Yes;
         }
     } else if (job.InputListing && ReadProbe(*job.InputListing).Opened) {
-        streams = ReadInputStreams(*job.InputListing);
+        streams = ReadInputStreams(*job.InputListing, ConverterSafePath(job.Entry.Path));
     }
+    if (streams && streams->Listed)
+        NoteInput(job, streams->Seconds, streams->FramesPerSecond);
     // Without an answer, or with an input the converter cannot read, the plain command line
     // runs: it fails as it always has, with the converter's own reason.
     const InputNeeds needs = streams ? NeedsFor(*streams, job.Request.OutputFormat) : InputNeeds{};
@@ -159,9 +203,13 @@ bool BatchDriver::AdvanceJob(Job& job)
     const bool stopping = m_stopRequested || m_pump.Quitting();
     const auto reencode = [&] {
         // The share the copy had shown is not the re-encoding's.
-        if (BeginReencode(job) == Started::Yes)
+        const Started started = BeginReencode(job);
+        if (started == Started::Yes)
             return true;
-        EndJob(job);
+        if (started == Started::Stopped)
+            EndStopped(job, "stopped");
+        else
+            EndJob(job);
         return false;
     };
     switch (job.Now) {
@@ -180,11 +228,25 @@ bool BatchDriver::AdvanceJob(Job& job)
             job.Reencoding = "the converter found no picture in the input";
             return reencode();
         }
+        const ConverterListing listed =
+            ReadListing(*job.InputListing, "Input #0", ConverterSafePath(job.Entry.Path));
+        if (const ListedStream* picture = listed.Picture()) {
+            NoteInput(job, listed.SecondsEstimated ? 0 : listed.Seconds, picture->FramesPerSecond);
+            job.Picture = 0;
+            for (const ListedStream& stream : listed.Streams) {
+                if (&stream == picture)
+                    break;
+                job.Picture += stream.Type == ListedStream::Kind::Video ? 1 : 0;
+            }
+        }
         switch (BeginCopy(job, input.Rotation % 90 == 0 ? input.Rotation : kNotAQuarterTurn)) {
         case Started::Yes:
             return true;
         case Started::No:
             return reencode();
+        case Started::Stopped:
+            EndStopped(job, "stopped");
+            return false;
         default:
             EndJob(job);
             return false;
@@ -217,31 +279,76 @@ bool BatchDriver::AdvanceJob(Job& job)
         EndJob(job);
         return false;
     }
+    case Step::MeasureInput: {
+        const ConverterQuestion* question = job.Question.get();
+        if (question && question->Answer()) {
+            if (const double reach = LastProgressSeconds(*question->Answer()); reach > 0)
+                job.Measured = reach;
+        }
+        job.Question.reset();
+        if (stopping) {
+            EndStopped(job, "stopped while checked");
+            return false;
+        }
+        return JudgeEndedRun(job);
+    }
     case Step::Copy:
     case Step::Reencode:
         break;
     }
 
-    if (job.Runner.LastRunStopped()) {
-        // The name was free before the run, so whatever stands there now is this run's.
-        fs::RemoveFile(job.OutputPath);
-        m_log.Record(job.Running, DescribeExit(job.Runner.LastExitStatus()),
-                     m_pump.Quitting() ? "stopped: the program was closed" : "stopped");
-        EndJob(job);
-        return false;
-    }
     job.Facts = {};
     job.Facts.Exit = job.Runner.LastExitStatus();
+    if (job.Runner.LastRunStopped() || (stopping && job.Now == Step::Copy)) {
+        // The name was free before the run, so whatever stands there now is this run's. A
+        // copy that ended as the stop came is not followed by anything either.
+        EndStopped(job, m_pump.Quitting() ? "stopped: the program was closed" : "stopped");
+        return false;
+    }
     job.Facts.OutputSize = fs::IsRegularFile(job.OutputPath) ? fs::FileSize(job.OutputPath) : -1;
     job.Facts.ConverterOutput = job.Runner.Outputs();
-    // Whether the converter's lines decide by themselves, or the output must be opened.
+    job.Facts.InputSize = fs::IsRegularFile(job.Entry.Path) ? fs::FileSize(job.Entry.Path) : -1;
+    job.Facts.InputSeconds = job.InputSeconds;
+    job.Facts.FrameSeconds = job.FrameSeconds;
+    job.Measured.reset();
+    job.MeasureAsked = false;
+    return JudgeEndedRun(job);
+}
+
+bool BatchDriver::JudgeEndedRun(Job& job)
+{
+    const auto reencode = [&] {
+        const Started started = BeginReencode(job);
+        if (started == Started::Yes)
+            return true;
+        if (started == Started::Stopped)
+            EndStopped(job, "stopped");
+        else
+            EndJob(job);
+        return false;
+    };
+    // Whether the converter's lines decide by themselves, or the output must be opened, or the
+    // input's own pictures and sound measured.
     bool opens = false;
+    bool measures = false;
     job.Facts.Probe = [&opens] {
         opens = true;
         return ProbeResult{};
     };
+    job.Facts.MeasureInput = [&job, &measures]() -> std::optional<double> {
+        measures = !job.MeasureAsked;
+        return job.Measured;
+    };
     const RunOutcome outcome = JudgeRun(job.Facts);
-    if (job.Now == Step::Copy) {
+    if (measures) {
+        job.MeasureAsked = true;
+        job.Now = Step::MeasureInput;
+        job.Question = std::make_unique<ConverterQuestion>(
+            MeasureCommandLine(fs::ConverterPath(m_setup.ProgramFolder), job.Entry.Path),
+            m_setup.QuestionPatience);
+        return true;
+    }
+    if (job.LastRun == Step::Copy) {
         // The turn is read back in any case: from the file itself when the converter's lines
         // prove the copy whole and the program can read it, by the converter otherwise.
         if (outcome.Succeeded && !opens) {
@@ -261,7 +368,7 @@ bool BatchDriver::AdvanceJob(Job& job)
             return true;
         }
         job.Reencoding = "the streams could not be copied: " + outcome.FailureLine;
-        fs::RemoveFile(job.OutputPath);
+        Empty(job);
         m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "not kept: " + job.Reencoding);
         return reencode();
     }
@@ -277,6 +384,7 @@ bool BatchDriver::AdvanceJob(Job& job)
 void BatchDriver::RecordReencoding(Job& job, const ProbeResult& opened)
 {
     job.Facts.Probe = [&opened] { return opened; };
+    job.Facts.MeasureInput = [&job] { return job.Measured; };
     RecordOutcome(job, JudgeRun(job.Facts));
 }
 
@@ -294,10 +402,18 @@ void BatchDriver::RecordOutcome(Job& job, const RunOutcome& outcome)
     }
     if (outcome.Unchecked) {
         // Kept for the user to judge.
-        NameInReport(job, outcome.FailureLine);
+        NameInReport(job, outcome.FailureLine, FailedEntry::Kept::Unchecked);
         m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
                      outputPath + " (not checked: " + outcome.FailureLine + ")" + note);
         objDOS_CommandOver(job, "not checked");
+        return;
+    }
+    if (outcome.Incomplete) {
+        // All that the damaged input held: kept, and named for what it is.
+        NameInReport(job, outcome.FailureLine, FailedEntry::Kept::Incomplete);
+        m_log.Record(job.Running, DescribeExit(job.Facts.Exit),
+                     outputPath + " (incomplete: " + outcome.FailureLine + ")" + note);
+        objDOS_CommandOver(job, "incomplete");
         return;
     }
     fs::RemoveFile(outputPath);
@@ -308,7 +424,7 @@ void BatchDriver::RecordOutcome(Job& job, const RunOutcome& outcome)
     objDOS_CommandOver(job, "failed");
 }
 
-void BatchDriver::NameInReport(const Job& job, const std::string& line)
+void BatchDriver::NameInReport(const Job& job, const std::string& line, FailedEntry::Kept kept)
 {
     // The converter names the file by the path it got, which for a temporary copy is not a
     // name the user knows: the report speaks of the file as the list showed it.
@@ -322,7 +438,7 @@ void BatchDriver::NameInReport(const Job& job, const std::string& line)
     const auto place =
         std::upper_bound(m_failureNumbers.begin(), m_failureNumbers.end(), job.Number);
     m_failures.insert(m_failures.begin() + (place - m_failureNumbers.begin()),
-                      FailedEntry{entry.DisplayText, reason});
+                      FailedEntry{entry.DisplayText, reason, kept});
     m_failureNumbers.insert(place, job.Number);
 }
 
@@ -353,6 +469,7 @@ BatchDriver::Started BatchDriver::BeginLossless(Job& job)
         Ask(job, Step::ProbeInput, job.Entry.Path);
         return Started::Yes;
     }
+    NoteInput(job, input->Seconds, input->FramesPerSecond);
     if (std::string_view(
             OutputFormats()[static_cast<std::size_t>(job.Request.OutputFormat)].Extension) ==
         ".mp4") {
@@ -375,8 +492,9 @@ BatchDriver::Started BatchDriver::BeginCopy(Job& job, int carried)
     }
     job.Carried = carried;
     job.Wanted = (carried + job.Turn) % 360;
-    return BeginRun(job, Step::Copy,
-                    BuildLosslessCommandLine(job.Request, job.Wanted, *m_rotationWriting));
+    return BeginRun(
+        job, Step::Copy,
+        BuildLosslessCommandLine(job.Request, job.Wanted, *m_rotationWriting, job.Picture));
 }
 
 bool BatchDriver::KeepLossless(Job& job, const ProbeResult& written)
@@ -385,6 +503,7 @@ bool BatchDriver::KeepLossless(Job& job, const ProbeResult& written)
     // The converter's word for the copy, then the turn read back from the file itself: a
     // converter that drops the tag must not leave the picture unturned.
     job.Facts.Probe = [&written] { return written; };
+    job.Facts.MeasureInput = [&job] { return job.Measured; };
     const RunOutcome outcome = JudgeRun(job.Facts);
     if (!outcome.Succeeded)
         why = "the streams could not be copied: " + outcome.FailureLine;
@@ -399,7 +518,7 @@ bool BatchDriver::KeepLossless(Job& job, const ProbeResult& written)
         why = "the converter wrote a turn of " + std::to_string(written.Rotation) +
               " degrees instead of " + std::to_string(job.Wanted);
     if (!why.empty()) {
-        fs::RemoveFile(job.OutputPath);
+        Empty(job);
         m_log.Record(job.Running, DescribeExit(job.Facts.Exit), "not kept: " + why);
         return false;
     }

@@ -45,8 +45,19 @@ struct BatchDriver::Job
     bool AskedForCopy = false;
     // What the re-encoding adds for this input, or why the input could not be examined.
     std::string Added;
-    // Whether the output's name was taken on the disk as an empty file.
+    // Whether the output's name was taken on the disk as an empty file (or is held as one).
     bool Reserved = false;
+    // The input's length and one frame's, once known: what the output is measured against.
+    double InputSeconds = 0;
+    double FrameSeconds = 0;
+    // The moving picture's place among the input's video streams: a cover may come first.
+    int Picture = 0;
+    // The last conversion run, a copy or a re-encoding.
+    Step LastRun = Step::Reencode;
+    // How far the input's own pictures and sound reach, measured when the run's output
+    // seemed short of the length the input states; whether it was asked.
+    std::optional<double> Measured;
+    bool MeasureAsked = false;
 };
 
 } // namespace pivora::engine

@@ -119,20 +119,22 @@ bool CarriesDisplayRotation(int outputFormat)
 }
 
 std::string BuildLosslessCommandLine(const CommandLineRequest& request, int anticlockwise,
-                                     RotationWriting way)
+                                     RotationWriting way, int picture)
 {
     using pivora::platform::QuoteArgument;
     const std::string turn = std::to_string(Normalized(anticlockwise));
+    // Every video stream is mapped in order, so the picture keeps its place among them.
+    const std::string stream = "v:" + std::to_string(picture);
     std::string line = QuoteArgument(pivora::platform::ConverterPath(request.ProgramFolder), true);
     if (way == RotationWriting::DisplayRotationOption)
-        line += " -display_rotation:v:0 " + turn;
+        line += " -display_rotation:" + stream + " " + turn;
     line += " -i " + QuoteArgument(ConverterSafePath(request.InputPath));
     // Data tracks (GPS, sensors) too, those of a kind the converter knows: a timecode track
     // is made again from the timecode it reads, and a kind it does not know it cannot write
     // into any container.
     line += " -y -map 0:v -map 0:a? -map 0:s? -map 0:d:u? -c copy -map_metadata 0";
     if (way == RotationWriting::RotateTag)
-        line += " -metadata:s:v:0 rotate=" + turn;
+        line += " -metadata:s:" + stream + " rotate=" + turn;
     line += ' ';
     line += QuotedOutputArgument(request);
     return line;

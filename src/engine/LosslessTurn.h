@@ -29,9 +29,11 @@ std::optional<int> PureTurnAnticlockwise(int rotation);
 bool CarriesDisplayRotation(int outputFormat);
 
 // The command line that copies every picture, sound, subtitle and data stream of the input as
-// it is, keeps its metadata, and has the first picture shown turned `anticlockwise` degrees in
-// all, replacing any turn the input carried. The output is named as for re-encoding.
+// it is, keeps its metadata, and has the moving picture shown turned `anticlockwise` degrees in
+// all, replacing any turn the input carried. `picture` is that picture's place among the
+// input's video streams: a cover image may come before it. The output is named as for
+// re-encoding.
 std::string BuildLosslessCommandLine(const CommandLineRequest& request, int anticlockwise,
-                                     RotationWriting way);
+                                     RotationWriting way, int picture = 0);
 
 } // namespace pivora::engine

@@ -105,6 +105,13 @@ std::string ProbeCommandLine(const std::string& converterPath, const std::string
            QuoteArgument(ConverterSafePath(file));
 }
 
+std::string MeasureCommandLine(const std::string& converterPath, const std::string& file)
+{
+    using pivora::platform::QuoteArgument;
+    return QuoteArgument(converterPath) + " -hide_banner -nostdin -i " +
+           QuoteArgument(ConverterSafePath(file)) + " -map 0:V? -map 0:a? -c copy -f null -";
+}
+
 ProbeResult ProbeOutput(const std::string& converterPath, const std::string& file,
                         pivora::platform::EventPump& pump, const std::function<bool()>& stopped)
 {

@@ -57,6 +57,10 @@ private:
 // The command line that opens `file` with the converter, as a player would, and lists it.
 std::string ProbeCommandLine(const std::string& converterPath, const std::string& file);
 
+// The command line that reads `file`'s pictures and sound to their end, packet by packet without
+// decoding: its last progress line says how far they reach.
+std::string MeasureCommandLine(const std::string& converterPath, const std::string& file);
+
 // Reads everything a started child prints until it ends.
 std::optional<std::string> CollectOutput(std::unique_ptr<pivora::platform::ChildProcess> child,
                                          pivora::platform::EventPump& pump,

@@ -1,8 +1,11 @@
 #include "engine/RunOutcome.h"
 
+#include "engine/ConverterListing.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <optional>
@@ -170,26 +173,95 @@ constexpr const char* kCheckTimedOut =
     PIVORA_TRANSLATE_NOOP("CoreTexts", "无法检查输出: 转换程序 %1 秒内没有回答");
 constexpr const char* kCheckEnded =
     PIVORA_TRANSLATE_NOOP("CoreTexts", "无法检查输出: 转换程序被终止");
+constexpr const char* kShorter =
+    PIVORA_TRANSLATE_NOOP("CoreTexts", "输出比输入短: 只有 %1 秒, 应有 %2 秒");
+constexpr const char* kIncomplete =
+    PIVORA_TRANSLATE_NOOP("CoreTexts", "输入文件不完整: 只读出 %1 秒, 应有 %2 秒");
+constexpr const char* kNoVideo = PIVORA_TRANSLATE_NOOP("CoreTexts", "输出中没有视频");
+constexpr const char* kEmptyInput = PIVORA_TRANSLATE_NOOP("CoreTexts", "输入文件是空的");
 
-// The number `pattern` holds in `line` ("" when it holds none), when `line` is `pattern`.
-std::optional<std::string> MatchReason(std::string_view line, std::string_view pattern)
+// The program's own reasons, each matched against a failure line to translate it.
+constexpr const char* kReasons[]{kNotEnded,   kSignalled,       kExitCode,      kNoOutput,
+                                 kUnreadable, kCheckNotStarted, kCheckTimedOut, kCheckEnded,
+                                 kShorter,    kIncomplete,      kNoVideo,       kEmptyInput};
+
+// A length as the reasons give it: "1.0".
+std::string Seconds(double seconds)
 {
-    const std::size_t at = pattern.find("%1");
-    if (at == std::string_view::npos)
-        return line == pattern ? std::optional<std::string>("") : std::nullopt;
-    const std::string_view head = pattern.substr(0, at);
-    const std::string_view tail = pattern.substr(at + 2);
-    if (line.size() <= head.size() + tail.size() || !line.starts_with(head) ||
-        !line.ends_with(tail))
-        return std::nullopt;
-    const std::string_view number =
-        line.substr(head.size(), line.size() - head.size() - tail.size());
-    const std::size_t digits = number.starts_with('-') ? 1 : 0;
-    if (number.size() == digits || !std::all_of(number.begin() + digits, number.end(), [](char c) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", seconds);
+    return text;
+}
+
+// Lines after the listings that tell of input the converter could not read whole.
+bool ReportsDamagedInput(const std::string& converterOutput)
+{
+    constexpr std::string_view kDamage[]{
+        "partial file",     "corrupt",   "invalid data found", "error while decoding",
+        "invalid nal unit", "truncated", "missing picture",    "error splitting the input"};
+    bool pastListings = false;
+    for (const std::string_view raw : Lines(converterOutput)) {
+        const std::string_view line = WithoutComponents(Trim(raw));
+        if (line.starts_with("Press [q]") || line.starts_with("Stream mapping:") ||
+            IsProgressLine(line)) {
+            pastListings = true;
+            continue;
+        }
+        if (!pastListings || IsReportLine(raw))
+            continue;
+        std::string lower(line);
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (std::any_of(std::begin(kDamage), std::end(kDamage), [&](std::string_view words) {
+                return lower.find(words) != std::string::npos;
+            }))
+            return true;
+    }
+    return false;
+}
+
+bool IsNumber(std::string_view number)
+{
+    if (number.starts_with('-'))
+        number.remove_prefix(1);
+    const std::size_t point = number.find('.');
+    const std::string_view whole = number.substr(0, point);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view("0") : number.substr(point + 1);
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
             return std::isdigit(static_cast<unsigned char>(c)) != 0;
-        }))
-        return std::nullopt;
-    return std::string(number);
+        });
+    };
+    return digits(whole) && digits(fraction);
+}
+
+// The numbers `pattern` holds in `line` at "%1" and "%2" (none when it holds none), when
+// `line` is `pattern`.
+std::optional<std::vector<std::string>> MatchReason(std::string_view line, std::string_view pattern)
+{
+    std::vector<std::string> numbers;
+    while (true) {
+        const std::size_t at = pattern.find('%');
+        if (at == std::string_view::npos || at + 1 >= pattern.size() ||
+            !std::isdigit(static_cast<unsigned char>(pattern[at + 1]))) {
+            if (line != pattern)
+                return std::nullopt;
+            return numbers;
+        }
+        if (!line.starts_with(pattern.substr(0, at)))
+            return std::nullopt;
+        line.remove_prefix(at);
+        pattern.remove_prefix(at + 2);
+        // The number runs up to what follows it in the pattern.
+        const std::size_t next = pattern.find('%');
+        const std::string_view follows = pattern.substr(0, next);
+        const std::size_t end = follows.empty() ? line.size() : line.find(follows);
+        if (end == std::string_view::npos || !IsNumber(line.substr(0, end)))
+            return std::nullopt;
+        numbers.emplace_back(line.substr(0, end));
+        line.remove_prefix(end);
+    }
 }
 
 } // namespace
@@ -209,12 +281,52 @@ std::string CheckEnded()
     return kCheckEnded;
 }
 
+std::string ShorterThanInput(double output, double input)
+{
+    return WithArguments(kShorter, Seconds(output), Seconds(input));
+}
+
+std::string IncompleteInput(double output, double input)
+{
+    return WithArguments(kIncomplete, Seconds(output), Seconds(input));
+}
+
+bool FallsShort(double output, double input, double frame)
+{
+    // The last frame is counted from its start, and a muxer may end on a packet boundary.
+    constexpr double kSlack = 0.25;
+    return input > 0 && output + (frame > 0 ? frame : 0.1) + kSlack < input;
+}
+
+double LastProgressSeconds(const std::string& converterOutput)
+{
+    double last = 0;
+    for (const std::string_view raw : Lines(converterOutput)) {
+        const std::string_view line = Trim(raw);
+        if (!line.starts_with("frame=") && !line.starts_with("size="))
+            continue;
+        const std::size_t at = line.find("time=");
+        if (at == std::string_view::npos)
+            continue;
+        // "time=00:00:01.96", "time=N/A", and at the start even "time=-00:00:00.04".
+        const std::string clock(line.substr(at + 5, line.find(' ', at) - at - 5));
+        int hours = 0, minutes = 0;
+        double seconds = 0;
+        if (std::sscanf(clock.c_str(), "%d:%d:%lf", &hours, &minutes, &seconds) == 3 &&
+            hours >= 0 && minutes >= 0 && seconds >= 0 && std::isfinite(seconds))
+            last = hours * 3600.0 + minutes * 60.0 + seconds;
+    }
+    return last;
+}
+
 std::string ShownFailureLine(const std::string& line, const UserMessages& messages)
 {
-    for (const char* pattern : {kNotEnded, kSignalled, kExitCode, kNoOutput, kUnreadable,
-                                kCheckNotStarted, kCheckTimedOut, kCheckEnded}) {
-        if (const std::optional<std::string> number = MatchReason(line, pattern))
-            return WithArgument(messages.Translate(pattern), *number);
+    for (const char* pattern : kReasons) {
+        if (const auto numbers = MatchReason(line, pattern)) {
+            const std::string translated = messages.Translate(pattern);
+            return WithArguments(translated, numbers->size() > 0 ? (*numbers)[0] : std::string(),
+                                 numbers->size() > 1 ? (*numbers)[1] : std::string());
+        }
     }
     return line;
 }
@@ -271,46 +383,15 @@ std::string WriteErrorLine(const std::string& converterOutput)
     return {};
 }
 
-ListedStreams StreamsOf(const std::string& converterOutput, std::string_view section)
+ListedStreams StreamsOf(const std::string& converterOutput, std::string_view section,
+                        std::string_view file)
 {
+    const ConverterListing listing = ReadListing(converterOutput, section, file);
     ListedStreams streams;
-    enum { Before, Header, Listing } place = Before;
-    bool inFirstPicture = false;
-    for (const std::string_view line : Lines(converterOutput)) {
-        if (line.empty())
-            continue; // between the two characters of a "\r\n"
-        if (place == Before) {
-            if (WithoutComponents(line).starts_with(section))
-                place = line.ends_with(':') ? Listing : Header;
-            continue;
-        }
-        // The header names the file, and a file name can hold a line break: it ends at "':".
-        if (place == Header) {
-            if (line.ends_with("':"))
-                place = Listing;
-            continue;
-        }
-        // The section's listing is indented; the first line that is not ends it.
-        if (!line.starts_with(' '))
-            break;
-        const std::string_view entry = Trim(line);
-        if (!entry.starts_with("Stream #")) {
-            // A stream's side data follows it: "displaymatrix: rotation of -90.00 degrees".
-            constexpr std::string_view kMarker = "displaymatrix: rotation of ";
-            if (inFirstPicture && entry.starts_with(kMarker)) {
-                const std::string degrees(entry.substr(kMarker.size()));
-                const long turn = std::lround(std::strtod(degrees.c_str(), nullptr));
-                streams.Rotation = static_cast<int>(((turn % 360) + 360) % 360);
-            }
-            continue;
-        }
-        streams.Listed = true;
-        inFirstPicture = false;
-        if (entry.find(": Video: ") != std::string_view::npos &&
-            entry.find("(attached pic)") == std::string_view::npos && !streams.Video) {
-            streams.Video = true;
-            inFirstPicture = true;
-        }
+    streams.Listed = listing.Listed;
+    if (const ListedStream* picture = listing.Picture()) {
+        streams.Video = true;
+        streams.Rotation = picture->Rotation;
     }
     return streams;
 }
@@ -333,6 +414,11 @@ RunOutcome JudgeRun(const RunFacts& facts)
     const std::string& text = facts.ConverterOutput;
     const pivora::platform::ExitStatus& exit = facts.Exit;
     const bool exitedBadly = exit.Known && (!exit.Exited || exit.Code != 0);
+    // A signal ended it: whatever it printed last is not why.
+    if (exit.Known && !exit.Exited)
+        return Failure(WithArgument(kSignalled, std::to_string(exit.Signal)));
+    if ((exitedBadly || (!exit.Known && SaysItFailed(text))) && facts.InputSize == 0)
+        return Failure(kEmptyInput);
     if (exitedBadly || (!exit.Known && SaysItFailed(text))) {
         std::string line = WriteErrorLine(text);
         if (line.empty())
@@ -341,8 +427,6 @@ RunOutcome JudgeRun(const RunFacts& facts)
             return Failure(line);
         if (!exit.Known)
             return Failure(kNotEnded);
-        if (!exit.Exited)
-            return Failure(WithArgument(kSignalled, std::to_string(exit.Signal)));
         return Failure(WithArgument(kExitCode, std::to_string(exit.Code)));
     }
     if (std::string line = WriteErrorLine(text); !line.empty())
@@ -355,7 +439,36 @@ RunOutcome JudgeRun(const RunFacts& facts)
     }
     const ListedStreams streams = StreamsOf(text, "Output #0");
     if (streams.Listed && !streams.Video)
-        return Failure("no video stream");
+        return Failure(kNoVideo);
+
+    // An output shorter than its input is never a plain success: a run ended from outside can
+    // exit with 0 all the same.
+    const ConverterListing input = ReadListing(text, "Input #0");
+    const double inputSeconds = facts.InputSeconds > 0   ? facts.InputSeconds
+                                : input.SecondsEstimated ? 0
+                                                         : input.Seconds;
+    const ListedStream* picture = input.Picture();
+    const double frame = facts.FrameSeconds > 0                    ? facts.FrameSeconds
+                         : picture && picture->FramesPerSecond > 0 ? 1 / picture->FramesPerSecond
+                                                                   : 0;
+    if (const double outputSeconds = LastProgressSeconds(text);
+        FallsShort(outputSeconds, inputSeconds, frame)) {
+        const bool byItself = exit.Known && exit.Exited && exit.Code == 0 && EndedCleanly(text);
+        // A converter that read all it could of a damaged input and ended by itself leaves
+        // all there was to have.
+        if (byItself && ReportsDamagedInput(text)) {
+            RunOutcome incomplete{false, IncompleteInput(outputSeconds, inputSeconds)};
+            incomplete.Incomplete = true;
+            return incomplete;
+        }
+        // One that ended by itself without a word of damage read the input to its end: the
+        // length the input states may count a subtitle or a data stream that runs on past the
+        // picture and the sound, which then decide.
+        const std::optional<double> measured =
+            byItself && facts.MeasureInput ? facts.MeasureInput() : std::nullopt;
+        if (!measured || FallsShort(outputSeconds, *measured, frame))
+            return Failure(ShorterThanInput(outputSeconds, measured ? *measured : inputSeconds));
+    }
 
     // The converter's own lines prove a good output when it exited with 0, listed a picture
     // among the streams it wrote, and summed up what it wrote. Anything less is checked by
@@ -366,7 +479,7 @@ RunOutcome JudgeRun(const RunFacts& facts)
             if (!probe.Opened)
                 return Failure(probe.Line.empty() ? kUnreadable : probe.Line);
             if (!probe.HasVideo)
-                return Failure("no video stream");
+                return Failure(kNoVideo);
         } else if (!(streams.Video && EndedCleanly(text))) {
             // Neither the converter's status nor the file can vouch for the output.
             if (!exit.Known)

@@ -31,4 +31,13 @@ inline std::string WithArgument(std::string pattern, const std::string& argument
     return pattern;
 }
 
+inline std::string WithArguments(std::string pattern, const std::string& first,
+                                 const std::string& second)
+{
+    pattern = WithArgument(std::move(pattern), first);
+    if (const std::size_t at = pattern.find("%2"); at != std::string::npos)
+        pattern.replace(at, 2, second);
+    return pattern;
+}
+
 } // namespace pivora::engine

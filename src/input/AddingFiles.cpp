@@ -71,7 +71,7 @@ void InputAdder::AddFolder(const std::string& folder)
     if (onSearching)
         onSearching(true);
     std::vector<std::string> found;
-    SearchFolder(folder, found, m_pump);
+    SearchFolder(folder, found, m_pump, &m_unreadable);
     AddFoundFiles(std::move(found));
     if (onSearching)
         onSearching(false);
@@ -128,7 +128,11 @@ void InputAdder::AddNamedFiles(const std::vector<std::string>& paths)
             // would only fail when its turn came.
             m_refused.push_back(named);
         } else {
-            entries.push_back(EntryForPath(path));
+            InputEntry entry = EntryForPath(path);
+            // A name the code page cannot hold ("Open with" a Chinese name on a Western
+            // system) goes to the converter as a copy, as a chosen or dropped file does.
+            entry.Path = PathFor(entry.Path);
+            entries.push_back(std::move(entry));
         }
     }
     m_list.Append(std::move(entries));

@@ -1,14 +1,20 @@
 #pragma once
 
+#include "engine/UserMessages.h"
 #include "input/InputList.h"
 #include "input/TempCopies.h"
 #include "platform/EventPump.h"
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pivora::input {
+
+// Heads of the messages that name what an add left out.
+inline constexpr const char* kUnreadableFoldersHead =
+    PIVORA_TRANSLATE_NOOP("CoreTexts", "以下文件夹无法读取, 其中的文件没有加入列表:");
 
 // A dropped file list. Names of a "wide" list are the files' own names; the others are
 // already in the code page.
@@ -53,6 +59,8 @@ public:
     // which the converter and the program's own reads could wait on for ever, and named files
     // that do not exist.
     std::vector<std::string> TakeRefused();
+    // The folders the searches since the last call could not list, in order.
+    std::vector<std::string> TakeUnreadable() { return std::exchange(m_unreadable, {}); }
 
 private:
     std::string PathFor(const std::string& p);
@@ -63,6 +71,7 @@ private:
     TempCopies& m_copies;
     pivora::platform::EventPump* m_pump;
     std::vector<std::string> m_refused;
+    std::vector<std::string> m_unreadable;
 };
 
 } // namespace pivora::input

@@ -14,24 +14,27 @@ namespace {
 class Search
 {
 public:
-    Search(std::vector<std::string>& list, fs::EventPump* pump, std::string root)
-        : m_list(list), m_pump(pump), m_root(std::move(root))
+    Search(std::vector<std::string>& list, fs::EventPump* pump, std::string root,
+           std::vector<std::string>* unreadable)
+        : m_list(list), m_pump(pump), m_root(std::move(root)), m_unreadable(unreadable)
     {
     }
 
     void Folder(const std::string& folder)
     {
         std::vector<fs::FolderEntry> entries;
-        if (!fs::ListFolder(folder, entries))
+        if (!fs::ListFolder(folder, entries)) {
+            if (m_unreadable)
+                m_unreadable->push_back(folder);
             return;
+        }
         std::vector<std::string> subfolders;
-        int count = 0;
         for (const fs::FolderEntry& entry : entries) {
             const std::string name = fs::NativeNameToAnsi(entry.Name);
             std::string path = folder + fs::PathSeparator() + name;
             if (entry.IsFolder) {
                 // A linked folder may lead anywhere, back up the tree included.
-                if (!entry.IsLink && ++count <= kMaxSubfolders)
+                if (!entry.IsLink)
                     subfolders.push_back(path);
             } else if (entry.IsFile && (!entry.IsLink || InsideRoot(path))) {
                 // Pipes, sockets and devices are no videos; a pipe would hold the converter
@@ -74,14 +77,16 @@ private:
     std::vector<std::string>& m_list;
     fs::EventPump* m_pump;
     std::string m_root;
+    std::vector<std::string>* m_unreadable;
     std::chrono::steady_clock::time_point m_lastBreath = std::chrono::steady_clock::now();
 };
 
 } // namespace
 
-void SearchFolder(const std::string& folder, std::vector<std::string>& list, fs::EventPump* pump)
+void SearchFolder(const std::string& folder, std::vector<std::string>& list, fs::EventPump* pump,
+                  std::vector<std::string>* unreadable)
 {
-    Search search(list, pump, fs::RealPath(folder));
+    Search search(list, pump, fs::RealPath(folder), unreadable);
     search.Folder(folder);
 }
 

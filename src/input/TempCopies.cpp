@@ -36,6 +36,10 @@ std::string TempCopies::CopyBaseName(const std::string& p) const
 {
     std::string n = pivora::engine::GetBaseName(AnsiRoundTrip(p));
     n = FirstCharacters(CleanName(n, true), kMaxBaseCharacters);
+    // Room for a counter and ".tmp" where the file system counts fewer than 200 characters.
+    constexpr std::size_t kTail = 16;
+    const std::size_t limit = fs::MaxFileNameUnits(m_folder);
+    n = pivora::engine::FitBaseName(n, limit > kTail ? limit - kTail : 0);
     if (TrimBlanks(n).empty()) {
         const fs::LocalDateTime now = m_clock();
         char stamp[32];

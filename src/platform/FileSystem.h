@@ -42,6 +42,13 @@ bool RenameFile(const std::string& from, const std::string& to);
 bool WriteFileWhole(const std::string& path, const std::string& content);
 // Makes the folder's list of names durable on the disk, such as a file just made in it.
 void SyncFolder(const std::string& folder);
+// Makes a file's content durable on the disk; false when it cannot be made sure of.
+bool SyncFile(const std::string& path);
+// How long a file name may be in `folder`, and how long `name` is, in the units the file
+// system counts (bytes; on Windows, whose limit is in UTF-16 units, counting bytes errs on the
+// safe side).
+std::size_t MaxFileNameUnits(const std::string& folder);
+std::size_t FileNameUnits(std::string_view name);
 // Whether new files can be made in the folder.
 bool CanWriteFolder(const std::string& folder);
 
@@ -101,8 +108,12 @@ class LockedFile
 public:
     // Opens `path` for appending: a new file when `create` (then it must not exist yet), an
     // existing regular file otherwise. Null when it cannot be opened or another process
-    // holds it.
+    // holds it. Where the file system keeps no locks (an NFS home without its lock service),
+    // the file is opened all the same, unguarded: Guarded() says so. A new file that cannot be
+    // opened is not left behind.
     static std::unique_ptr<LockedFile> Open(const std::string& path, bool create);
+    // Whether other processes are kept out; false where the file system cannot lock.
+    bool Guarded() const { return m_guarded; }
     ~LockedFile();
     LockedFile(const LockedFile&) = delete;
     LockedFile& operator=(const LockedFile&) = delete;
@@ -113,8 +124,9 @@ public:
     std::string ReadAll() const;
 
 private:
-    explicit LockedFile(NativeHandle handle) : m_handle(handle) {}
+    LockedFile(NativeHandle handle, bool guarded) : m_handle(handle), m_guarded(guarded) {}
     NativeHandle m_handle;
+    bool m_guarded;
 };
 
 struct LocalDateTime

@@ -159,7 +159,7 @@ TEST_F(BatchTest, AnOutputThatCannotBeCheckedIsKeptAndNamedUnlessAStopCutsTheChe
 {
     // The converter's lines leave the output to be opened, and opening it never answers.
     ScopedEnv terse("FAKE_CONV_TERSE", "1");
-    ScopedEnv hang("FAKE_CONV_PROBE_HANG", "1");
+    ScopedEnv hang("FAKE_CONV_PROBE_HANG", "_Rotated");
     ScopedEnv probes("FAKE_CONV_PROBES", dir.File("probes.log"));
     patience = std::chrono::milliseconds(300);
     list.Append(EntryForPath(inputs[0]));
@@ -179,7 +179,8 @@ TEST_F(BatchTest, AnOutputThatCannotBeCheckedIsKeptAndNamedUnlessAStopCutsTheChe
     patience = ConverterQuestion::kPatience;
     list.Append(EntryForPath(inputs[1]));
     pump.onProcessEvents = [&] {
-        if (pivora::test::ReadLines(dir.File("probes.log")).size() == 2 && !Driver().Stopping())
+        const auto probed = pivora::test::ReadLines(dir.File("probes.log"));
+        if (!probed.empty() && probed.back().ends_with("b_Rotated957.mp4") && !Driver().Stopping())
             Driver().Stop();
     };
     Driver().ConvertQueue();
@@ -374,4 +375,72 @@ TEST_F(BatchTest, StopEndsEveryRunningConversion)
     for (std::size_t at = 0; (at = record.find("stopped", at)) != std::string::npos; ++at)
         ++stopped;
     EXPECT_EQ(stopped, 2u);
+}
+
+TEST_F(BatchTest, AShortOutputIsNeverConvertedAndAllADamagedInputHeldIsKept)
+{
+    // Every input is 10 s long; the first run is ended from outside at 5 s with status 0, the
+    // second reads a damaged input to its end, the third is whole.
+    pivora::test::WriteFile(inputs[0], "plan until=2");
+    pivora::test::WriteFile(inputs[1], "plan until=2 damaged=1");
+    AddInputs();
+    Driver().ConvertQueue();
+
+    const std::string out = dir.File("out") + kSep;
+    EXPECT_TRUE(list.Empty());
+    EXPECT_FALSE(std::filesystem::exists(out + "a_Rotated957.mp4")) << "a cut output was kept";
+    EXPECT_TRUE(std::filesystem::exists(out + "b_Rotated957.mp4"));
+    EXPECT_TRUE(std::filesystem::exists(out + "c_Rotated957.mp4"));
+    const std::vector<FailedEntry>& failures = Driver().LastFailures();
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_EQ(failures[0].Reason, "输出比输入短: 只有 5.0 秒, 应有 10.0 秒");
+    EXPECT_EQ(failures[0].Output, FailedEntry::Kept::Nothing);
+    EXPECT_EQ(failures[1].Reason, "输入文件不完整: 只读出 5.0 秒, 应有 10.0 秒");
+    EXPECT_EQ(failures[1].Output, FailedEntry::Kept::Incomplete);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_NE(messages.texts[0].find("输入文件不完整"), std::string::npos);
+}
+
+TEST_F(BatchTest, AStopAsALosslessCopyEndsIsAStop)
+{
+    // The copy ends as the stop comes: Ctrl+C reached the converter too, and it exits with 255.
+    // Nothing is re-encoded after it, and the entry stays.
+    pivora::test::WriteFile(inputs[0], "converted by the stand-in\n");
+    list.Append(EntryForPath(inputs[0]));
+    ScopedEnv spans("FAKE_CONV_SPANS", dir.File("spans.log"));
+    ScopedEnv fails("FAKE_CONV_EXIT", "255");
+    pivora::settings::ProgramSettings settings;
+    settings.LosslessRotation = true;
+    pump.onProcessEvents = [&] {
+        const auto spanned = pivora::test::ReadLines(dir.File("spans.log"));
+        if (spanned.size() == 2 && !Driver().Stopping())
+            Driver().Stop();
+    };
+    Driver(&settings).ConvertQueue();
+    ASSERT_EQ(Converted().size(), 1u) << "a run began after the stop";
+    EXPECT_EQ(host.steps.back(), "stopped");
+    EXPECT_EQ(list.Count(), 1u);
+    EXPECT_TRUE(Driver().LastFailures().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out") + kSep + "a_Rotated957.mp4"));
+    EXPECT_NE(pivora::test::ReadFile(dir.File("state/activity.log")).find("-c copy"),
+              std::string::npos)
+        << "the run was no copy";
+}
+
+TEST_F(BatchTest, AnOutputNameStaysTakenFromTheCopyToTheReencoding)
+{
+    // The copy does not carry its turn when read back, so it is re-encoded into the same name,
+    // which no other program may take in between.
+    pivora::test::WriteFile(inputs[0], "converted by the stand-in\n");
+    list.Append(EntryForPath(inputs[0]));
+    ScopedEnv found("FAKE_CONV_FOUND", dir.File("found.log"));
+    pivora::settings::ProgramSettings settings;
+    settings.LosslessRotation = true;
+    Driver(&settings).ConvertQueue();
+    EXPECT_EQ(Converted().size(), 2u);
+    EXPECT_EQ(pivora::test::ReadLines(dir.File("found.log")),
+              (std::vector<std::string>{"taken", "taken"}));
+    EXPECT_TRUE(list.Empty());
+    EXPECT_NE(pivora::test::ReadFile(dir.File("state/activity.log")).find("not kept"),
+              std::string::npos);
 }

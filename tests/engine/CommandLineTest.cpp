@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "engine/DOSOutputs.h"
+#include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
 
 #include <filesystem>
@@ -79,11 +80,13 @@ TEST(CommandLine, FormatsAndRotations)
 TEST(CommandLine, OutputNames)
 {
     EXPECT_EQ(GetBaseName(Native("/a.b/clip.tar.mp4")), "clip.tar");
-    EXPECT_EQ(GetBaseName(Native("/clips/holiday")), "");
+    // A name without an extension stays whole.
+    EXPECT_EQ(GetBaseName(Native("/clips/holiday")), "holiday");
+    EXPECT_EQ(GetBaseName(Native("/clips/.DS_Store")), ".DS_Store");
     EXPECT_EQ(GetBaseName(""), "");
     EXPECT_EQ(GetBaseName(Native("/tmp/name.tmp")), "name");
     EXPECT_EQ(OutputFilePath(Native("/output/"), Native("/clips/holiday"), 0, {9, 5, 7}),
-              Native("/output/_Rotated957.mp4"));
+              Native("/output/holiday_Rotated957.mp4"));
     // No separators and no leading zeros: 1:23:45 and 12:03:45 give the same stamp.
     const std::string o = Native("/o/");
     EXPECT_EQ(OutputFilePath(o, Native("/c/a.mp4"), 0, {1, 23, 45}),
@@ -92,6 +95,26 @@ TEST(CommandLine, OutputNames)
     // A taken name gets a counter before the extension; the plain name stays as it was.
     EXPECT_EQ(OutputFilePath(o, Native("/c/clip.mp4"), 0, {9, 5, 7}, 2),
               o + "clip_Rotated957_2.mp4");
+
+    // Names at the file system's limit give way at a character's end, and the output can be
+    // made: 249 bytes, and 80 Chinese characters (240 bytes in UTF-8).
+    pivora::test::TempDir dir;
+    const std::string folder = dir.File("");
+    for (const std::string& base : {std::string(249, 'a'), [] {
+                                        std::string chinese;
+                                        for (int i = 0; i < 80; ++i)
+                                            chinese += "\xe8\xa7\x86";
+                                        return chinese;
+                                    }()}) {
+        const std::string output =
+            OutputFilePath(folder, dir.File(base + ".mov"), 1, {12, 34, 56}, 12);
+        EXPECT_TRUE(output.ends_with("_Rotated123456_12.mp4")) << output;
+        EXPECT_TRUE(pivora::platform::CreateNewFile(output)) << output;
+        const std::string name = output.substr(folder.size());
+        EXPECT_LE(pivora::platform::FileNameUnits(name),
+                  pivora::platform::MaxFileNameUnits(folder));
+        EXPECT_TRUE(base.starts_with(name.substr(0, name.size() - 21)));
+    }
 }
 
 TEST(CommandLine, KeepsOddValuesFromBecomingOptions)

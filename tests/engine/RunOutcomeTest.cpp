@@ -48,7 +48,29 @@ TEST(RunOutcome, NamesTheLineThatSaysWhyAndCatchesBrokenOutputs)
     const RunOutcome full = judge("ffmpeg-disk-full.txt", ExitedWith(0));
     EXPECT_FALSE(full.Succeeded);
     EXPECT_NE(full.FailureLine.find("No space left on device"), std::string::npos);
-    EXPECT_EQ(judge("ffmpeg-audio-only.txt", ExitedWith(0)).FailureLine, "no video stream");
+    EXPECT_EQ(judge("ffmpeg-audio-only.txt", ExitedWith(0)).FailureLine, "输出中没有视频");
+    EXPECT_EQ(probes, 0);
+
+    // Shorter than its input: a run ended from outside says nothing and may exit with 0; an
+    // input cut short (2 s promised, 1 s there) leaves all it holds, kept and named.
+    const RunOutcome cut = judge("ffmpeg-ended-from-outside.txt", ExitedWith(0));
+    EXPECT_FALSE(cut.Succeeded || cut.Incomplete || cut.Unchecked);
+    EXPECT_EQ(cut.FailureLine, "输出比输入短: 只有 1.0 秒, 应有 60.0 秒");
+    const RunOutcome damaged = judge("ffmpeg-damaged-input.txt", ExitedWith(0));
+    EXPECT_TRUE(damaged.Incomplete && !damaged.Succeeded);
+    EXPECT_EQ(damaged.FailureLine, "输入文件不完整: 只读出 1.0 秒, 应有 2.0 秒");
+    // The length known before the run counts where the converter did not list one.
+    RunFacts known{ExitedWith(0), 4096, "frame=  50 size= 1kB time=00:00:02.00 bitrate=1k\n", {}};
+    known.InputSeconds = 2.2;
+    EXPECT_TRUE(JudgeRun(known).Succeeded) << "the last frame and packet are not a shortfall";
+    known.InputSeconds = 3;
+    EXPECT_EQ(JudgeRun(known).FailureLine, "输出比输入短: 只有 2.0 秒, 应有 3.0 秒");
+    known.FrameSeconds = 1; // one picture a second: its last one starts a second before the end
+    EXPECT_TRUE(JudgeRun(known).Succeeded);
+    // An empty input is named as that, not by the converter's guess at it.
+    RunFacts empty{ExitedWith(1), -1, Captured("probe-broken.txt"), {}};
+    empty.InputSize = 0;
+    EXPECT_EQ(JudgeRun(empty).FailureLine, "输入文件是空的");
     EXPECT_EQ(probes, 0);
 
     // A clean run needs no second look; without an exit status the file is opened.
@@ -84,7 +106,8 @@ TEST(RunOutcome, OnlyTheProgramsOwnReasonsAreTranslatedNumbersAndAll)
             const std::map<std::string, std::string> texts{
                 {"转换程序被终止 (信号 %1)", "killed by signal %1"},
                 {"转换程序退出代码 %1", "exit code %1"},
-                {"没有生成输出文件", "no output"}};
+                {"没有生成输出文件", "no output"},
+                {"输入文件不完整: 只读出 %1 秒, 应有 %2 秒", "incomplete input: %1 s of %2 s"}};
             const auto found = texts.find(source);
             return found == texts.end() ? source : found->second;
         }
@@ -98,6 +121,8 @@ TEST(RunOutcome, OnlyTheProgramsOwnReasonsAreTranslatedNumbersAndAll)
     EXPECT_EQ(shown({true, false, -1, 9}, 4096, "ffmpeg-sigkill.txt"), "killed by signal 9");
     EXPECT_EQ(shown(ExitedWith(-3), 4096, ""), "exit code -3");
     EXPECT_EQ(shown(ExitedWith(0), -1, ""), "no output");
+    EXPECT_EQ(shown(ExitedWith(0), 4096, "ffmpeg-damaged-input.txt"),
+              "incomplete input: 1.0 s of 2.0 s");
     EXPECT_EQ(shown(ExitedWith(1), 4096, "ffmpeg-12fps-mpg.txt"),
               "MPEG-1/2 does not support 12/1 fps");
     // A reason with no translation, and lines that only look like the program's own.

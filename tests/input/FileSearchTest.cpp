@@ -4,6 +4,10 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 using pivora::input::SearchFolder;
 using pivora::test::Native;
@@ -69,7 +73,7 @@ TEST(FileSearch, OwnFilesFirstThenSubfoldersDepthFirst)
     EXPECT_TRUE(none.empty());
 }
 
-TEST(FileSearch, AtMostTwoHundredSubfoldersOfAFolder)
+TEST(FileSearch, EverySubfolderAndTheUnreadableNamed)
 {
     pivora::test::TempDir dir;
     const std::string root = dir.File("many");
@@ -79,12 +83,35 @@ TEST(FileSearch, AtMostTwoHundredSubfoldersOfAFolder)
         Touch(root + "/" + name + "/f.mp4");
     }
     Touch(root + "/own.mp4");
+    Touch(root + "/s100/locked/hidden.mp4");
     std::vector<std::string> found;
-    SearchFolder(root, found);
-    ASSERT_EQ(found.size(), 201u);
+    std::vector<std::string> unreadable;
+#ifdef _WIN32
+    SearchFolder(root, found, nullptr, &unreadable);
+    EXPECT_TRUE(unreadable.empty());
+    ASSERT_EQ(found.size(), 252u);
+#else
+    // Permissions do not hold for root: the search runs as nobody then, in a child.
+    stdfs::permissions(dir.Path(), stdfs::perms::owner_all | stdfs::perms::others_exec |
+                                       stdfs::perms::others_read);
+    stdfs::permissions(root + "/s100/locked", stdfs::perms::none);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        SearchFolder(root, found, nullptr, &unreadable);
+        ::_exit(found.size() == 251 && unreadable == std::vector{root + "/s100/locked"} ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the locked folder went unnamed";
+    stdfs::permissions(root + "/s100/locked", stdfs::perms::owner_all);
+    SearchFolder(root, found, nullptr, &unreadable);
+    ASSERT_EQ(found.size(), 252u);
+#endif
     EXPECT_EQ(found.front(), Native(root + "/own.mp4"));
     EXPECT_EQ(found[1], Native(root + "/s000/f.mp4"));
-    EXPECT_EQ(found.back(), Native(root + "/s199/f.mp4"));
+    EXPECT_EQ(found.back(), Native(root + "/s249/f.mp4"));
 }
 
 TEST(FileSearch, KeepsTheWindowAliveButNotAfterEveryEntry)

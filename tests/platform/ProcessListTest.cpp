@@ -76,3 +76,46 @@ TEST(ProcessList, KillsOnlyThisProgramsConverterAndSeesNoZombies)
     EXPECT_FALSE(pivora::platform::IsProcessRunning("conv", unrelated));
     EXPECT_EQ(::waitpid(otherPid, nullptr, WNOHANG), otherPid) << "it was a zombie until now";
 }
+
+TEST(ProcessList, AnotherLiveProgramsConversionIsNoStray)
+{
+    pivora::test::TempDir dir;
+    const std::string converter =
+        pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath()) + "/data/conv";
+    // A command line of the program, any copy of it, running its converter; the kernel names a
+    // script after its file.
+    const std::string cli = dir.File("bin/pivora-cli");
+    std::filesystem::create_directories(dir.File("bin"));
+    pivora::test::WriteFile(cli, "#!/bin/sh\nFAKE_CONV_LINGER_MS=20000 FAKE_CONV_STEPS=0 \"$1\" &\n"
+                                 "echo $! > \"$2\"\nwait\n");
+    std::filesystem::permissions(cli, std::filesystem::perms::owner_all);
+    const std::string pidFile = dir.File("converter.pid");
+    const pid_t parent = ::fork();
+    if (parent == 0) {
+        ::execl(cli.c_str(), cli.c_str(), converter.c_str(), pidFile.c_str(), nullptr);
+        ::_exit(127);
+    }
+    pid_t theirs = 0;
+    for (int i = 0; i < 200 && theirs == 0; ++i) {
+        std::this_thread::sleep_for(10ms);
+        theirs = std::atoi(pivora::test::ReadFile(pidFile).c_str());
+    }
+    ASSERT_GT(theirs, 0);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(pivora::platform::IsProcessRunning("conv", converter))
+        << "another program's conversion counted as a stray to wait for";
+    pivora::platform::KillProcessByName("conv", converter);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(::kill(theirs, 0), 0) << "another program's conversion was ended";
+
+    // Its program gone, the converter is a stray and goes.
+    ::kill(parent, SIGKILL);
+    ::waitpid(parent, nullptr, 0);
+    for (int i = 0; i < 100 && !pivora::platform::IsProcessRunning("conv", converter); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(pivora::platform::IsProcessRunning("conv", converter));
+    pivora::platform::KillProcessByName("conv", converter);
+    for (int i = 0; i < 200 && ::kill(theirs, 0) == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_NE(::kill(theirs, 0), 0) << "a converter left behind was not ended";
+}

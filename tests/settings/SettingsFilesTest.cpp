@@ -99,8 +99,14 @@ TEST(SettingsFiles, WhereOptionsLiveAndWholeWrites)
 {
     pivora::test::TempDir dir;
     std::filesystem::create_directories(dir.File("program"));
+#ifdef _WIN32
+    // Windows keeps it with the user's settings wherever the program is, installed or unpacked.
+    EXPECT_EQ(OptionsFilePath(dir.File("program"), dir.File("config")),
+              dir.File("config/options.ini"));
+#else
     EXPECT_EQ(OptionsFilePath(dir.File("program"), dir.File("config")),
               dir.File("program/options.ini"));
+#endif
 #ifdef _WIN32
     const std::string own = ""; // where other copies of the program look for them
 #else

@@ -16,10 +16,18 @@
 //   FAKE_CONV_PROBES=path   append one line per probe: the file it opens
 //   FAKE_CONV_PROBE_HANG=1  a probe never answers; =text: of a file whose path holds the text
 //   FAKE_CONV_SPLIT=1       first write a Chinese line in two pieces, cut inside a character
+//   FAKE_CONV_UNTIL=n       stop after n of the progress lines, exit status as ever (a run ended
+//                           from outside with 0, or a damaged input)
+//   FAKE_CONV_DAMAGED=1     say after the first progress line that the input is cut short
+//   FAKE_CONV_FOUND=path    append "taken" when the output's name was there as a run began,
+//                           "free" when it was not
 // An input file that begins with "plan" chooses for its own run: "plan steps=40 exit=1".
 // Called as a probe ("-hide_banner -nostdin -i file") it only tells what it finds in the file:
-// what it wrote itself is a 10 s video, anything else is not media.
+// what it wrote itself is a 10 s video, anything else is not media. Asked to read a file to its
+// end ("... -f null -"), it says how far its packets reach: "converted by the stand-in, 4.5 s"
+// reaches 4.5 s.
 // On Windows it writes in text mode, "\r\n" at the ends of lines, as ffmpeg does there.
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <csignal>
@@ -81,7 +89,7 @@ void Pause(int ms)
 
 // Opens a file as the converter would and lists what it holds: the stand-in's own outputs
 // hold a picture, anything else is not media.
-int Probe(const std::string& file)
+int Probe(const std::string& file, bool toTheEnd)
 {
     Append("FAKE_CONV_PROBES", file);
     if (const char* hang = std::getenv("FAKE_CONV_PROBE_HANG")) {
@@ -101,9 +109,22 @@ int Probe(const std::string& file)
         return 1;
     }
     Say("Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '" + file + "':\n  Duration: 00:00:10.00\n" +
-        "  Stream #0:0(und): Video: mpeg4 (mp4v / 0x7634706D), yuv420p, 48x64, 25 fps\n" +
-        "At least one output file must be specified\n");
-    return 1;
+        "  Stream #0:0(und): Video: mpeg4 (mp4v / 0x7634706D), yuv420p, 48x64, 25 fps\n");
+    if (!toTheEnd) {
+        Say("At least one output file must be specified\n");
+        return 1;
+    }
+    double reach = 10;
+    if (const std::size_t at = head.find(", "); at != std::string::npos)
+        reach = std::atof(head.c_str() + at + 2);
+    char line[128];
+    std::snprintf(line, sizeof line,
+                  "frame=  250 fps=0.0 q=-1.0 Lsize=N/A time=%02d:%02d:%05.2f "
+                  "bitrate=N/A speed=1e+03x\n",
+                  static_cast<int>(reach / 3600), static_cast<int>(reach / 60) % 60,
+                  reach - 60 * static_cast<int>(reach / 60));
+    Say(line);
+    return 0;
 }
 
 // Leaves another program behind that holds the inherited pipe for `ms`.
@@ -144,7 +165,9 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (argc == 5 && std::string(argv[1]) == "-hide_banner")
-        return Probe(argv[4]);
+        return Probe(argv[4], false);
+    if (argc > 5 && std::string(argv[1]) == "-hide_banner" && std::string(argv[argc - 2]) == "null")
+        return Probe(argv[4], true);
     if (argc == 4 && std::string(argv[2]) == "-h")
         return 0; // the option list: nothing of note
 
@@ -171,6 +194,12 @@ int main(int argc, char* argv[])
     const std::string output = argc > 1 ? argv[argc - 1] : "";
 
     Append("FAKE_CONV_LOG", output);
+    if (FILE* there = output.empty() ? nullptr : std::fopen(output.c_str(), "rb")) {
+        std::fclose(there);
+        Append("FAKE_CONV_FOUND", "taken");
+    } else {
+        Append("FAKE_CONV_FOUND", "free");
+    }
     Append("FAKE_CONV_SPANS", "+" + output);
     // As ffmpeg, the output is there from the start, and whole only at the end.
     if (!std::getenv("FAKE_CONV_NOFILE") && !output.empty()) {
@@ -208,8 +237,11 @@ int main(int argc, char* argv[])
                 ".00 bitrate= 800.0kbits/s\r");
         }
     }
-    for (int i = 1; i <= steps; ++i) {
+    const int until = EnvInt("FAKE_CONV_UNTIL", steps);
+    for (int i = 1; i <= std::min(steps, until); ++i) {
         Pause(step);
+        if (i == 2 && EnvInt("FAKE_CONV_DAMAGED", 0))
+            Say("[mov,mp4,m4a,3gp,3g2,mj2 @ 0x5599] stream 0, offset 0x2a1f: partial file\n");
         char line[160];
         const double seconds = 10.0 * i / steps;
         std::snprintf(line, sizeof line,

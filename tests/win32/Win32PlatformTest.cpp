@@ -19,6 +19,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -213,6 +215,53 @@ TEST(Win32, ChildrenEndWithTheProgramHoweverItEnds)
     EXPECT_FALSE(fs::IsProcessRunning("conv.exe", converter)) << "the converter outlived it";
 }
 
+namespace {
+
+// Every running process of that file name, whoever started it.
+int CountProcesses(const wchar_t* name)
+{
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
+         more = ::Process32NextW(snapshot, &entry))
+        count += ::_wcsicmp(entry.szExeFile, name) == 0 ? 1 : 0;
+    ::CloseHandle(snapshot);
+    return count;
+}
+
+} // namespace
+
+TEST(Win32, AnotherLiveProgramsConversionIsNoStray)
+{
+    TempDir dir;
+    const std::string program =
+        pivora::test::MakeProgramFolder(dir, pivora::test::FakeConverterPath());
+    pivora::test::ScopedEnv log("FAKE_CONV_LOG", dir.File("conv.log"));
+    pivora::test::ScopedEnv hang("FAKE_CONV_HANG", "1");
+    const std::string converter = fs::ConverterPath(program);
+    // The command line of the program, from the same folder, converting.
+    const std::string cli = dir.File("pivora-cli.exe");
+    ASSERT_TRUE(::CopyFileW(
+        fs::win32::Wide(fs::JoinPath(fs::ProgramFolder(), "helpers\\start_child.exe")).c_str(),
+        fs::win32::Wide(cli).c_str(), TRUE));
+    auto other = fs::ChildProcess::Start("\"" + cli + "\" \"" + converter + "\" \"" +
+                                         dir.File("out.mp4") + "\"");
+    ASSERT_TRUE(other.Process);
+    for (int i = 0; i < 250 && pivora::test::ReadLines(dir.File("conv.log")).empty(); ++i)
+        ::Sleep(20);
+    ASSERT_EQ(CountProcesses(L"conv.exe"), 1);
+    EXPECT_FALSE(fs::IsProcessRunning("conv.exe", converter))
+        << "another program's conversion counted as a stray to wait for";
+    fs::KillProcessByName("conv.exe", converter);
+    ::Sleep(200);
+    EXPECT_EQ(CountProcesses(L"conv.exe"), 1) << "another program's conversion was ended";
+    other.Process->Kill();
+    for (int i = 0; i < 150 && CountProcesses(L"conv.exe") > 0; ++i)
+        ::Sleep(20);
+}
+
 TEST(Win32, NarrowSearchAndRemoval)
 {
     TempDir dir;
@@ -258,7 +307,7 @@ TEST(Win32, SettingsFilesWhereWindowsKeepsThem)
 
     const std::string options =
         pivora::settings::OptionsFilePath(fs::ProgramFolder(), fs::SettingsFolder());
-    EXPECT_EQ(options, fs::ProgramFolder() + "\\options.ini");
+    EXPECT_EQ(options, appData + "\\options.ini") << "never beside the program, wherever it is";
     pivora::settings::OptionValues values{1, 1, 90, 120};
     ASSERT_TRUE(pivora::settings::SaveOptions(dir.File("options.ini"), values));
     pivora::settings::OptionValues loaded;

@@ -182,9 +182,13 @@ void CliHost::Ended(pivora::input::EntryId id, Running running)
         if (m_interrupted) {
             result.Outcome = "stopped";
             result.Reason.clear();
-        } else if (!running.Output.empty() && pivora::platform::PathExists(running.Output)) {
-            // Kept for the user to judge: the converter could not open it to check it.
-            result.Outcome = "unchecked";
+        } else if (failure->Output != pivora::engine::FailedEntry::Kept::Nothing &&
+                   !running.Output.empty() && pivora::platform::PathExists(running.Output)) {
+            // Kept for the user to judge: the converter could not open it to check it, or it
+            // holds all that a damaged input held.
+            result.Outcome = failure->Output == pivora::engine::FailedEntry::Kept::Incomplete
+                                 ? "incomplete"
+                                 : "unchecked";
             result.Output = running.Output;
         } else {
             result.Outcome = "failed";
@@ -225,10 +229,13 @@ void CliHost::Finish(bool interrupted)
         Report(result);
     }
     ClearProgress();
+    if (!m_lostOutput.empty())
+        Say("the JSON lines could not all be written to standard output: " + m_lostOutput);
     if (m_printing.Quiet)
         return;
     if (m_total == 0) {
-        Say("no files to convert");
+        Say(m_skipped == 0 ? "no files to convert"
+                           : "no videos to convert, " + std::to_string(m_skipped) + " skipped");
         return;
     }
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - m_begun);
@@ -236,39 +243,35 @@ void CliHost::Finish(bool interrupted)
                        (m_total == 1 ? " file" : " files") + " converted";
     if (m_failed > 0)
         line.append(", ").append(std::to_string(m_failed)).append(" failed");
+    if (m_skipped > 0)
+        line.append(", ").append(std::to_string(m_skipped)).append(" skipped");
     if (m_interrupted)
         line.append(", stopped");
     else if (m_notStarted)
         line.append(", the converter ").append(m_shownConverter).append(" could not be started");
-    Say(line.append(" (").append(ClockText(seconds.count())).append(")"));
+    line.append(" (").append(ClockText(seconds.count())).append(")");
+    // Where the new files are: their names are new, time-stamped ones.
+    if (m_converted > 0)
+        line.append("; output folder: ").append(m_choices.OutputFolder);
+    Say(line);
 }
 
 void CliHost::Report(const FileResult& result)
 {
     ++m_done;
     const bool failed = result.Outcome == "failed" || result.Outcome == "unchecked" ||
-                        result.Outcome == "not converted";
+                        result.Outcome == "incomplete" || result.Outcome == "not converted";
     m_failed += failed ? 1 : 0;
     m_converted += result.Outcome == "converted" ? 1 : 0;
-    if (m_printing.Json)
-        WriteOutput(std::string("{\"input\":")
-                        .append(JsonString(result.Input))
-                        .append(",\"output\":")
-                        .append(JsonString(result.Output))
-                        .append(",\"outcome\":")
-                        .append(JsonString(result.Outcome))
-                        .append(",\"reason\":")
-                        .append(JsonString(result.Reason))
-                        .append(",\"seconds\":")
-                        .append(SecondsText(result.Seconds))
-                        .append("}\n"));
-    // Failures are always named; on a terminal the progress line stands for the rest.
+    WriteJson(result);
+    // Failures are always named, and each other file with its output unless quiet.
     if (result.Outcome == "failed" || result.Outcome == "not converted")
-        Say("failed: " + result.Input + (result.Reason.empty() ? "" : ": " + result.Reason));
-    else if (result.Outcome == "unchecked")
-        Say("not checked: " + result.Input + " -> " + result.Output + ": " + result.Reason);
-    else if (!m_printing.Quiet && !m_printing.Terminal)
-        Say(result.Outcome + ": " + result.Input +
+        Say("failed: " + Shown(result.Input) + (result.Reason.empty() ? "" : ": " + result.Reason));
+    else if (result.Outcome == "unchecked" || result.Outcome == "incomplete")
+        Say((result.Outcome == "unchecked" ? "not checked: " : "incomplete: ") +
+            Shown(result.Input) + " -> " + result.Output + ": " + result.Reason);
+    else if (!m_printing.Quiet)
+        Say(result.Outcome + ": " + Shown(result.Input) +
             (result.Output.empty() ? "" : " -> " + result.Output) +
             (result.Seconds > 0
                  ? std::string(" (").append(SecondsText(result.Seconds)).append(" s)")
@@ -276,12 +279,73 @@ void CliHost::Report(const FileResult& result)
     DrawProgress(true);
 }
 
+void CliHost::WriteJson(const FileResult& result)
+{
+    if (!m_printing.Json)
+        return;
+    // On one terminal with the progress line, a line of its own.
+    if (m_printing.OutputTerminal)
+        ClearProgress();
+    const bool written = WriteOutput(std::string("{\"input\":")
+                                         .append(JsonString(result.Input))
+                                         .append(",\"output\":")
+                                         .append(JsonString(result.Output))
+                                         .append(",\"outcome\":")
+                                         .append(JsonString(result.Outcome))
+                                         .append(",\"reason\":")
+                                         .append(JsonString(result.Reason))
+                                         .append(",\"seconds\":")
+                                         .append(SecondsText(result.Seconds))
+                                         .append("}\n"));
+    if (!written && m_lostOutput.empty())
+        m_lostOutput = WriteProblem();
+}
+
+void CliHost::Skipped(const std::string& input, const std::string& reason)
+{
+    ++m_skipped;
+    FileResult result;
+    result.Input = input;
+    result.Outcome = "skipped";
+    result.Reason = reason;
+    WriteJson(result);
+    if (!m_printing.Quiet)
+        Say("skipped: " + Shown(input) + ": " + reason);
+}
+
+void CliHost::Note(const std::string& text)
+{
+    if (!m_printing.Quiet)
+        Say(text);
+}
+
+void CliHost::ShowLooking(std::size_t done, std::size_t total)
+{
+    if (!m_printing.Terminal || m_printing.Quiet)
+        return;
+    const Clock::time_point time = Clock::now();
+    if (done < total && time - m_drawn < kDrawInterval)
+        return;
+    m_drawn = time;
+    if (done >= total) {
+        ClearProgress();
+        return;
+    }
+    DrawLine("looking for videos: " + std::to_string(done) + "/" + std::to_string(total) +
+             " files");
+}
+
 void CliHost::ShowMessage(const std::string& text, const std::string&, Icon)
 {
     // The batch's closing report names the failures that were named one by one already.
     if (text.starts_with(Translate(kReportHead)))
         return;
-    Say(text);
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        if (end > at)
+            Say(text.substr(at, end - at));
+        at = end + 1;
+    }
 }
 
 std::string CliHost::Translate(const char* source) const
@@ -291,10 +355,18 @@ std::string CliHost::Translate(const char* source) const
     return found == texts.end() ? std::string(source) : std::string(found->second);
 }
 
+std::string CliHost::Shown(const std::string& name) const
+{
+    return name.empty() ? "''" : name;
+}
+
 void CliHost::Say(const std::string& line)
 {
     ClearProgress();
-    WriteError(std::string("pivora-cli: ").append(line).append("\n"));
+    // A name's escape sequences must not reach the terminal: they could clear the screen.
+    WriteError(std::string("pivora-cli: ")
+                   .append(m_printing.ErrorTerminal ? TerminalText(line) : line)
+                   .append("\n"));
 }
 
 void CliHost::DrawProgress(bool now)
@@ -322,6 +394,11 @@ void CliHost::DrawProgress(bool now)
         line += ClockText(static_cast<long>(elapsed * (1 - fraction) / fraction + 0.5));
     else
         line += "-:--";
+    DrawLine(std::move(line));
+}
+
+void CliHost::DrawLine(std::string line)
+{
     // A line longer than the terminal would wrap, and "\r" would no longer take it back.
     if (m_printing.Columns > 1 && line.size() >= static_cast<std::size_t>(m_printing.Columns))
         line.resize(static_cast<std::size_t>(m_printing.Columns) - 1);

@@ -16,9 +16,10 @@ namespace pivora::cli {
 // How one file of the batch came out.
 struct FileResult
 {
-    std::string Input;   // as the list shows it
-    std::string Output;  // the file that stands, empty when none does
-    std::string Outcome; // "converted", "failed", "unchecked", "stopped", "not converted"
+    std::string Input;  // as the list shows it
+    std::string Output; // the file that stands, empty when none does
+    // "converted", "failed", "unchecked", "stopped", "not converted", "skipped"
+    std::string Outcome;
     std::string Reason;
     double Seconds = 0;
 };
@@ -38,9 +39,11 @@ public:
     };
     struct Printing
     {
-        bool Json = false;     // a JSON line a file on standard output
-        bool Quiet = false;    // failures only on standard error
-        bool Terminal = false; // one line of progress, updated in place
+        bool Json = false;           // a JSON line a file on standard output
+        bool Quiet = false;          // failures only on standard error
+        bool Terminal = false;       // one line of progress, updated in place
+        bool ErrorTerminal = false;  // standard error shows names with their controls escaped
+        bool OutputTerminal = false; // standard output shares the terminal's lines
         int Columns = 0;
     };
 
@@ -55,11 +58,17 @@ public:
     void Watch();
     // A file that never joined the list, for the reason given.
     void Refused(const std::string& input, const std::string& reason);
+    // A file left out on purpose (no video in it), for the reason given.
+    void Skipped(const std::string& input, const std::string& reason);
+    // A word for the user on standard error, unless quiet.
+    void Note(const std::string& text);
+    // How many of the inputs have been looked at for a video, on a terminal's progress line.
+    void ShowLooking(std::size_t done, std::size_t total);
     // The user asked to stop: what ends from now on counts as stopped.
     void Interrupted() { m_interrupted = true; }
     // After the batch: the entries still in the list are reported as not converted.
     void Finish(bool interrupted);
-    bool AnyFailed() const { return m_failed > 0; }
+    bool AnyFailed() const { return m_failed > 0 || !m_lostOutput.empty(); }
 
     // BatchHost
     int Rotation() const override { return m_choices.Rotation; }
@@ -95,9 +104,13 @@ private:
 
     void Ended(pivora::input::EntryId id, Running running);
     void Report(const FileResult& result);
+    void WriteJson(const FileResult& result);
+    // A name as written to standard error.
+    std::string Shown(const std::string& name) const;
     // Standard error, above the progress line.
     void Say(const std::string& line);
     void DrawProgress(bool now);
+    void DrawLine(std::string line);
     void ClearProgress();
 
     Choices m_choices;
@@ -114,6 +127,8 @@ private:
     std::size_t m_done = 0;
     std::size_t m_converted = 0;
     std::size_t m_failed = 0;
+    std::size_t m_skipped = 0;
+    std::string m_lostOutput; // why a JSON line could not be written; empty when all were
     bool m_notStarted = false;
     bool m_interrupted = false;
     double m_batchFraction = -1; // the batch's own share done when it shows one

@@ -49,7 +49,7 @@ struct OptionSpec
     bool TakesValue;
 };
 
-constexpr std::array<OptionSpec, 12> kOptions{{
+constexpr std::array<OptionSpec, 15> kOptions{{
     {"rotate", 'r', true},
     {"format", 'f', true},
     {"bitrate", 'b', true},
@@ -58,6 +58,9 @@ constexpr std::array<OptionSpec, 12> kOptions{{
     {"lossless", 0, false},
     {"no-lossless", 0, false},
     {"dry-run", 'n', false},
+    {"only-videos", 0, false},
+    {"files-from", 0, true},
+    {"null", '0', false},
     {"json", 0, false},
     {"quiet", 'q', false},
     {"help", 'h', false},
@@ -99,10 +102,22 @@ bool Apply(const OptionSpec& spec, const std::string& value, CliOptions& options
         return true;
     }
     if (spec.Long == "jobs") {
-        const std::optional<long> jobs = WholeNumber(value);
-        if (!jobs || *jobs == 0)
-            return bad("use a whole number from 1");
-        options.Jobs = static_cast<int>(std::min<long>(*jobs, pivora::settings::kMaxParallelJobs));
+        // Any number of digits: a number beyond the machine is cut, and the user told so.
+        if (Lower(value) == "auto") {
+            options.Jobs = "0";
+            return true;
+        }
+        if (value.empty() || !std::all_of(value.begin(), value.end(),
+                                          [](unsigned char c) { return std::isdigit(c); }))
+            return bad("use a whole number, or auto (0) for one per processor core");
+        const std::size_t first = value.find_first_not_of('0');
+        options.Jobs = first == std::string::npos ? "0" : value.substr(first);
+        return true;
+    }
+    if (spec.Long == "files-from") {
+        if (value.empty())
+            return bad("name a file, or - for standard input");
+        options.FilesFrom.push_back(value);
         return true;
     }
     if (spec.Long == "lossless")
@@ -111,6 +126,10 @@ bool Apply(const OptionSpec& spec, const std::string& value, CliOptions& options
         options.Lossless = false;
     else if (spec.Long == "dry-run")
         options.DryRun = true;
+    else if (spec.Long == "only-videos")
+        options.OnlyVideos = true;
+    else if (spec.Long == "null")
+        options.NulSeparated = true;
     else if (spec.Long == "json")
         options.Json = true;
     else if (spec.Long == "quiet")
@@ -206,27 +225,55 @@ std::optional<CliOptions> ParseOptions(const std::vector<std::string>& arguments
         if (!Apply(*spec, value.value_or(std::string()), options, problem))
             return std::nullopt;
     }
-    if (!options.Help && !options.Version && options.Inputs.empty()) {
+    if (options.Help || options.Version)
+        return options;
+    if (options.NulSeparated && options.FilesFrom.empty()) {
+        problem = "option '--null' (-0) goes with --files-from";
+        return std::nullopt;
+    }
+    if (options.Inputs.empty() && options.FilesFrom.empty()) {
         problem = "no files or folders to convert";
         return std::nullopt;
     }
     return options;
 }
 
+int JobsToUse(const std::string& asked, int most, std::string& note)
+{
+    if (asked == "0")
+        return most;
+    if (asked.size() < 4 && std::stoi(asked) <= most)
+        return std::stoi(asked);
+    note = "--jobs " + asked + ": " + std::to_string(most) +
+           (most == pivora::settings::kMaxParallelJobs
+                ? " at once, the most there can be"
+                : (most == 1 ? " at once, this machine has one processor core"
+                             : " at once, one per processor core"));
+    return most;
+}
+
 std::string UsageText()
 {
     std::string text =
         "Usage: pivora-cli [options] FILE|FOLDER...\n"
+        "       pivora-cli [options] --files-from LIST [FILE|FOLDER...]\n"
         "Turns or mirrors video files with the converter, as the Pivora window does.\n"
-        "Folders are searched with their subfolders; every file found is converted.\n"
+        "Folders are searched with their subfolders; every file found is converted, or\n"
+        "with --only-videos every file the converter finds a video in.\n"
         "\n"
         "  -r, --rotate N       0-5 or cw, ccw, vflip, hflip, 180, none (default cw)\n"
         "  -f, --format N       0-6 or mp4, h264, avi, mov, flv, wmv, mpg (default mp4)\n"
         "  -b, --bitrate K      video bitrate in kilobits per second (default: the format's)\n"
         "  -o, --output DIR     output folder (default: the window's)\n"
-        "  -j, --jobs N         conversions at once (default: the window's setting)\n"
+        "  -j, --jobs N         conversions at once (default: the window's setting);\n"
+        "                       auto or 0 for one per processor core\n"
         "      --lossless       turn MP4 and MOV outputs without re-encoding where possible\n"
         "      --no-lossless    always re-encode\n"
+        "      --only-videos    convert only files holding a video; name the rest as skipped\n"
+        "      --files-from LIST\n"
+        "                       also the files and folders named in LIST, one a line\n"
+        "                       (- for standard input)\n"
+        "  -0, --null           the names in LIST each end with NUL, not with a line's end\n"
         "  -n, --dry-run        print the converter's command lines and convert nothing\n"
         "      --json           print one JSON object a line for each file on standard output\n"
         "  -q, --quiet          print failures only\n"

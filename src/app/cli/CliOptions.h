@@ -14,9 +14,15 @@ struct CliOptions
     std::optional<int> OutputFormat; // the format items 0 to 6
     std::optional<std::string> VideoBitrate;
     std::optional<std::string> OutputFolder;
-    std::optional<int> Jobs;
+    // Conversions at once as asked, digits without leading zeros: "0" for one per core
+    // ("auto"); a number beyond what this machine takes is cut (JobsToUse).
+    std::optional<std::string> Jobs;
     std::optional<bool> Lossless;
     bool DryRun = false;
+    bool OnlyVideos = false;
+    // Lists of names to convert, after the ones named; "-" is standard input.
+    std::vector<std::string> FilesFrom;
+    bool NulSeparated = false; // the lists' names end in NUL, not in a line's end
     bool Json = false;
     bool Quiet = false;
     bool Help = false;
@@ -31,6 +37,10 @@ std::optional<CliOptions> ParseOptions(const std::vector<std::string>& arguments
 // The rotation item a value names: its number or one of the words; nothing when none.
 std::optional<int> RotationNamed(const std::string& value);
 std::optional<int> FormatNamed(const std::string& value);
+
+// The conversions at once that `asked` means on a machine that takes `most`; `note` says what
+// was used when the number asked for was cut.
+int JobsToUse(const std::string& asked, int most, std::string& note);
 
 std::string UsageText();
 

@@ -94,9 +94,13 @@ std::string JsonString(std::string_view text)
             json += "\\r";
         } else if (c == '\t') {
             json += "\\t";
-        } else if (c < 0x20 || c == 0x7F) {
+        } else if (c < 0x20 || c == 0x7F ||
+                   (c == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0)) {
+            // The C1 controls too: the line may be read on a terminal.
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                          c == 0xC2 ? static_cast<unsigned>(static_cast<unsigned char>(text[1]))
+                                    : static_cast<unsigned>(c));
             json += escaped;
         } else {
             json.append(text.substr(0, length));
@@ -104,6 +108,61 @@ std::string JsonString(std::string_view text)
         text.remove_prefix(length);
     }
     return json + "\"";
+}
+
+std::string TerminalText(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    while (!text.empty()) {
+        const unsigned char c = static_cast<unsigned char>(text.front());
+        const std::size_t length = Utf8Length(text);
+        char escaped[12];
+        if (length == 0) {
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            shown += escaped;
+            text.remove_prefix(1);
+            continue;
+        }
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            shown += escaped;
+        } else if (c == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0) {
+            // U+0080 to U+009F: some terminals take U+009B as the start of a control sequence.
+            std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                          static_cast<unsigned>(static_cast<unsigned char>(text[1])));
+            shown += escaped;
+        } else {
+            shown.append(text.substr(0, length));
+        }
+        text.remove_prefix(length);
+    }
+    return shown;
+}
+
+std::vector<std::string> SplitNameList(std::string_view text, bool nulSeparated)
+{
+    const char end = nulSeparated ? '\0' : '\n';
+    if (!nulSeparated && text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    std::vector<std::string> names;
+    while (!text.empty()) {
+        const std::size_t at = text.find(end);
+        std::string_view name = text.substr(0, at);
+        text.remove_prefix(at == std::string_view::npos ? text.size() : at + 1);
+        // A list written on Windows ends its lines with CR LF.
+        if (!nulSeparated && name.ends_with('\r'))
+            name.remove_suffix(1);
+        if (!name.empty())
+            names.emplace_back(name);
+    }
+    return names;
 }
 
 std::string ClockText(long seconds)

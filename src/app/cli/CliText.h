@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pivora::cli {
 
@@ -16,6 +17,15 @@ std::string ShellCommand(std::string_view commandLine, const std::string& conver
 // Text as a JSON string, quotes included. Bytes that are not UTF-8 (a file name is bytes on
 // POSIX) become U+FFFD, so that the line stays valid JSON.
 std::string JsonString(std::string_view text);
+
+// Text as a terminal may show it: control characters, C1 controls and bytes that are not
+// UTF-8 written as escapes ("\n", "\x1b", "\u009b"), so that no name can move the cursor,
+// clear the screen or retitle the window.
+std::string TerminalText(std::string_view text);
+
+// The names of a list, one a line (a carriage return before the line's end and a leading
+// byte-order mark dropped), or each ended by NUL; empty names are left out.
+std::vector<std::string> SplitNameList(std::string_view text, bool nulSeparated);
 
 // Whole seconds as "m:ss", or "h:mm:ss" from an hour on.
 std::string ClockText(long seconds);

@@ -1,14 +1,11 @@
 // pivora-cli: the window's batch from the command line, over the same core.
 #include "app/cli/CliHost.h"
+#include "app/cli/CliInputs.h"
 #include "app/cli/CliOptions.h"
-#include "app/cli/CliText.h"
 #include "app/cli/Console.h"
-#include "app/cli/PrivateConverter.h"
+#include "app/cli/OnlyVideos.h"
+#include "app/cli/PrivateFolder.h"
 #include "engine/BatchDriver.h"
-#include "engine/CommandLine.h"
-#include "input/AddingFiles.h"
-#include "input/FileSearch.h"
-#include "input/PathHelpers.h"
 #include "input/TempCopies.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
@@ -18,7 +15,7 @@
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsFiles.h"
 
-#include <set>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,15 +36,19 @@ struct Settings
     pivora::settings::ProgramSettings Program;
 };
 
-Settings ReadSettings(const CliOptions& options, const std::string& programFolder)
+// `jobsNote` says what was used when the number of jobs asked for was cut.
+Settings ReadSettings(const CliOptions& options, const std::string& programFolder,
+                      std::string& jobsNote)
 {
     namespace settings = pivora::settings;
     const std::string folder = fs::SettingsFolder();
     Settings read;
-    settings::LoadOptions(settings::OptionsFilePath(programFolder, folder), read.Options);
+    // Only a conversion reads them; finding their file may try a write in the program folder.
+    if (!options.DryRun)
+        settings::LoadOptions(settings::OptionsFilePath(programFolder, folder), read.Options);
     read.Program = settings::LoadProgramSettings(settings::ProgramSettingsPath(folder));
     if (options.Jobs)
-        read.Program.ParallelJobs = *options.Jobs;
+        read.Program.ParallelJobs = JobsToUse(*options.Jobs, settings::MaxParallelJobs(), jobsNote);
     if (options.Lossless)
         read.Program.LosslessRotation = *options.Lossless;
 
@@ -66,90 +67,14 @@ Settings ReadSettings(const CliOptions& options, const std::string& programFolde
     return read;
 }
 
-// A folder named with separators at its end, without them (a root keeps its own).
-std::string TrimmedFolder(std::string folder)
-{
-    while (folder.size() > 1 && folder.back() == fs::PathSeparator() &&
-           folder[folder.size() - 2] != ':')
-        folder.pop_back();
-    return folder;
-}
-
-// The files to convert, in the order named; folders are searched as the window's "add folder"
-// searches them. A name the converter could not be given as it is goes as a copy, noted in
-// `made` to be removed at the end.
-void GatherInputs(const CliOptions& options, pivora::input::InputList& list,
-                  pivora::input::TempCopies& copies, std::vector<std::string>& made,
-                  fs::EventPump& pump, CliHost& host)
-{
-    pivora::input::InputAdder adder(list, copies, &pump);
-    const auto add = [&](const std::string& path) {
-        if (ConverterTakesCodePageNames() && fs::IsRegularFile(path) &&
-            !pivora::input::FileExists(path)) {
-            pivora::input::InputEntry entry = pivora::input::EntryForPath(path);
-            entry.Path = copies.MakeTempCopy(path, &pump);
-            made.push_back(entry.Path);
-            list.Append(std::move(entry));
-        } else {
-            adder.AddNamedFiles({path});
-        }
-        for (const std::string& refused : adder.TakeRefused())
-            host.Refused(refused, "not a regular file (a named pipe, a socket or a device)");
-    };
-    for (const std::string& named : options.Inputs) {
-        const std::string path = fs::AbsolutePath(named);
-        if (!fs::IsFolder(path)) {
-            add(path);
-            continue;
-        }
-        std::vector<std::string> found;
-        pivora::input::SearchFolder(TrimmedFolder(path), found, &pump);
-        for (const std::string& file : found)
-            add(file);
-        if (pump.Quitting())
-            return;
-    }
-}
-
-// The command line each entry would run, as the batch builds it for a file that needs nothing
-// more, and one name for each even within one second.
-void PrintDryRun(const pivora::input::InputList& list, const CliHost::Choices& choices,
-                 const std::string& programFolder)
-{
-    std::string folder = choices.OutputFolder;
-    if (folder.empty() || folder.back() != fs::PathSeparator())
-        folder += fs::PathSeparator();
-    const fs::LocalDateTime now = fs::Now();
-    std::set<std::string> taken;
-    for (std::size_t i = 0; i < list.Count(); ++i) {
-        pivora::engine::CommandLineRequest request;
-        request.ProgramFolder = programFolder;
-        request.InputPath = list.At(i).Path;
-        request.OutputFolder = folder;
-        request.OutputFormat = choices.OutputFormat;
-        request.VideoBitrate = choices.VideoBitrate;
-        request.RotationFilter = pivora::engine::RotationFilterFor(choices.Rotation);
-        request.Time = {now.Hour, now.Minute, now.Second};
-        for (request.Counter = 0;;
-             request.Counter = request.Counter == 0 ? 2 : request.Counter + 1) {
-            const std::string output = pivora::engine::OutputFilePath(
-                folder, request.InputPath, request.OutputFormat, request.Time, request.Counter);
-            if (!fs::PathExists(output) && taken.insert(output).second)
-                break;
-        }
-        WriteOutput(ShellCommand(pivora::engine::BuildCommandLine(request),
-                                 fs::ConverterPath(programFolder))
-                        .append("\n"));
-    }
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    // First: no file or pipe opened from here on may take a closed standard stream's place.
+    PrepareStreams();
     // Before anything starts a child: the converters' ends must be ours to collect.
     fs::ResetInheritedSignals();
-    PrepareStreams();
 
     std::string problem;
     const std::optional<CliOptions> parsed = ParseOptions(ProgramArguments(argc, argv), problem);
@@ -160,17 +85,21 @@ int main(int argc, char* argv[])
         return kUsageError;
     }
     const CliOptions& options = *parsed;
-    if (options.Help) {
-        WriteOutput(UsageText());
-        return 0;
+    if (options.Help || options.Version) {
+        if (WriteOutput(options.Help ? UsageText() : "pivora-cli " PIVORA_VERSION "\n"))
+            return 0;
+        WriteError("pivora-cli: cannot write to standard output: " + WriteProblem() + "\n");
+        return 1;
     }
-    if (options.Version) {
-        WriteOutput("pivora-cli " PIVORA_VERSION "\n");
-        return 0;
+    std::vector<std::string> names;
+    if (!ReadNames(options.Inputs, options.FilesFrom, options.NulSeparated, names, problem)) {
+        WriteError("pivora-cli: " + problem + "\n");
+        return kUsageError;
     }
 
     const std::string programFolder = fs::ProgramFolder();
-    Settings settings = ReadSettings(options, programFolder);
+    std::string jobsNote;
+    Settings settings = ReadSettings(options, programFolder, jobsNote);
 
     // Ctrl+C, SIGTERM and SIGHUP stop the batch as the window's stop button does.
     fs::WatchShutdownRequests();
@@ -180,7 +109,9 @@ int main(int argc, char* argv[])
     CliHost::Printing printing;
     printing.Json = options.Json;
     printing.Quiet = options.Quiet;
-    printing.Terminal = ErrorIsTerminal() && !options.DryRun;
+    printing.ErrorTerminal = ErrorIsTerminal();
+    printing.OutputTerminal = OutputIsTerminal();
+    printing.Terminal = printing.ErrorTerminal && !options.DryRun;
     printing.Columns = TerminalColumns();
     pivora::input::InputList list;
     CliHost host(settings.Choices, printing, list);
@@ -195,10 +126,30 @@ int main(int argc, char* argv[])
         }
         host.Watch();
     };
+    if (!jobsNote.empty())
+        host.Note(jobsNote);
 
-    pivora::input::TempCopies copies(fs::TempCopiesFolder());
+    // A dry run makes nothing anywhere: no folder of its own, no copies.
+    std::optional<PrivateFolder> own;
+    if (!options.DryRun)
+        own.emplace(programFolder);
+    const std::string batchFolder = own ? own->ProgramFolder() : programFolder;
+    // What an earlier command line did not live to finish is tidied up first: its cut-short
+    // outputs go, and the files it never converted are named. A window's batches are the
+    // window's to tidy.
+    if (own)
+        TidyUnfinishedBatches(fs::ConverterPath(batchFolder), pump, host);
+    pivora::input::TempCopies copies(own ? own->CopiesFolder() : fs::TempCopiesFolder());
     std::vector<std::string> made;
-    GatherInputs(options, list, copies, made, pump, host);
+    GatherInputs(names, !options.DryRun, list, copies, made, pump, host);
+    if (options.OnlyVideos && !pump.Quitting())
+        KeepOnlyVideos(
+            list, fs::ConverterPath(batchFolder), settings.Choices.OutputFormat,
+            pivora::settings::MaxParallelJobs(), pump,
+            [&](const SkippedEntry& skipped) {
+                host.Skipped(skipped.Entry.DisplayText, skipped.Why);
+            },
+            [&](std::size_t done, std::size_t total) { host.ShowLooking(done, total); });
     pump.ProcessEvents();
     const auto removeCopies = [&made] {
         for (const std::string& copy : made)
@@ -210,20 +161,21 @@ int main(int argc, char* argv[])
     }
 
     if (options.DryRun) {
-        PrintDryRun(list, settings.Choices, programFolder);
-        removeCopies();
+        if (!PrintDryRun(list, settings.Choices, programFolder)) {
+            WriteError("pivora-cli: cannot write to standard output: " + WriteProblem() + "\n");
+            return 1;
+        }
         return host.AnyFailed() ? 1 : 0;
     }
 
-    const PrivateConverter converter(programFolder);
-    pivora::engine::BatchDriver::Setup setup{converter.ProgramFolder(), fs::WorkFolder(),
+    pivora::engine::BatchDriver::Setup setup{batchFolder, own->WorkFolder(),
                                              fs::JoinPath(fs::StateFolder(), "activity.log")};
     setup.Settings = &settings.Program;
     setup.JournalFolder = fs::StateFolder();
+    setup.JournalKind = pivora::engine::kCommandLineJournals;
     setup.CacheFolder = fs::CacheFolder();
     pivora::engine::BatchDriver driver(setup, list, host, pump, host, settings.Options);
-    host.Attach(driver, fs::ConverterPath(converter.ProgramFolder()),
-                fs::ConverterPath(programFolder));
+    host.Attach(driver, fs::ConverterPath(batchFolder), fs::ConverterPath(programFolder));
     if (!list.Empty()) {
         running = &driver;
         host.Begin();

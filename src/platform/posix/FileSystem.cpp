@@ -194,12 +194,22 @@ std::unique_ptr<LockedFile> LockedFile::Open(const std::string& path, bool creat
     struct stat info
     {
     };
-    // The lock goes with the descriptor: a process that ends in any way releases it.
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const auto fail = [&] {
         ::close(fd);
+        if (create)
+            ::unlink(path.c_str());
         return nullptr;
+    };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return fail();
+    // The lock goes with the descriptor: a process that ends in any way releases it.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error != ENOLCK && error != EOPNOTSUPP && error != ENOSYS && error != EINVAL)
+            return fail();
+        return std::unique_ptr<LockedFile>(new LockedFile(fd, false));
     }
-    return std::unique_ptr<LockedFile>(new LockedFile(fd));
+    return std::unique_ptr<LockedFile>(new LockedFile(fd, true));
 }
 
 LockedFile::~LockedFile()
@@ -435,6 +445,29 @@ bool WriteFileWhole(const std::string& path, const std::string& content)
         return false;
     }
     return true;
+}
+
+bool SyncFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+std::size_t MaxFileNameUnits(const std::string& folder)
+{
+    // The folder may not be there yet; its file system's limit is then the usual one.
+    errno = 0;
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX;
+}
+
+std::size_t FileNameUnits(std::string_view name)
+{
+    return name.size();
 }
 
 bool CanWriteFolder(const std::string& folder)

@@ -19,6 +19,7 @@ namespace {
 struct ProcessEntry
 {
     pid_t Pid = 0;
+    pid_t Parent = 0;
     std::string Name;                 // the executable's file name as the kernel keeps it
     std::vector<std::string> Started; // the first two arguments: a program, or a script's
                                       // interpreter and the script
@@ -91,6 +92,8 @@ std::vector<ProcessEntry> ListOwnProcesses(std::string_view name)
         entry.Name = stat.substr(open + 1, close - open - 1);
         if (Lower(entry.Name) != wanted)
             continue;
+        // After the state comes the parent's id.
+        entry.Parent = static_cast<pid_t>(std::strtol(stat.c_str() + close + 3, nullptr, 10));
         const std::string commandLine = ReadWhole(folder + "/cmdline");
         for (std::size_t at = 0; at < commandLine.size() && entry.Started.size() < 2;) {
             const std::size_t end = commandLine.find('\0', at);
@@ -111,6 +114,33 @@ std::vector<ProcessEntry> ListOwnProcesses(std::string_view name)
     }
     ::closedir(proc);
     return entries;
+}
+
+// The kernel's name of a live process; empty when it is gone or has exited.
+std::string LiveProcessName(pid_t pid)
+{
+    const std::string stat = ReadWhole("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t open = stat.find('(');
+    const std::size_t close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close + 2 >= stat.size())
+        return {};
+    const char state = stat[close + 2];
+    if (state == 'Z' || state == 'X' || state == 'x')
+        return {};
+    return stat.substr(open + 1, close - open - 1);
+}
+
+// Whether `pid` is another live process of this program: the window or the command line,
+// whoever started it, or a copy of this very program under another name.
+bool IsOtherProgramProcess(pid_t pid)
+{
+    if (pid <= 1 || pid == ::getpid())
+        return false;
+    const std::string name = LiveProcessName(pid);
+    if (name.empty())
+        return false;
+    static const std::string self = LiveProcessName(::getpid());
+    return name == "pivora" || name == "pivora-cli" || name == self;
 }
 
 std::set<long>& Spared()
@@ -145,6 +175,9 @@ std::vector<pid_t> FindConverterProcesses(std::string_view name, const std::stri
     for (const ProcessEntry& entry : ListOwnProcesses(name)) {
         if (entry.Pid == self || Spared().contains(entry.Pid))
             continue;
+        // Another program's conversion, not a stray: several of them may share a converter.
+        if (IsOtherProgramProcess(entry.Parent))
+            continue;
         if (entry.Image == converterPath ||
             std::any_of(entry.Started.begin(), entry.Started.end(),
                         [&](const std::string& started) { return Location(started) == converter; }))
@@ -154,6 +187,24 @@ std::vector<pid_t> FindConverterProcesses(std::string_view name, const std::stri
 }
 
 } // namespace
+
+long CurrentProcessId()
+{
+    return static_cast<long>(::getpid());
+}
+
+std::string MachineName()
+{
+    char name[256] = {};
+    return ::gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string();
+}
+
+bool IsProgramProcess(long id)
+{
+    if (id <= 1 || id != static_cast<pid_t>(id))
+        return false;
+    return id == ::getpid() || IsOtherProgramProcess(static_cast<pid_t>(id));
+}
 
 bool IsProcessRunning(std::string_view name, const std::string& converterPath)
 {

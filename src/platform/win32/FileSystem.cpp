@@ -236,6 +236,31 @@ bool WriteFileWhole(const std::string& path, const std::string& content)
     return true;
 }
 
+bool SyncFile(const std::string& path)
+{
+    // Flushing needs a handle that may write; the sharing lets the file's own writer be.
+    HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool synced = ::FlushFileBuffers(file) != 0;
+    ::CloseHandle(file);
+    return synced;
+}
+
+std::size_t MaxFileNameUnits(const std::string&)
+{
+    return MAX_PATH - 5; // 255 UTF-16 units, as NTFS and FAT's long names allow
+}
+
+std::size_t FileNameUnits(std::string_view name)
+{
+    // Counted in UTF-8 bytes, never fewer than its UTF-16 units: a name that fits NTFS this way
+    // also fits a share whose server counts bytes.
+    return name.size();
+}
+
 bool CanWriteFolder(const std::string& folder)
 {
     wchar_t probe[MAX_PATH];
@@ -327,9 +352,12 @@ std::unique_ptr<LockedFile> LockedFile::Open(const std::string& path, bool creat
         return nullptr;
     if (::GetFileType(file) != FILE_TYPE_DISK) {
         ::CloseHandle(file);
+        if (create)
+            ::DeleteFileW(Wide(path).c_str());
         return nullptr;
     }
-    return std::unique_ptr<LockedFile>(new LockedFile(reinterpret_cast<NativeHandle>(file)));
+    // The sharing mode itself keeps others out, on every file system Windows writes to.
+    return std::unique_ptr<LockedFile>(new LockedFile(reinterpret_cast<NativeHandle>(file), true));
 }
 
 LockedFile::~LockedFile()

@@ -33,8 +33,9 @@ std::string DataFolder(const std::string& programFolder)
 
 bool IsSystemProgramFolder(const std::string&)
 {
-    // Whether the folder can be written decides, as it always has.
-    return false;
+    // Installed or unpacked, the program keeps options.ini with the user's settings in
+    // %APPDATA%: never among a Program Files install, and an uninstall or a newer copy keeps it.
+    return true;
 }
 
 std::string ProgramFolder()
