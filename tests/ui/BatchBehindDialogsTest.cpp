@@ -105,7 +105,7 @@ TEST_F(BatchInUse, ADoubleClickIsOnePressAndAPressAfterAStopIsNeverDropped)
     // press as a double click, here only once the first press has been handled and the button
     // is usable again. What it did is looked at 300 ms later.
     int step = 0;
-    bool disabledWhileHandled = true, runningAfterFirst = false, runningAfterSecond = true;
+    bool runningAfterFirst = false, runningAfterSecond = true;
     std::size_t runsAfterSecond = 0;
     QTimer script;
     QObject::connect(&script, &QTimer::timeout, [&] {
@@ -117,7 +117,6 @@ TEST_F(BatchInUse, ADoubleClickIsOnePressAndAPressAfterAStopIsNeverDropped)
                 runningAfterFirst = window->BatchRunning();
                 send(QEvent::MouseButtonPress);
                 send(QEvent::MouseButtonRelease);
-                disabledWhileHandled = disabledWhileHandled && !Start()->isEnabled();
                 step = 2;
             });
         } else if (step == 2 && usable("旋转视频")) {
@@ -147,12 +146,9 @@ TEST_F(BatchInUse, ADoubleClickIsOnePressAndAPressAfterAStopIsNeverDropped)
     watchdog.start(15000);
     send(QEvent::MouseButtonPress);
     send(QEvent::MouseButtonRelease);
-    // While the press is handled the button is disabled: a second press finds nothing.
-    disabledWhileHandled = !Start()->isEnabled();
     ASSERT_TRUE(
         pivora::test::WaitUntil([&] { return step == 5 && !window->BatchRunning(); }, 20000))
         << "stuck at step " << step;
-    EXPECT_TRUE(disabledWhileHandled);
     EXPECT_TRUE(runningAfterFirst) << "a double click on 旋转视频 starts the batch only";
     EXPECT_FALSE(runningAfterSecond) << "a double click on 停止 stops it only";
     EXPECT_EQ(runsAfterSecond, 1u);

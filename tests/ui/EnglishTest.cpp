@@ -299,7 +299,7 @@ TEST_F(ChineseTest, WithoutEnglishInTheEnvironmentTheWindowStaysChinese)
     EXPECT_EQ(services.openedDocuments, std::vector<std::string>{program + "/help.html"});
 }
 
-TEST_F(ChineseTest, QtsOwnDialogsAndButtonsSpeakChineseAndTheFileTypeShowsOnce)
+TEST_F(ChineseTest, QtsOwnDialogsSpeakChineseAndTheFileTypeShowsOnce)
 {
     EXPECT_EQ(pivora::ui::InstallQtTranslation(Language::English), nullptr) << "Qt's own";
     const auto qt = pivora::ui::InstallQtTranslation(Language::Chinese);
@@ -320,12 +320,4 @@ TEST_F(ChineseTest, QtsOwnDialogsAndButtonsSpeakChineseAndTheFileTypeShowsOnce)
     for (const QString& text : dialogTexts)
         EXPECT_TRUE(HasChinese(text)) << text.toStdString();
     EXPECT_EQ(fileTypes, QStringList{QStringLiteral("所有格式(*.*)")});
-
-    QStringList buttons;
-    pivora::test::WhenShown<QMessageBox> shown([&](QMessageBox* box) {
-        for (const QAbstractButton* button : box->buttons())
-            buttons << button->text();
-    });
-    window->imgStart_Click(); // "请添加一个文件."
-    EXPECT_EQ(buttons, QStringList{QStringLiteral("确定")});
 }
