@@ -9,13 +9,16 @@
 #include "platform/Signals.h"
 #include "settings/FormatPresets.h"
 #include "settings/SettingsFiles.h"
+#include "ui/Announcer.h"
 #include "ui/COMDLG.h"
 #include "ui/DropZone.h"
 #include "ui/HandleNotifier.h"
 #include "ui/InputListModel.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/LinkLabel.h"
 #include "ui/Pressable.h"
 #include "ui/ScaleToScreen.h"
+#include "ui/ScreenFit.h"
 #include "ui/WindowChrome.h"
 #include "ui/frmMenu.h"
 #include "ui/frmOptions.h"
@@ -28,6 +31,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -36,6 +40,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -62,8 +67,6 @@ constexpr const char* kFeedbackAddress = "feedback@pivora.app";
 constexpr int kClientWidth = 566;
 constexpr int kClientHeight = 470;
 constexpr int kTwipsPerPixel = 15;
-// How long after a stop the start button takes no press.
-constexpr qint64 kStopSettleMilliseconds = 500;
 
 QString FromNative(const std::string& text)
 {
@@ -152,6 +155,7 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
     driverSetup.Settings = &m_settings;
     driverSetup.JournalFolder = m_setup.JournalFolder;
     driverSetup.CacheFolder = m_setup.CacheFolder;
+    driverSetup.DefaultOutputFolder = m_setup.DefaultOutputFolder;
     m_driver = std::make_unique<pivora::engine::BatchDriver>(driverSetup, m_list, host, m_pump,
                                                              messages, m_options);
 
@@ -168,6 +172,7 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent)
         pivora::settings::OptionsFilePath(m_setup.ProgramFolder, m_setup.SettingsFolder);
     m_settingsPath = pivora::settings::ProgramSettingsPath(m_setup.SettingsFolder);
 
+    KeepFocusVisible();
     BuildControls();
     BuildMenus();
     Form_Load();
@@ -195,9 +200,10 @@ void frmMain::BuildControls()
                                           tr("帮助"),     tr("设置"),       tr("退出")};
     const std::array<const char*, 6> icons{"add_file", "add_folder", "remove",
                                            "help",     "settings",   "exit"};
-    // Design order along the top: add file, add folder, remove, settings, help, exit.
+    // Design order along the top: add file, add folder, remove, settings, help, exit. They are
+    // made in that order, which screen readers follow.
     const std::array<int, 6> leftByIndex{0, 94, 188, 376, 282, 470};
-    for (int i = 0; i < 6; ++i) {
+    for (const int i : {0, 1, 2, 4, 3, 5}) {
         auto* button = new ToolbarButton(client);
         button->setObjectName(QStringLiteral("CmdToolsBar%1").arg(i));
         button->setText(captions[static_cast<std::size_t>(i)]);
@@ -331,6 +337,8 @@ void frmMain::BuildControls()
     Command3->setFont(startFont);
     Place(Command3, 404, 390, 153, 55);
     connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
+    // The second press of a double click is part of the first.
+    Command3->installEventFilter(this);
     // Screen readers name it by its caption, "旋转视频" or "停止".
     PressOnEnter(*Command3);
 
@@ -339,6 +347,7 @@ void frmMain::BuildControls()
     lblPB->setMinimumWidth(60);
     lblPB->resize(60, lblPB->height());
     pb = new QProgressBar(client);
+    ReadOnlyProgressBar(*pb); // before anything asks how assistive technologies see it
     pb->setObjectName(QStringLiteral("pb"));
     pb->setRange(0, 100);
     pb->setValue(0);
@@ -393,6 +402,8 @@ void frmMain::BuildControls()
                   cmdBrowse,      Command3,       lblPB,          pb,
                   lblFeed,        picDrag,        imgPB,          picDoor};
 
+    m_announcer = new Announcer(client);
+
     // The command box: popup menus write command words into it.
     txtAction = new QLineEdit(client);
     txtAction->setObjectName(QStringLiteral("txtAction"));
@@ -414,7 +425,7 @@ void frmMain::BuildControls()
 
 void frmMain::BuildMenus()
 {
-    QMenu* file = menuBar()->addMenu(tr("文件"));
+    QMenu* file = menuBar()->addMenu(tr("文件(&F)"));
     menuAdd = file->addAction(tr("添加文件"));
     menuAdd->setObjectName(QStringLiteral("menuAdd"));
     connect(menuAdd, &QAction::triggered, this, [this] { CmdToolsBar_Click(0); });
@@ -426,7 +437,7 @@ void frmMain::BuildMenus()
     menuExit->setObjectName(QStringLiteral("menuExit"));
     connect(menuExit, &QAction::triggered, this, [this] { CmdToolsBar_Click(5); });
 
-    QMenu* remove = menuBar()->addMenu(tr("移除"));
+    QMenu* remove = menuBar()->addMenu(tr("移除(&R)"));
     QAction* menuRS = remove->addAction(tr("移除选择的文件"));
     menuRS->setObjectName(QStringLiteral("menuRS"));
     connect(menuRS, &QAction::triggered, this, &frmMain::menuRS_Click);
@@ -434,18 +445,20 @@ void frmMain::BuildMenus()
     menuRA->setObjectName(QStringLiteral("menuRA"));
     connect(menuRA, &QAction::triggered, this, &frmMain::menuRA_Click);
 
-    QMenu* settings = menuBar()->addMenu(tr("设置"));
+    QMenu* settings = menuBar()->addMenu(tr("设置(&S)"));
     QAction* menuS = settings->addAction(tr("设置"));
     menuS->setObjectName(QStringLiteral("menuS"));
     connect(menuS, &QAction::triggered, this, [this] { CmdToolsBar_Click(4); });
 
-    QMenu* about = menuBar()->addMenu(tr("关于"));
+    //: The menu bar's last menu, holding the help and the about box.
+    QMenu* about = menuBar()->addMenu(tr("关于(&A)"));
     QAction* menuHelp = about->addAction(tr("帮助"));
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
     connect(menuHelp, &QAction::triggered, this, [this] { CmdToolsBar_Click(3); });
     QAction* menuA = about->addAction(tr("关于"));
     menuA->setObjectName(QStringLiteral("menuA"));
     connect(menuA, &QAction::triggered, this, &frmMain::menuA_Click);
+    MenuBarKeys(*this);
 }
 
 namespace {
@@ -493,6 +506,10 @@ void frmMain::Form_Load()
     cmbOF->setCurrentIndex(4);
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     ScaleToScreen(ScreenDpiX(*this), ScreenDpiY(*this));
+    // A window too large for its screen (a small one at 200 %) is made to fit it.
+    m_fit = new ScreenFit(*this, *centralWidget(), m_controls,
+                          [this](double ratio) { ScaleColumns(ratio); });
+    m_fit->Fit();
     picDrop->setGeometry(LV->geometry());
     // What an earlier run left behind: copies, the scratch folder, a converter still running.
     ClearOwnFolder(m_setup.TempCopiesFolder, m_pump);
@@ -516,8 +533,8 @@ void frmMain::RecoverInterruptedBatch()
     const std::vector<pivora::input::InputEntry>& entries = batches.Unconverted();
     if (!entries.empty()) {
         QMessageBox box(QMessageBox::Question, QStringLiteral("Pivora"),
-                        tr("上次的转换没有完成, 还有 %1 个文件没有转换. 要把它们放回列表吗?")
-                            .arg(entries.size()),
+                        tr("上次的转换没有完成, 还有 %n 个文件没有转换. 要把它们放回列表吗?",
+                           nullptr, static_cast<int>(entries.size())),
                         QMessageBox::Yes | QMessageBox::No, this);
         box.button(QMessageBox::Yes)->setText(tr("是"));
         box.button(QMessageBox::No)->setText(tr("否"));
@@ -558,15 +575,30 @@ void frmMain::Form_Unload()
 
 void frmMain::ScaleToScreen(double dpiX, double dpiY)
 {
+    // From the window's full size; fitted to its screen again afterwards.
+    if (m_fit)
+        m_fit->Restore();
     pivora::ui::ScaleToScreen(*this, *centralWidget(), m_controls, dpiX, dpiY, txtPath);
-    // The list's columns keep their share of its width.
-    if (dpiX > 0) {
-        for (const int column : {1, 2})
-            LV->setColumnWidth(
-                column, static_cast<int>(std::lround(LV->columnWidth(column) * dpiX / 96.0)));
-        m_nameColumnWidth = static_cast<int>(std::lround(m_nameColumnWidth * dpiX / 96.0));
-        ShowStateColumn();
+    if (dpiX > 0)
+        ScaleColumns(dpiX / 96.0);
+    if (m_fit) {
+        m_fit->Rebase();
+        m_fit->Fit();
     }
+}
+
+double frmMain::ScreenFitFactor() const
+{
+    return m_fit ? m_fit->Factor() : 1.0;
+}
+
+void frmMain::ScaleColumns(double factor)
+{
+    // The list's columns keep their share of its width.
+    for (const int column : {1, 2})
+        LV->setColumnWidth(column, static_cast<int>(std::lround(LV->columnWidth(column) * factor)));
+    m_nameColumnWidth = static_cast<int>(std::lround(m_nameColumnWidth * factor));
+    ShowStateColumn();
 }
 
 void frmMain::AddFiles(const std::vector<std::string>& paths)
@@ -583,8 +615,8 @@ void frmMain::ShowRefused()
     const std::vector<std::string> refused = m_adder->TakeRefused();
     if (refused.empty())
         return;
-    QString text =
-        tr("以下不是普通文件 (命名管道、套接字或设备), 没有加入列表:") + QLatin1Char('\n');
+    QString text = tr("以下不存在, 或不是普通文件 (命名管道、套接字或设备), 没有加入列表:") +
+                   QLatin1Char('\n');
     for (const std::string& name : refused)
         text += QLatin1Char('\n') + FromNative(name);
     ShowBox(text, tr("添加"), Icon::Warning);
@@ -778,12 +810,23 @@ void frmMain::lblFeed_Click()
 
 void frmMain::menuA_Click()
 {
+    // The CJK font the window draws with: either of those the package may bring.
+    QString cjkFont = tr("系统的中文字体");
+    for (const QString& family :
+         {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")}) {
+        if (QFontDatabase::hasFamily(family)) {
+            cjkFont = family;
+            break;
+        }
+    }
+    //: "Ver" and the program's version number.
+    const QString version = tr("Ver %1").arg(QStringLiteral(PIVORA_VERSION));
     ShowBox(tr("Pivora %1\n\n"
                "批量旋转和镜像视频文件.\n"
                "视频转换由 FFmpeg 完成 (ffmpeg.org).\n"
-               "界面使用 Qt, 中文字体为文泉驿微米黑.\n\n"
+               "界面使用 Qt, 中文字体为 %3.\n\n"
                "建议和问题请发送至 %2")
-                .arg(QString::fromStdString(VersionText()), QString::fromLatin1(kFeedbackAddress)),
+                .arg(version, QString::fromLatin1(kFeedbackAddress), cjkFont),
             tr("关于"), Icon::None);
 }
 
@@ -1038,6 +1081,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         } else if (event->type() == QEvent::MouseButtonRelease && lblFeed->isEnabled()) {
             lblFeed_Click();
         }
+    } else if (watched == Command3 &&
+               (event->type() == QEvent::MouseButtonDblClick ||
+                (event->type() == QEvent::MouseButtonPress &&
+                 static_cast<QMouseEvent*>(event)->flags() & Qt::MouseEventCreatedDoubleClick))) {
+        return true;
     } else if (watched == txtPath && event->type() == QEvent::MouseButtonRelease &&
                txtPath->isEnabled()) {
         // A click into the box chooses the folder through the dialog.
@@ -1067,10 +1115,6 @@ void frmMain::Command3_Click()
         StopBatch();
         return;
     }
-    // A stop is over quickly; the second press of a double press on "停止" must not start
-    // the batch again.
-    if (m_sinceStop.isValid() && m_sinceStop.elapsed() < kStopSettleMilliseconds)
-        return;
     cmbOF1->setEnabled(false);
     cmbBitrate->setEnabled(false);
     cmdBrowse->setEnabled(false);
@@ -1091,13 +1135,15 @@ void frmMain::imgStart_Click()
     }
     SetCommandsEnabled(false);
     m_armed = true;
+    // Until the batch runs, a second press finds the button disabled: it would stop the
+    // batch it started.
+    Command3->setEnabled(false);
     m_driver->WarmUp();
     Timer1->start();
 }
 
 void frmMain::StopBatch()
 {
-    m_sinceStop.start();
     if (m_armed) {
         // Nothing has run yet.
         Timer1->stop();
@@ -1122,6 +1168,12 @@ void frmMain::Timer1_Timer()
     if (!m_armed || m_unloaded || m_pump.Quitting())
         return;
     m_armed = false;
+    // The start has been handled once the batch's first conversions have begun, at its first
+    // look at the window's events; from then on the button stops the batch.
+    QTimer::singleShot(0, this, [this] {
+        if (m_driver->Running() && !m_driver->Stopping())
+            Command3->setEnabled(true);
+    });
     m_driver->ConvertQueue();
     if (m_closeAfterBatch)
         close();
@@ -1292,13 +1344,16 @@ void frmMain::ShowFinished()
 {
     imgPB->resize(0, imgPB->height());
     lblPB->setText(tr("完成."));
+    m_announcer->Announce(
+        Announcer::BatchEndText(false, m_driver->LastConverted(), m_driver->LastFailures().size()));
 }
 
 void frmMain::ShowStopped()
 {
-    m_sinceStop.start();
     imgPB->resize(0, imgPB->height());
     lblPB->setText(tr("已停止."));
+    m_announcer->Announce(
+        Announcer::BatchEndText(true, m_driver->LastConverted(), m_driver->LastFailures().size()));
 }
 
 void frmMain::ShowNotStarted()

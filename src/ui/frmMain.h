@@ -12,7 +12,6 @@
 #include "ui/QtEventPump.h"
 #include "ui/QtServices.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <array>
@@ -35,7 +34,9 @@ class QTreeView;
 
 namespace pivora::ui {
 
+class Announcer;
 class DropZone;
+class ScreenFit;
 class InputListModel;
 class WindowBackground;
 class frmMenu;
@@ -88,6 +89,8 @@ public:
     const std::string& OutputFolderPath() const { return m_outputFolderPath; }
     // Rescales the window and its controls from the design density to `dpi`.
     void ScaleToScreen(double dpiX, double dpiY);
+    // How far the window was scaled down to fit its screen; 1 when it fits as it is.
+    double ScreenFitFactor() const;
 
     // Command procedures.
     void imgAdd_Click();
@@ -143,6 +146,7 @@ private:
     bool ConfirmStopAndQuit();
     void cmbOF1_Click(int index);
     void cmbRotate_Click(int index);
+    void ScaleColumns(double factor);
     // The state column shows while several files may be converted at once.
     void ShowStateColumn();
     void SetCommandsEnabled(bool enabled);
@@ -193,7 +197,6 @@ private:
     std::string m_settingsPath;
     std::unique_ptr<pivora::engine::BatchDriver> m_driver;
     bool m_armed = false;
-    QElapsedTimer m_sinceStop; // since the last stop was pressed or ended
     bool m_adding = false;
     bool m_closeAfterBatch = false;
     bool m_shutdownRequested = false;
@@ -240,6 +243,8 @@ private:
     frmMenu* m_frmMenu = nullptr;
     frmPreview* m_preview = nullptr;
     QMetaObject::Connection m_focusWatch;
+    Announcer* m_announcer = nullptr;
+    ScreenFit* m_fit = nullptr;
 };
 
 } // namespace pivora::ui

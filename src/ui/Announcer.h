@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+
+#include <cstddef>
+
+class QProgressBar;
+
+namespace pivora::ui {
+
+// Tells screen readers a short text without moving the focus: a notification with the text as
+// its name appears on the accessibility bus, which screen readers read as it appears. Nothing
+// shows on the screen.
+class Announcer : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Announcer(QWidget* parent);
+
+    void Announce(const QString& text);
+    const QString& Text() const { return m_text; }
+
+    // What is announced when a batch has ended: that it finished or was stopped, how many
+    // files were converted and how many were not.
+    static QString BatchEndText(bool stopped, std::size_t converted, std::size_t failed);
+
+private:
+    QString m_text;
+};
+
+// A progress bar as screen readers see it: its name and its percentage, without the Increase
+// and Decrease actions that a value offers, which do nothing for a bar the user cannot move.
+void ReadOnlyProgressBar(QProgressBar& bar);
+
+} // namespace pivora::ui
