@@ -13,7 +13,7 @@ set -euo pipefail
 packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-svg-dev libgl-dev
-    qt6-l10n-tools qt6-tools-dev
+    qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
     libcanberra-dev
     ffmpeg
     fonts-wqy-microhei

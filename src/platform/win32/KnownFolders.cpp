@@ -79,6 +79,12 @@ std::string SettingsFolder()
     return Variable(L"APPDATA");
 }
 
+// Where other copies of the program look for them.
+std::string SettingsFilesFolder(const std::string& settingsFolder)
+{
+    return settingsFolder;
+}
+
 std::string WorkFolder()
 {
     return JoinPath(LocalAppData(), "Pivora\\work");
