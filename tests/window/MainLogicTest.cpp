@@ -6,6 +6,7 @@
 #include "engine/BatchJournal.h"
 #include "platform/KnownFolders.h"
 #include "platform/ProcessList.h"
+#include "settings/SettingsFiles.h"
 
 #include <chrono>
 #include <filesystem>
@@ -85,7 +86,8 @@ TEST_F(MainLogicTest, StartUpLoadsTheSettingsAndClearsWhatAnEarlierRunLeft)
 {
     // Where an earlier version kept it: moved into the program's own folder, once.
     pivora::test::WriteFile(dir.File("config/pvsetting.ini"), "  /stored/out folder  \r\n");
-    pivora::test::WriteFile(dir.File("program/options.ini"), "1\r\n1\r\n90\r\n120\r\n");
+    pivora::test::WriteFile(pivora::settings::OptionsFilePath(program, dir.File("config")),
+                            "1\r\n1\r\n90\r\n120\r\n");
     const std::string copies = dir.File("cache/pivora/tmp");
     const std::string work = dir.File("cache/pivora/work");
     pivora::test::WriteFile(dir.File("cache/pivora/tmp/.hidden.tmp"), "x");
