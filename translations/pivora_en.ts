@@ -75,9 +75,172 @@
         <source>输入文件是空的</source>
         <translation>The input file is empty</translation>
     </message>
-</context>
-<context>
-    <name>pivora::ui::Announcer</name>
+    <message>
+        <source>以下文件夹无法读取, 其中的文件没有加入列表:</source>
+        <translation>These folders cannot be read; the files in them were not added to the list:</translation>
+    </message>
+    <message>
+        <source>添加文件</source>
+        <translation>Add File</translation>
+    </message>
+    <message>
+        <source>添加文件夹</source>
+        <translation>Add Folder</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>文件(&amp;F)</source>
+        <comment>menu bar</comment>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>移除(&amp;R)</source>
+        <comment>menu bar</comment>
+        <translation>&amp;Remove</translation>
+    </message>
+    <message>
+        <source>移除选择的文件</source>
+        <translation>Remove Selected</translation>
+    </message>
+    <message>
+        <source>移除所有</source>
+        <translation>Remove All</translation>
+    </message>
+    <message>
+        <source>设置(&amp;S)</source>
+        <comment>menu bar</comment>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>关于(&amp;A)</source>
+        <comment>menu bar</comment>
+        <extracomment>The menu bar&apos;s last menu, holding the help and the about box.</extracomment>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>添加文件(&amp;A)</source>
+        <translation>&amp;Add File</translation>
+    </message>
+    <message>
+        <source>添加目录(&amp;F)</source>
+        <translation>Add &amp;Folder</translation>
+    </message>
+    <message>
+        <source>退出(&amp;E)</source>
+        <translation>&amp;Exit</translation>
+    </message>
+    <message>
+        <source>设置(&amp;O)</source>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>帮助(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>关于(&amp;A)</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>移除选择</source>
+        <translation>Remove Selected</translation>
+    </message>
+    <message>
+        <source>正在准备文件...</source>
+        <translation>Preparing files...</translation>
+    </message>
+    <message>
+        <source>正在搜索...</source>
+        <translation>Searching...</translation>
+    </message>
+    <message numerus="yes">
+        <source>上次的转换没有完成, 还有 %n 个文件没有转换. 要把它们放回列表吗?</source>
+        <translation>
+            <numerusform>The last batch did not finish: %n file was not converted. Put it back in the list?</numerusform>
+            <numerusform>The last batch did not finish: %n files were not converted. Put them back in the list?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>以下文件已经不在了, 没有放回列表:</source>
+        <translation>These files are gone and were not put back in the list:</translation>
+    </message>
+    <message>
+        <source>以下不存在, 或不是普通文件 (命名管道、套接字或设备), 没有加入列表:</source>
+        <translation>These do not exist or are not regular files (named pipes, sockets or devices) and were not added to the list:</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>help.html</source>
+        <extracomment>The help page beside the program, in the language of this translation.</extracomment>
+        <translation>help.en.html</translation>
+    </message>
+    <message>
+        <source>Pivora %1
+
+批量旋转和镜像视频文件.
+视频转换由 FFmpeg 完成 (ffmpeg.org).
+%3
+
+建议和问题请发送至 %2</source>
+        <translation>Pivora %1
+
+Rotates and mirrors video files in batches.
+Video conversion by FFmpeg (ffmpeg.org).
+%3
+
+Please send suggestions and problems to %2</translation>
+    </message>
+    <message>
+        <source>Ver %1</source>
+        <extracomment>&quot;Ver&quot; and the program&apos;s version number.</extracomment>
+        <translation>version %1</translation>
+    </message>
+    <message>
+        <source>请添加一个文件.</source>
+        <translation>Please add a file.</translation>
+    </message>
+    <message>
+        <source>旋转视频</source>
+        <translation>Rotate Video</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>正在转换视频, 确定要停止并退出吗?</source>
+        <translation>Videos are being converted. Stop and exit?</translation>
+    </message>
+    <message>
+        <source>完成.</source>
+        <translation>Done.</translation>
+    </message>
+    <message>
+        <source>已停止.</source>
+        <translation>Stopped.</translation>
+    </message>
     <message numerus="yes">
         <source>已停止. 已转换 %n 个文件.</source>
         <translation>
@@ -98,6 +261,52 @@
             <numerusform>%n file was not converted.</numerusform>
             <numerusform>%n files were not converted.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation>Open File</translation>
+    </message>
+    <message>
+        <source>所有格式(*.*)|*.*</source>
+        <translation>All Formats (*.*)|*.*</translation>
+    </message>
+    <message>
+        <source>选择一个文件夹:</source>
+        <translation>Choose a folder:</translation>
+    </message>
+    <message>
+        <source>路径包含未知字符.<byte value="xd"/>
+更改为默认路径 %1.</source>
+        <translation>The path contains unknown characters.<byte value="xd"/>
+Changed to the default path %1.</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>分钟必须小于60</source>
+        <translation>Minutes must be less than 60</translation>
+    </message>
+    <message>
+        <source>秒必须小于60</source>
+        <translation>Seconds must be less than 60</translation>
+    </message>
+    <message>
+        <source>分钟</source>
+        <translation>Minutes</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>Seconds</translation>
+    </message>
+    <message>
+        <source>没有画面</source>
+        <translation>No picture</translation>
+    </message>
+    <message>
+        <source>将视频文件拖到此处</source>
+        <translation>Drag video files here</translation>
     </message>
 </context>
 <context>
@@ -171,44 +380,8 @@ Try &apos;pivora --help&apos; for more information.
 <context>
     <name>pivora::ui::frmMain</name>
     <message>
-        <source>正在准备文件...</source>
-        <translation>Preparing files...</translation>
-    </message>
-    <message>
-        <source>正在搜索...</source>
-        <translation>Searching...</translation>
-    </message>
-    <message>
-        <source>添加文件</source>
-        <translation>Add File</translation>
-    </message>
-    <message>
-        <source>添加文件夹</source>
-        <translation>Add Folder</translation>
-    </message>
-    <message>
-        <source>移除</source>
-        <translation>Remove</translation>
-    </message>
-    <message>
-        <source>帮助</source>
-        <translation>Help</translation>
-    </message>
-    <message>
-        <source>设置</source>
-        <translation>Settings</translation>
-    </message>
-    <message>
-        <source>退出</source>
-        <translation>Exit</translation>
-    </message>
-    <message>
         <source>文件列表:</source>
         <translation>File list:</translation>
-    </message>
-    <message>
-        <source>将视频文件拖到此处</source>
-        <translation>Drag video files here</translation>
     </message>
     <message>
         <source>输出格式:</source>
@@ -243,10 +416,6 @@ Try &apos;pivora --help&apos; for more information.
         <translation>Choose the output folder</translation>
     </message>
     <message>
-        <source>旋转视频</source>
-        <translation>Rotate Video</translation>
-    </message>
-    <message>
         <source>反馈</source>
         <translation>Feedback</translation>
     </message>
@@ -259,79 +428,12 @@ Try &apos;pivora --help&apos; for more information.
         <translation>Drag media files to this area</translation>
     </message>
     <message>
-        <source>移除选择的文件</source>
-        <translation>Remove Selected</translation>
-    </message>
-    <message>
-        <source>移除所有</source>
-        <translation>Remove All</translation>
-    </message>
-    <message>
-        <source>关于</source>
-        <translation>About</translation>
-    </message>
-    <message>
-        <source>help.html</source>
-        <extracomment>The help page beside the program, in the language of this translation.</extracomment>
-        <translation>help.en.html</translation>
-    </message>
-    <message>
-        <source>打开文件</source>
-        <translation>Open File</translation>
-    </message>
-    <message>
-        <source>所有格式(*.*)|*.*</source>
-        <translation>All Formats (*.*)|*.*</translation>
-    </message>
-    <message>
-        <source>选择一个文件夹:</source>
-        <translation>Choose a folder:</translation>
-    </message>
-    <message>
-        <source>路径包含未知字符.<byte value="xd"/>
-更改为默认路径 %1.</source>
-        <translation>The path contains unknown characters.<byte value="xd"/>
-Changed to the default path %1.</translation>
-    </message>
-    <message>
-        <source>路径</source>
-        <translation>Path</translation>
-    </message>
-    <message>
-        <source>请添加一个文件.</source>
-        <translation>Please add a file.</translation>
-    </message>
-    <message>
-        <source>添加</source>
-        <translation>Add</translation>
-    </message>
-    <message>
-        <source>停止</source>
-        <translation>Stop</translation>
-    </message>
-    <message>
-        <source>正在转换视频, 确定要停止并退出吗?</source>
-        <translation>Videos are being converted. Stop and exit?</translation>
-    </message>
-    <message>
         <source>是</source>
         <translation>Yes</translation>
     </message>
     <message>
         <source>否</source>
         <translation>No</translation>
-    </message>
-    <message>
-        <source>完成.</source>
-        <translation>Done.</translation>
-    </message>
-    <message>
-        <source>已停止.</source>
-        <translation>Stopped.</translation>
-    </message>
-    <message>
-        <source>以下文件已经不在了, 没有放回列表:</source>
-        <translation>These files are gone and were not put back in the list:</translation>
     </message>
     <message>
         <source>文件列表</source>
@@ -350,92 +452,12 @@ Changed to the default path %1.</translation>
         <translation>Conversion progress</translation>
     </message>
     <message>
-        <source>文件(&amp;F)</source>
-        <translation>&amp;File</translation>
-    </message>
-    <message>
-        <source>移除(&amp;R)</source>
-        <translation>&amp;Remove</translation>
-    </message>
-    <message>
-        <source>设置(&amp;S)</source>
-        <translation>&amp;Settings</translation>
-    </message>
-    <message>
-        <source>关于(&amp;A)</source>
-        <extracomment>The menu bar&apos;s last menu, holding the help and the about box.</extracomment>
-        <translation>&amp;Help</translation>
-    </message>
-    <message numerus="yes">
-        <source>上次的转换没有完成, 还有 %n 个文件没有转换. 要把它们放回列表吗?</source>
-        <translation>
-            <numerusform>The last batch did not finish: %n file was not converted. Put it back in the list?</numerusform>
-            <numerusform>The last batch did not finish: %n files were not converted. Put them back in the list?</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>以下不存在, 或不是普通文件 (命名管道、套接字或设备), 没有加入列表:</source>
-        <translation>These do not exist or are not regular files (named pipes, sockets or devices) and were not added to the list:</translation>
-    </message>
-    <message>
         <source>系统的中文字体</source>
         <translation>the system&apos;s Chinese font</translation>
     </message>
     <message>
-        <source>Ver %1</source>
-        <extracomment>&quot;Ver&quot; and the program&apos;s version number.</extracomment>
-        <translation>version %1</translation>
-    </message>
-    <message>
-        <source>Pivora %1
-
-批量旋转和镜像视频文件.
-视频转换由 FFmpeg 完成 (ffmpeg.org).
-界面使用 Qt, 中文字体为 %3.
-
-建议和问题请发送至 %2</source>
-        <translation>Pivora %1
-
-Rotates and mirrors video files in batches.
-Video conversion by FFmpeg (ffmpeg.org).
-Interface made with Qt; Chinese font: %3.
-
-Please send suggestions and problems to %2</translation>
-    </message>
-</context>
-<context>
-    <name>pivora::ui::frmMenu</name>
-    <message>
-        <source>添加文件(&amp;A)</source>
-        <translation>&amp;Add File</translation>
-    </message>
-    <message>
-        <source>添加目录(&amp;F)</source>
-        <translation>Add &amp;Folder</translation>
-    </message>
-    <message>
-        <source>退出(&amp;E)</source>
-        <translation>&amp;Exit</translation>
-    </message>
-    <message>
-        <source>设置(&amp;O)</source>
-        <translation>&amp;Settings</translation>
-    </message>
-    <message>
-        <source>帮助(&amp;H)</source>
-        <translation>&amp;Help</translation>
-    </message>
-    <message>
-        <source>关于(&amp;A)</source>
-        <translation>&amp;About</translation>
-    </message>
-    <message>
-        <source>移除选择</source>
-        <translation>Remove Selected</translation>
-    </message>
-    <message>
-        <source>移除所有</source>
-        <translation>Remove All</translation>
+        <source>界面使用 Qt, 中文字体为 %1.</source>
+        <translation>Interface made with Qt; Chinese font: %1.</translation>
     </message>
 </context>
 <context>
@@ -470,22 +492,6 @@ Please send suggestions and problems to %2</translation>
         <translation>Cancel</translation>
     </message>
     <message>
-        <source>分钟必须小于60</source>
-        <translation>Minutes must be less than 60</translation>
-    </message>
-    <message>
-        <source>分钟</source>
-        <translation>Minutes</translation>
-    </message>
-    <message>
-        <source>秒必须小于60</source>
-        <translation>Seconds must be less than 60</translation>
-    </message>
-    <message>
-        <source>秒</source>
-        <translation>Seconds</translation>
-    </message>
-    <message>
         <source>MP3 Audio Bitrate</source>
         <translation>Play a sound when all files are converted</translation>
     </message>
@@ -495,14 +501,6 @@ Please send suggestions and problems to %2</translation>
     <message>
         <source>预览</source>
         <translation>Preview</translation>
-    </message>
-    <message>
-        <source>文件或命令未找到</source>
-        <translation>File or command not found</translation>
-    </message>
-    <message>
-        <source>没有画面</source>
-        <translation>No picture</translation>
     </message>
     <message>
         <source>原画面</source>

@@ -87,19 +87,6 @@ void Announcer::Announce(const QString& text)
     show();
 }
 
-QString Announcer::BatchEndText(bool stopped, std::size_t converted, std::size_t failed)
-{
-    const int done = static_cast<int>(converted);
-    QString text;
-    if (stopped)
-        text = tr("已停止. 已转换 %n 个文件.", nullptr, done);
-    else
-        text = tr("完成. 已转换 %n 个文件.", nullptr, done);
-    if (failed > 0)
-        text += QLatin1Char(' ') + tr("%n 个文件没有转换成功.", nullptr, static_cast<int>(failed));
-    return text;
-}
-
 void ReadOnlyProgressBar(QProgressBar& bar)
 {
     InstallFactory();

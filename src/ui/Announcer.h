@@ -20,10 +20,6 @@ public:
     void Announce(const QString& text);
     const QString& Text() const { return m_text; }
 
-    // What is announced when a batch has ended: that it finished or was stopped, how many
-    // files were converted and how many were not.
-    static QString BatchEndText(bool stopped, std::size_t converted, std::size_t failed);
-
 private:
     QString m_text;
 };

@@ -4,10 +4,12 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -121,6 +123,20 @@ void DropZone::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
+}
+
+std::optional<pivora::input::DropFileList> DroppedFiles(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return std::nullopt;
+    pivora::input::DropFileList files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            files.Names.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    }
+    if (files.Names.empty())
+        return std::nullopt;
+    return files;
 }
 
 } // namespace pivora::ui

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "input/AddingFiles.h"
 #include "ui/Pressable.h"
 
 #include <QWidget>
+
+#include <optional>
 
 class QMimeData;
 class QPainter;
@@ -42,5 +45,8 @@ private:
 
     Look m_look;
 };
+
+// The dropped files as a list of names; nothing when the drag carries no files.
+std::optional<pivora::input::DropFileList> DroppedFiles(const QMimeData* data);
 
 } // namespace pivora::ui

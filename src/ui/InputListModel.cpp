@@ -3,12 +3,10 @@
 #include <QColor>
 #include <QFile>
 
-#include <algorithm>
-
 namespace pivora::ui {
 
-InputListModel::InputListModel(pivora::input::InputList& list, QObject* parent)
-    : QAbstractTableModel(parent), m_list(list)
+InputListModel::InputListModel(pivora::window::MainLogic& logic, QObject* parent)
+    : QAbstractTableModel(parent), m_logic(logic), m_list(logic.Entries())
 {
     m_list.SetObserver(this);
 }
@@ -33,15 +31,9 @@ QVariant InputListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || static_cast<std::size_t>(index.row()) >= m_list.Count())
         return {};
     const auto row = static_cast<std::size_t>(index.row());
-    const auto state = [&]() -> QString {
-        const pivora::input::EntryId id = m_list.IdAt(row);
-        for (const auto& [entry, text] : m_states)
-            if (entry == id)
-                return text;
-        return {};
-    };
+    const auto state = [&] { return QString::fromStdString(m_logic.StateText(row)); };
     if (role == Qt::BackgroundRole) {
-        if (!m_statesShown || m_states.empty() || state().isEmpty())
+        if (!m_statesShown || state().isEmpty())
             return {};
         return QColor(0xdc, 0xea, 0xf7);
     }
@@ -68,30 +60,17 @@ QVariant InputListModel::headerData(int section, Qt::Orientation orientation, in
     }
 }
 
-void InputListModel::SetState(pivora::input::EntryId id, const QString& state)
+void InputListModel::StateChanged(std::size_t row)
 {
-    auto known = std::find_if(m_states.begin(), m_states.end(),
-                              [&](const auto& item) { return item.first == id; });
-    if (known != m_states.end() && known->second == state)
-        return;
-    if (state.isEmpty()) {
-        if (known != m_states.end())
-            m_states.erase(known);
-    } else if (known == m_states.end()) {
-        m_states.emplace_back(id, state);
-    } else {
-        known->second = state;
-    }
-    if (const auto row = m_list.IndexOf(id))
-        emit dataChanged(index(static_cast<int>(*row), 0), index(static_cast<int>(*row), 2),
-                         {Qt::DisplayRole, Qt::BackgroundRole});
+    emit dataChanged(index(static_cast<int>(row), 0), index(static_cast<int>(row), 2),
+                     {Qt::DisplayRole, Qt::BackgroundRole});
 }
 
-void InputListModel::SetStatesShown(bool shown)
+void InputListModel::StatesShownChanged()
 {
-    if (shown == m_statesShown)
+    if (m_logic.StatesShown() == m_statesShown)
         return;
-    m_statesShown = shown;
+    m_statesShown = m_logic.StatesShown();
     if (!m_list.Empty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, 2), {Qt::BackgroundRole});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "input/InputList.h"
+#include "window/MainLogic.h"
 
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
@@ -16,7 +17,8 @@ class InputListModel : public QAbstractTableModel, private pivora::input::InputL
 {
     Q_OBJECT
 public:
-    explicit InputListModel(pivora::input::InputList& list, QObject* parent = nullptr);
+    // The window's logic keeps the list and the entries' states.
+    explicit InputListModel(pivora::window::MainLogic& logic, QObject* parent = nullptr);
     ~InputListModel() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -24,10 +26,10 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // The entry's state; empty for none.
-    void SetState(pivora::input::EntryId id, const QString& state);
-    // Whether the entries with a state stand out: their rows are tinted.
-    void SetStatesShown(bool shown);
+    // The state of row `row` changed.
+    void StateChanged(std::size_t row);
+    // Whether states show changed: the entries with a state stand out, their rows tinted.
+    void StatesShownChanged();
 
 private:
     void EntriesAboutToBeInserted(std::size_t first, std::size_t count) override;
@@ -35,9 +37,8 @@ private:
     void EntriesAboutToBeRemoved(std::size_t first, std::size_t count) override;
     void EntriesRemoved() override;
 
+    const pivora::window::MainLogic& m_logic;
     pivora::input::InputList& m_list;
-    // The few entries that have a state: those being converted.
-    std::vector<std::pair<pivora::input::EntryId, QString>> m_states;
     bool m_statesShown = false;
     bool m_resetting = false;
 };

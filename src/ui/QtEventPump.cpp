@@ -52,9 +52,9 @@ void QtEventPump::ProcessEvents()
 {
     if (m_quitting)
         return;
-    m_calls.push_back({LoopLevel(), nullptr, std::chrono::steady_clock::now() + kSlack});
+    m_calls.Enter({std::chrono::steady_clock::now() + kSlack, LoopLevel(), nullptr});
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    m_calls.pop_back();
+    m_calls.Leave();
 }
 
 void QtEventPump::Wait(int milliseconds, std::span<const pivora::platform::NativeHandle> wakeOn)
@@ -71,11 +71,11 @@ void QtEventPump::Wait(int milliseconds, std::span<const pivora::platform::Nativ
     for (const pivora::platform::NativeHandle handle : wakeOn)
         wait.watches.push_back(WatchHandle(handle, [&wait] { wait.Wake(); }));
     wait.timer.start(milliseconds);
-    m_calls.push_back(
-        {LoopLevel() + 1, &wait,
-         std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds) + kSlack});
+    m_calls.Enter(
+        {std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds) + kSlack,
+         LoopLevel() + 1, [&wait] { wait.Wake(); }});
     wait.loop.exec();
-    m_calls.pop_back();
+    m_calls.Leave();
     // A loop that ended without its timer or a handle was told to leave by the application:
     // it is quitting, and every later wait would return at once.
     if (!wait.woken)
@@ -84,9 +84,8 @@ void QtEventPump::Wait(int milliseconds, std::span<const pivora::platform::Nativ
 
 void QtEventPump::SetHeldUpWork(std::function<void()> work, int milliseconds)
 {
-    m_heldUpWork = std::move(work);
-    m_workOwnerDepth = m_calls.size();
-    if (!m_heldUpWork) {
+    m_calls.SetWork(std::move(work));
+    if (!m_calls.HasWork()) {
         if (m_heldUpTimer)
             m_heldUpTimer->stop();
         return;
@@ -101,23 +100,8 @@ void QtEventPump::SetHeldUpWork(std::function<void()> work, int milliseconds)
 
 void QtEventPump::RunHeldUpWork()
 {
-    // The owner is between calls, and does the work itself.
-    if (!m_heldUpWork || m_inHeldUpWork || m_calls.size() <= m_workOwnerDepth)
-        return;
-    // In its own call, with nothing nested inside, the owner's call ends in time by itself.
-    if (m_calls.size() == m_workOwnerDepth + 1 && LoopLevel() <= m_calls.back().loopLevel &&
-        std::chrono::steady_clock::now() <= m_calls.back().due)
-        return;
-    // The waits held up here return as soon as they can; until then they watch nothing that
-    // the work may close.
-    for (const Call& call : m_calls) {
-        if (call.wait)
-            call.wait->Wake();
-    }
-    m_inHeldUpWork = true;
-    const std::function<void()> work = m_heldUpWork;
-    work();
-    m_inHeldUpWork = false;
+    // A loop of Qt's own above the innermost call holds it up, such as a modal dialog's.
+    m_calls.RunIfHeldUp(m_calls.Inside() && LoopLevel() > m_calls.Innermost().Level);
 }
 
 } // namespace pivora::ui

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "platform/EventPump.h"
+#include "window/HeldUpCalls.h"
 
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <vector>
 
 class QTimer;
 
@@ -27,22 +27,10 @@ public:
 
 private:
     struct PendingWait;
-    // One call of this pump in progress.
-    struct Call
-    {
-        int loopLevel = 0;           // the event loop level at which it runs the events
-        PendingWait* wait = nullptr; // set for a wait
-        // When it would have returned by itself: a call still there later is held up by a
-        // loop that Qt does not count, such as a native dialog's.
-        std::chrono::steady_clock::time_point due;
-    };
     void RunHeldUpWork();
 
     bool m_quitting = false;
-    std::vector<Call> m_calls; // innermost last
-    std::function<void()> m_heldUpWork;
-    std::size_t m_workOwnerDepth = 0; // the owner's calls are m_calls[m_workOwnerDepth]
-    bool m_inHeldUpWork = false;
+    pivora::window::HeldUpCalls m_calls;
     std::unique_ptr<QTimer> m_heldUpTimer;
 };
 

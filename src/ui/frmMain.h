@@ -1,21 +1,19 @@
 #pragma once
 
-#include "engine/BatchDriver.h"
-#include "engine/Progress.h"
-#include "engine/UserMessages.h"
-#include "input/AddingFiles.h"
 #include "input/InputList.h"
-#include "input/TempCopies.h"
 #include "settings/OptionValues.h"
 #include "settings/ProgramSettings.h"
 #include "ui/CommonDlgsW.h"
 #include "ui/QtEventPump.h"
 #include "ui/QtServices.h"
+#include "window/MainLogic.h"
+#include "window/WindowView.h"
 
 #include <QMainWindow>
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +22,6 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QMessageBox;
 class QMimeData;
 class QProgressBar;
 class QPushButton;
@@ -36,14 +33,10 @@ namespace pivora::ui {
 
 class Announcer;
 class DropZone;
-class ScreenFit;
 class InputListModel;
-class WindowBackground;
+class ScreenFit;
 class frmMenu;
 class frmPreview;
-
-// "Ver major.minor.revision", for the About box.
-std::string VersionText();
 
 class frmMain;
 // Stops a running batch and closes the window when the system asks the program to end
@@ -51,27 +44,12 @@ class frmMain;
 // object lives.
 std::unique_ptr<QObject> CloseOnShutdownRequests(frmMain& window);
 
-// Where the window finds its converter and keeps its files. The defaults are the real ones;
-// tests point them at folders of their own.
-struct frmMainSetup
-{
-    std::string ProgramFolder;
-    std::string WorkFolder;
-    std::string LogPath;
-    std::string JournalFolder; // the running batch's journal; none when empty
-    std::string CacheFolder;   // what the program remembers of its converter
-    std::string DefaultOutputFolder;
-    std::string TempCopiesFolder;
-    std::string SettingsFolder;          // pvsetting.ini, and options.ini when need be
-    DesktopServices* Services = nullptr; // not owned; the desktop's own when null
+// Where the window finds its converter and keeps its files.
+using frmMainSetup = pivora::window::MainSetup;
 
-    static frmMainSetup Defaults();
-};
-
-// The main window: the input list, the encoding panel and the batch that ties them together.
-class frmMain : public QMainWindow,
-                private pivora::engine::BatchHost,
-                private pivora::engine::UserMessages
+// The main window in Qt: its controls, and their events turned into the calls of the window's
+// logic (pivora::window::MainLogic), which decides what they do.
+class frmMain : public QMainWindow, private pivora::window::WindowView
 {
     Q_OBJECT
 public:
@@ -79,51 +57,39 @@ public:
     ~frmMain() override;
 
     // Files named on the program's command line join the list in order.
-    void AddFiles(const std::vector<std::string>& paths);
+    void AddFiles(const std::vector<std::string>& paths) { m_logic->AddFiles(paths); }
 
-    pivora::input::InputList& Entries() { return m_list; }
-    pivora::settings::OptionValues& Options() { return m_options; }
-    const pivora::settings::ProgramSettings& Settings() const { return m_settings; }
-    bool BatchRunning() const { return m_driver->Running(); }
-    const std::string& OptionsPath() const { return m_optionsPath; }
-    const std::string& OutputFolderPath() const { return m_outputFolderPath; }
+    pivora::input::InputList& Entries() { return m_logic->Entries(); }
+    pivora::settings::OptionValues& Options() { return m_logic->Options(); }
+    const pivora::settings::ProgramSettings& Settings() const { return m_logic->Settings(); }
+    bool BatchRunning() const { return m_logic->BatchRunning(); }
+    const std::string& OptionsPath() const { return m_logic->OptionsPath(); }
+    const std::string& OutputFolderPath() const { return m_logic->OutputFolderPath(); }
     // Rescales the window and its controls from the design density to `dpi`.
     void ScaleToScreen(double dpiX, double dpiY);
     // How far the window was scaled down to fit its screen; 1 when it fits as it is.
     double ScreenFitFactor() const;
-
-    // Command procedures.
-    void imgAdd_Click();
-    void imgHelp_Click();
-    void lblFeed_Click();
-    void menuA_Click();
-    // Runs the command word written into the command box, then empties the box.
-    void DispatchCommandWord(const QString& word);
     frmMenu& PopupMenus() { return *m_frmMenu; }
-    void AddFolder();
-    void imgBrowse_Click();
-    void cmdBrowse_Click();
-    void menuRS_Click();
-    void picDrag_Click();
-    void picDrop_Click();
-    void picDoor_OLEDragDrop(const QMimeData* dragData);
-    void picDrop_OLEDragDrop(const QMimeData* dragData);
-    void LV_OLEDragDrop(const QMimeData* dragData);
-    void LV_OLEDragOver();
-    void picDrag_OLEDragDrop(const QMimeData* dragData);
-    void Command3_Click();
-    void imgStart_Click();
-    void imgRemove_Click();
-    void menuRA_Click();
-    void imgExit_Click();
-    void imgToolbar_Click(int index);
-    void CmdToolsBar_Click(int index);
-    void picDoor_Click();
-    // Opens "预览" for the list's row `row`.
-    void LV_DblClick(int row);
+
+    // Command procedures, as the logic runs them.
+    void imgAdd_Click() { m_logic->imgAdd_Click(); }
+    void imgHelp_Click() { m_logic->imgHelp_Click(); }
+    void menuA_Click() { m_logic->menuA_Click(); }
+    void AddFolder() { m_logic->AddFolder(); }
+    void imgBrowse_Click() { m_logic->imgBrowse_Click(); }
+    void cmdBrowse_Click() { m_logic->cmdBrowse_Click(); }
+    void picDrag_Click() { m_logic->picDrag_Click(); }
+    void LV_OLEDragOver() { m_logic->LV_OLEDragOver(); }
+    void Command3_Click() { m_logic->Command3_Click(); }
+    void imgStart_Click() { m_logic->imgStart_Click(); }
+    void imgRemove_Click() { m_logic->imgRemove_Click(); }
+    void menuRA_Click() { m_logic->menuRA_Click(); }
+    void imgToolbar_Click(int index) { m_logic->imgToolbar_Click(index); }
+    void picDoor_Click() { m_logic->picDoor_Click(); }
+    void LV_DblClick(int row) { m_logic->LV_DblClick(row); }
     // The system asks the program to end (a signal, a log-off): a running batch is stopped
     // without a question, then the window closes.
-    void ShutdownRequested();
+    void ShutdownRequested() { m_logic->ShutdownRequested(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -133,84 +99,56 @@ private:
     void BuildControls();
     void BuildMenus();
     void SetKeyboardOrder();
-    void picDoor_Activate();
-    void OpenHelpTarget();
     void Form_MouseMove();
-    void Form_Load();
-    void Form_Unload();
-    void Timer1_Timer();
-    void StopBatch();
-    // After a batch that the program did not live to finish: its outputs are tidied up, and
-    // the files it never converted are offered back.
-    void RecoverInterruptedBatch();
-    bool ConfirmStopAndQuit();
-    void cmbOF1_Click(int index);
-    void cmbRotate_Click(int index);
-    void ScaleColumns(double factor);
-    // The state column shows while several files may be converted at once.
+    // The command box: the popup menus write command words into it.
+    void txtAction_Change(const QString& word);
     void ShowStateColumn();
-    void SetCommandsEnabled(bool enabled);
-    void UpdateHint();
-    // One way of adding files at a time; false when another is still at work.
-    bool BeginAdding();
-    void EndAdding();
-    void SetAddingLocked(bool locked);
-    struct AddingDone
-    {
-        frmMain& window;
-        ~AddingDone() { window.EndAdding(); }
-    };
-    void ShowHintText(const QString& text);
-    // Names in one message the files the last add refused, if any.
-    void ShowRefused();
-    void FullDrop(const QMimeData* dragData);
+    void ScaleColumns(double factor);
+    void ShowBox(const QString& text, const QString& title, pivora::window::Icon icon);
 
-    // BatchHost
-    int Rotation() const override;
-    int OutputFormat() const override;
-    std::string VideoBitrate() const override;
-    std::string OutputFolderText() const override;
-    void SetOutputFolderText(const std::string& text) override;
-    void SetProgressValue(int value) override;
-    void ShowProgress(const pivora::engine::ProgressDisplay& display) override;
-    void ShowEntryState(pivora::input::EntryId id, const std::string& state) override;
-    void UnlockPanel() override;
-    void OpenFolder(const std::string& folder) override;
-    void PlayEndSound() override;
-    void UnlockCommands() override;
-    void ShowFinished() override;
-    void ShowStopped() override;
-    void ShowNotStarted() override;
-
-    // UserMessages
-    void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
+    // WindowView
+    void SetEnabled(pivora::window::Control control, bool enabled) override;
+    void SetVisible(pivora::window::Piece piece, bool visible) override;
+    void SetText(pivora::window::Text text, const std::string& value) override;
+    std::string GetText(pivora::window::Text text) const override;
+    void SelectItem(pivora::window::Box box, int index) override;
+    int SelectedItem(pivora::window::Box box) const override;
+    void SetBar(int value) override;
+    void SetFill(int pixels) override;
+    void RowStateChanged(std::size_t row) override;
+    std::optional<std::size_t> SelectedRow() const override;
+    void ShowMessage(const std::string& text, const std::string& title,
+                     pivora::window::Icon icon) override;
+    void Ask(const std::string& text, const std::string& title, bool yesByDefault,
+             std::function<void(bool yes)> answer) override;
+    void CloseDialogs() override;
+    void ShowOpen(const std::string& title, const std::string& filter,
+                  std::function<void(const std::vector<std::string>& paths)> chosen) override;
+    void BrowseForFile(const std::string& title, const std::string& folder,
+                       const std::string& filter,
+                       std::function<void(const std::string& path)> chosen) override;
+    void BrowseForFolder(const std::string& prompt,
+                         std::function<void(const std::string& folder)> chosen) override;
+    void ShowOptions(pivora::window::OptionsLogic options, std::function<void()> closed) override;
+    void PopupRemoveMenu() override;
+    void ShowPreview(const pivora::input::InputEntry& entry, int rotation) override;
+    void SetPreviewRotation(int rotation) override;
+    void StartTimer(pivora::window::Timer timer, int milliseconds) override;
+    void StopTimer(pivora::window::Timer timer) override;
+    void CloseWindow() override;
+    void RequestQuit() override { m_pump.RequestQuit(); }
     std::string Translate(const char* source) const override;
-    void ShowBox(const QString& text, const QString& title, Icon icon);
+    std::string TranslateAs(const char* source, const char* disambiguation) const override;
+    std::string TranslateCount(const char* source, int count) const override;
+    std::string Credits() const override;
+    void Announce(const std::string& text) override;
 
-    frmMainSetup m_setup;
     QtEventPump m_pump;
     std::unique_ptr<QtDesktopServices> m_ownServices;
-    DesktopServices* m_services = nullptr;
-    pivora::input::InputList m_list;
-    pivora::settings::OptionValues m_options;
-    pivora::settings::ProgramSettings m_settings;
-    std::string m_settingsPath;
-    std::unique_ptr<pivora::engine::BatchDriver> m_driver;
-    bool m_armed = false;
-    bool m_adding = false;
-    bool m_closeAfterBatch = false;
-    bool m_shutdownRequested = false;
-    QMessageBox* m_closeQuestion = nullptr;
-    bool m_unloaded = false;
-    std::string m_optionsPath;
-    std::string m_outputFolderPath;
+    std::unique_ptr<pivora::window::MainLogic> m_logic;
     std::vector<QWidget*> m_controls; // in the window's control order, for rescaling
     int m_nameColumnWidth = 0;        // the file-name column's own width, when it has one
     CommonDlgsW m_dialogs;
-    pivora::input::TempCopies m_copies;
-    std::unique_ptr<pivora::input::InputAdder> m_adder;
-    // The files the last folder search found.
-    std::vector<std::string> lstAddFolder;
 
     InputListModel* m_model = nullptr;
     std::array<QToolButton*, 6> CmdToolsBar{};
@@ -237,14 +175,15 @@ private:
     DropZone* picDrag = nullptr;
     QWidget* imgPB = nullptr;
     QTimer* Timer1 = nullptr;
+    std::array<QTimer*, pivora::window::kTimerCount> m_timers{};
     QAction* menuAdd = nullptr;
     QAction* menuFolder = nullptr;
     QLineEdit* txtAction = nullptr;
     frmMenu* m_frmMenu = nullptr;
     frmPreview* m_preview = nullptr;
-    QMetaObject::Connection m_focusWatch;
     Announcer* m_announcer = nullptr;
     ScreenFit* m_fit = nullptr;
+    QMetaObject::Connection m_focusWatch;
 };
 
 } // namespace pivora::ui

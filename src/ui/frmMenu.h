@@ -29,8 +29,6 @@ public:
     void PopupRemove(const QPoint& at);
 
 private:
-    QAction* AddWordItem(QMenu* menu, const char* name, const QString& text, const QString& word);
-
     QLineEdit& m_txtAction;
     QMenu* m_file = nullptr;
     QMenu* m_options = nullptr;

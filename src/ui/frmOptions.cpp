@@ -1,6 +1,6 @@
 #include "ui/frmOptions.h"
 
-#include "settings/SettingsFiles.h"
+#include "ui/NativeText.h"
 #include "ui/ScaleToScreen.h"
 #include "ui/WindowChrome.h"
 
@@ -11,9 +11,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
-
-#include <algorithm>
-#include <cmath>
 
 namespace pivora::ui {
 
@@ -47,8 +44,14 @@ QComboBox* ChoiceRow(QDialog& dialog, int top, QLabel*& label, const char* label
 frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string optionsPath,
                        pivora::settings::ProgramSettings& settings, std::string settingsPath,
                        QWidget* parent)
-    : QDialog(parent), m_options(options), m_optionsPath(std::move(optionsPath)),
-      m_settings(settings), m_settingsPath(std::move(settingsPath))
+    : frmOptions(pivora::window::OptionsLogic(options, std::move(optionsPath), settings,
+                                              std::move(settingsPath)),
+                 parent)
+{
+}
+
+frmOptions::frmOptions(pivora::window::OptionsLogic logic, QWidget* parent)
+    : QDialog(parent), m_logic(std::move(logic))
 {
     setWindowTitle(tr("设置"));
     setObjectName(QStringLiteral("frmOptions"));
@@ -61,9 +64,8 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
                       onOff);
     cmbLR = ChoiceRow(*this, 70, Label2, "Label2", tr("无损旋转"), "cmbLR",
                       tr("MP4 和 MOV 输出的纯旋转不重新编码"), onOff);
-    // One conversion per core at most: more would only share the same cores.
     QStringList jobs;
-    for (int count = 1; count <= pivora::settings::MaxParallelJobs(); ++count)
+    for (int count = 1; count <= pivora::window::OptionsLogic::ParallelChoices(); ++count)
         jobs << QString::number(count);
     cmbPJ = ChoiceRow(*this, 124, Label3, "Label3", tr("同时转换"), "cmbPJ", tr("同时转换的文件数"),
                       jobs);
@@ -99,101 +101,52 @@ frmOptions::frmOptions(pivora::settings::OptionValues& options, std::string opti
     Form_Load();
 }
 
+std::array<QLineEdit*, 6> frmOptions::RangeBoxes() const
+{
+    return {txtFromH, txtFromM, txtFromS, txtToH, txtToM, txtToS};
+}
+
 void frmOptions::Form_Load()
 {
     ScaleToScreen(*this, *this, m_controls, ScreenDpiX(*this), ScreenDpiY(*this));
-    cmbSR->setCurrentIndex(m_options.SoundReminder >= 0 && m_options.SoundReminder < cmbSR->count()
-                               ? m_options.SoundReminder
-                               : -1);
-    cmbLR->setCurrentIndex(m_settings.LosslessRotation ? 0 : 1);
-    // A number written for a bigger machine shows as this machine's most.
-    cmbPJ->setCurrentIndex(std::clamp(m_settings.ParallelJobs, 1, cmbPJ->count()) - 1);
-    // The stored value is 0 (off), 1 (on) or 2 (greyed), as the check box has always kept it.
-    switch (m_options.CutEnabled) {
-    case 0:
-        chkMC->setCheckState(Qt::Unchecked);
-        break;
-    case 1:
-        chkMC->setCheckState(Qt::Checked);
-        break;
-    case 2:
-        chkMC->setCheckState(Qt::PartiallyChecked);
-        break;
-    default:
-        break;
-    }
+    const pivora::window::OptionsFields fields = m_logic.Form_Load();
+    cmbSR->setCurrentIndex(fields.SoundReminder);
+    cmbLR->setCurrentIndex(fields.LosslessRotation);
+    cmbPJ->setCurrentIndex(fields.ParallelJobs);
+    constexpr Qt::CheckState states[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
+    chkMC->setCheckState(states[fields.CutEnabled]);
     chkMC_Click();
-    if (chkMC->checkState() == Qt::Checked) {
-        FillRange(m_options.CutStart, txtFromH, txtFromM, txtFromS);
-        FillRange(m_options.CutEnd, txtToH, txtToM, txtToS);
-    }
-}
-
-void frmOptions::FillRange(std::int32_t total, QLineEdit* hours, QLineEdit* minutes,
-                           QLineEdit* seconds)
-{
-    const double value = total;
-    hours->setText(QString::number(static_cast<long long>(std::floor(value / 3600))));
-    minutes->setText(
-        QString::number(static_cast<long long>(std::floor((value - V(hours) * 3600) / 60))));
-    seconds->setText(QString::number(
-        static_cast<long long>(std::floor(value - V(hours) * 3600 - V(minutes) * 60))));
+    for (std::size_t i = 0; i < fields.Range.size(); ++i)
+        RangeBoxes()[i]->setText(QString::fromStdString(fields.Range[i]));
 }
 
 void frmOptions::chkMC_Click()
 {
-    const bool on = chkMC->checkState() == Qt::Checked;
-    for (QLineEdit* box : {txtFromH, txtFromM, txtFromS, txtToH, txtToM, txtToS})
-        box->setEnabled(on);
-}
-
-double frmOptions::V(const QLineEdit* box) const
-{
-    return pivora::settings::LeadingNumber(box->text().toStdString());
-}
-
-bool frmOptions::Refuse(QLineEdit* box, const QString& text, const QString& title)
-{
-    QMessageBox::warning(this, title, text);
-    box->setFocus();
-    return false;
+    const int state = chkMC->checkState() == Qt::Checked            ? 1
+                      : chkMC->checkState() == Qt::PartiallyChecked ? 2
+                                                                    : 0;
+    for (QLineEdit* box : RangeBoxes())
+        box->setEnabled(pivora::window::OptionsLogic::RangeBoxesEnabled(state));
 }
 
 void frmOptions::Command1_Click()
 {
-    if (V(txtFromM) > 59)
-        return void(Refuse(txtFromM, tr("分钟必须小于60"), tr("分钟")));
-    if (V(txtToM) > 59)
-        return void(Refuse(txtToM, tr("分钟必须小于60"), tr("分钟")));
-    if (V(txtFromS) > 59)
-        return void(Refuse(txtFromS, tr("秒必须小于60"), tr("秒")));
-    if (V(txtToS) > 59)
-        return void(Refuse(txtToS, tr("秒必须小于60"), tr("秒")));
-
-    const QLineEdit* all[] = {txtFromH, txtFromM, txtFromS, txtToH, txtToM, txtToS};
-    if (std::all_of(std::begin(all), std::end(all),
-                    [&](const QLineEdit* box) { return V(box) == 0; }))
+    pivora::window::OptionsFields fields;
+    fields.SoundReminder = cmbSR->currentIndex();
+    fields.LosslessRotation = cmbLR->currentIndex();
+    fields.ParallelJobs = cmbPJ->currentIndex();
+    fields.CutEnabled = chkMC->checkState() == Qt::Checked            ? 1
+                        : chkMC->checkState() == Qt::PartiallyChecked ? 2
+                                                                      : 0;
+    for (std::size_t i = 0; i < fields.Range.size(); ++i)
+        fields.Range[i] = RangeBoxes()[i]->text().toStdString();
+    if (const auto refused = m_logic.Command1_Click(fields)) {
+        QMessageBox::warning(this, CoreText(refused->Title), CoreText(refused->Text));
+        RangeBoxes()[static_cast<std::size_t>(refused->Focus)]->setFocus();
+        return;
+    }
+    if (fields.CutEnabled == 0)
         chkMC->setCheckState(Qt::Unchecked);
-
-    using pivora::settings::RoundHalfEven;
-    m_options.SoundReminder = static_cast<std::int16_t>(cmbSR->currentIndex());
-    m_options.CutEnabled = chkMC->checkState() == Qt::Checked            ? 1
-                           : chkMC->checkState() == Qt::PartiallyChecked ? 2
-                                                                         : 0;
-    const double start = RoundHalfEven(V(txtFromH) * 3600 + V(txtFromM) * 60 + V(txtFromS));
-    const double end = RoundHalfEven(V(txtToH) * 3600 + V(txtToM) * 60 + V(txtToS));
-    // A sum that does not fit its field leaves the field as it was.
-    if (std::abs(start) <= 2147483647.0)
-        m_options.CutStart = static_cast<std::int32_t>(start);
-    if (std::abs(end) <= 2147483647.0)
-        m_options.CutEnd = static_cast<std::int32_t>(end);
-    pivora::settings::SaveOptions(m_optionsPath, m_options);
-    m_settings.LosslessRotation = cmbLR->currentIndex() == 0;
-    // An untouched box keeps a number written for a bigger machine.
-    if (const int jobs = cmbPJ->currentIndex() + 1;
-        jobs != std::clamp(m_settings.ParallelJobs, 1, cmbPJ->count()))
-        m_settings.ParallelJobs = jobs;
-    pivora::settings::SaveProgramSettings(m_settingsPath, m_settings);
     accept();
 }
 

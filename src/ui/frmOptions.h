@@ -2,6 +2,7 @@
 
 #include "settings/OptionValues.h"
 #include "settings/ProgramSettings.h"
+#include "window/OptionsLogic.h"
 
 #include <QDialog>
 
@@ -19,11 +20,13 @@ namespace pivora::ui {
 
 // The options dialog "设置": the sound reminder, the lossless turn and the number of
 // conversions at once, plus the stored time range, which is kept in hidden boxes and carried
-// through. OK checks, stores and saves; anything else discards.
+// through. OK checks, stores and saves (by the rules of pivora::window::OptionsLogic);
+// anything else discards.
 class frmOptions : public QDialog
 {
     Q_OBJECT
 public:
+    explicit frmOptions(pivora::window::OptionsLogic logic, QWidget* parent = nullptr);
     frmOptions(pivora::settings::OptionValues& options, std::string optionsPath,
                pivora::settings::ProgramSettings& settings, std::string settingsPath,
                QWidget* parent = nullptr);
@@ -37,14 +40,9 @@ protected:
 private:
     void Form_Load();
     void chkMC_Click();
-    double V(const QLineEdit* box) const;
-    void FillRange(std::int32_t seconds, QLineEdit* hours, QLineEdit* minutes, QLineEdit* seconds_);
-    bool Refuse(QLineEdit* box, const QString& text, const QString& title);
+    std::array<QLineEdit*, 6> RangeBoxes() const;
 
-    pivora::settings::OptionValues& m_options;
-    std::string m_optionsPath;
-    pivora::settings::ProgramSettings& m_settings;
-    std::string m_settingsPath;
+    pivora::window::OptionsLogic m_logic;
     std::vector<QWidget*> m_controls;
 
     QLabel* Label1 = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ChildProcess.h"
+#include "window/PreviewFrame.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -31,26 +31,22 @@ public:
     bool Busy() const;
 
 private:
-    // One frame made by one converter run.
+    // One frame, by the logic's rules, and where it shows.
     struct Frame
     {
+        Frame(const std::string& programFolder, const std::string& file)
+            : Maker(programFolder, file)
+        {
+        }
+        pivora::window::PreviewFrame Maker;
         QLabel* Picture = nullptr;
         QLabel* Caption = nullptr;
-        std::string File;
-        std::unique_ptr<pivora::platform::ChildProcess> Child;
-        std::string Output;
-        bool Seeking = true; // about a second in; a shorter clip is tried from its start
-        int Rotation = 5;    // "None": the frame as it is
     };
 
-    void Start(Frame& frame);
-    void Abandon(Frame& frame);
-    void Release(Frame& frame);
+    void Start(Frame& frame, int rotation);
     void Poll();
-    void Finish(Frame& frame);
+    void Show(Frame& frame);
 
-    std::string m_programFolder;
-    std::string m_workFolder;
     std::string m_input;
     Frame m_before;
     Frame m_after;

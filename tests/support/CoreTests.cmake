@@ -27,5 +27,8 @@ set(PIVORA_CORE_TEST_SOURCES
     input/PathHelpersTest.cpp
     input/FileSearchTest.cpp
     input/TempCopiesTest.cpp
-    settings/SettingsFilesTest.cpp)
+    settings/SettingsFilesTest.cpp
+    window/HeldUpCallsTest.cpp
+    window/MainLogicTest.cpp
+    window/OptionsLogicTest.cpp)
 list(TRANSFORM PIVORA_CORE_TEST_SOURCES PREPEND ${PIVORA_TESTS_DIR}/)

@@ -185,7 +185,7 @@ TEST(CloseDuringBatch, AfterAHardEndNothingPartialStaysAndNothingIsForgotten)
 
         // The next start: the whole outputs stay, the partial ones go, the rest comes back. A
         // journal that cannot be read is set aside.
-        pivora::test::WriteFile(dir.File("state/garbage.journal"), "pivora-journal|1|0\n");
+        pivora::test::WriteFile(dir.File("state/batch-garbage.journal"), "pivora-journal|1|0\n");
         pivora::test::RecordingServices services;
         pivora::test::ModalAnswerer answers;
         answers.questionReply = QMessageBox::Yes;
@@ -205,10 +205,12 @@ TEST(CloseDuringBatch, AfterAHardEndNothingPartialStaysAndNothingIsForgotten)
             window.Entries().Paths(),
             std::vector<std::string>(inputs.begin() + static_cast<long>(c.kept), inputs.end()))
             << c.when;
+        // The journals stay while what they put back is in the list.
+        window.menuRA_Click();
         std::vector<std::string> left;
         for (const auto& file : std::filesystem::directory_iterator(dir.File("state")))
             left.push_back(file.path().filename().string());
-        EXPECT_EQ(left, std::vector<std::string>{"garbage.journal.unreadable"}) << c.when;
+        EXPECT_EQ(left, std::vector<std::string>{"batch-garbage.journal.unreadable"}) << c.when;
     }
 }
 

@@ -217,32 +217,6 @@ TEST_F(CommandsTest, ThePopupMenus)
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(CommandsTest, CommandWordsAreExactAndTheBoxEmpties)
-{
-    auto* box = Find<QLineEdit>("txtAction");
-    for (const char* other :
-         {"removeselected", "REMOVESELECTED", "RemoveSelected ", "menuhelp", "nonsense"}) {
-        box->setText(QString::fromLatin1(other));
-        EXPECT_TRUE(box->text().isEmpty()) << other;
-    }
-    EXPECT_EQ(window->Entries().Count(), 3u);
-    EXPECT_TRUE(services.openedDocuments.empty());
-
-    box->setText(QStringLiteral("RemoveSelected"));
-    EXPECT_EQ(window->Entries().Count(), 2u);
-    EXPECT_TRUE(box->text().isEmpty());
-    box->setText(QStringLiteral("menuHelp"));
-    EXPECT_EQ(services.openedDocuments.size(), 1u);
-    ModalAnswerer answers;
-    box->setText(QStringLiteral("AddaFile"));
-    box->setText(QStringLiteral("menuAddaFolder"));
-    EXPECT_EQ(answers.fileDialogs, 2);
-    box->setText(QStringLiteral("menuOption"));
-    EXPECT_EQ(answers.otherSeen.size(), 1u);
-    box->setText(QStringLiteral("menuExit"));
-    EXPECT_FALSE(window->isVisible());
-}
-
 TEST_F(CommandsTest, FeedbackLinkAndBackground)
 {
     window->picDoor_Click();

@@ -238,7 +238,7 @@ QStringList TranslatedTextsInSources()
         R"re((?:\btr|PIVORA_TRANSLATE_NOOP)\(\s*(?:"[^"]*"\s*,\s*)?((?:"(?:[^"\\]|\\.)*"\s*)+))re"));
     const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
     QStringList texts;
-    for (const char* folder : {"ui", "engine"}) {
+    for (const char* folder : {"ui", "engine", "input", "window"}) {
         for (const auto& file :
              std::filesystem::directory_iterator(std::string(PIVORA_SOURCE_DIR "/") + folder)) {
             const QString code =

@@ -126,44 +126,6 @@ TEST_F(OptionsTest, LayoutAndTheSoundReminderRoundTrip)
     }
 }
 
-TEST_F(OptionsTest, TheStoredRangeIsSplitAndJoinedExactly)
-{
-    options = {0, 1, 5025, -30};
-    auto dialog = Open();
-    EXPECT_EQ(Boxes(dialog.get()), (std::vector<std::string>{"1", "23", "45", "-1", "59", "30"}));
-    EXPECT_TRUE(Find<QWidget>(dialog.get(), "txtFromH")->isEnabled());
-    Find<QPushButton>(dialog.get(), "Command1")->click();
-    EXPECT_EQ(options.CutEnabled, 1);
-    EXPECT_EQ(options.CutStart, 5025);
-    EXPECT_EQ(options.CutEnd, -30);
-
-    options = {0, 1, 0, 3599};
-    dialog = Open();
-    EXPECT_EQ(Boxes(dialog.get()), (std::vector<std::string>{"0", "0", "0", "0", "59", "59"}));
-
-    // The net effect of OK on the stored range.
-    struct Case
-    {
-        OptionValues before;
-        std::int16_t enabled;
-        std::int32_t start, end;
-    };
-    const Case cases[] = {
-        {{0, 1, 90, 120}, 1, 90, 120},
-        {{0, 1, 0, 0}, 0, 0, 0},
-        {{0, 0, 90, 120}, 0, 0, 0},
-        {{0, 2, 90, 120}, 0, 0, 0},
-    };
-    for (const Case& c : cases) {
-        options = c.before;
-        dialog = Open();
-        Find<QPushButton>(dialog.get(), "Command1")->click();
-        EXPECT_EQ(options.CutEnabled, c.enabled) << c.before.CutEnabled;
-        EXPECT_EQ(options.CutStart, c.start) << c.before.CutEnabled;
-        EXPECT_EQ(options.CutEnd, c.end) << c.before.CutEnabled;
-    }
-}
-
 TEST_F(OptionsTest, MinutesAndSecondsAboveFiftyNineAreRefused)
 {
     options = {0, 1, 90, 120};

@@ -124,26 +124,6 @@ TEST_F(frmMainTest, PanelDefaultsAndFormatPresets)
     EXPECT_EQ(bitrate->currentText(), "5000");
 }
 
-TEST_F(frmMainTest, StartWithAnEmptyList)
-{
-    pivora::test::ModalAnswerer answers;
-    window->imgStart_Click();
-    ASSERT_EQ(answers.seen.size(), 1u);
-    EXPECT_EQ(answers.seen[0].text, "请添加一个文件.");
-    EXPECT_EQ(answers.seen[0].title, "添加");
-    EXPECT_EQ(answers.seen[0].icon, QMessageBox::Warning);
-    EXPECT_TRUE(Find<QComboBox>("cmbOF1")->isEnabled());
-    EXPECT_TRUE(Find<QPushButton>("Command3")->isEnabled());
-
-    // Through the start button the panel is locked before the list is looked at, and stays so.
-    Find<QPushButton>("Command3")->click();
-    EXPECT_EQ(answers.seen.size(), 2u);
-    for (const char* name : {"cmbOF1", "cmbBitrate", "cmdBrowse", "txtPath", "cmbRotate"})
-        EXPECT_FALSE(Find<QWidget>(name)->isEnabled()) << name;
-    EXPECT_TRUE(Find<QPushButton>("Command3")->isEnabled());
-    EXPECT_TRUE(Find<QWidget>("LV")->isEnabled());
-}
-
 TEST_F(frmMainTest, ABatchOfThreeThroughTheStandInConverter)
 {
     pivora::test::ScopedEnv log("FAKE_CONV_LOG", dir.File("conv.log"));
