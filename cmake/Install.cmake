@@ -118,7 +118,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PIVORA_HOMEPAGE})
 # The libraries come from what the executable links; the converter is run, not linked.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Without a CJK font every label is a row of boxes: either of two will do.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, fonts-wqy-microhei | fonts-noto-cjk")
+# Without a CJK font every label is a row of boxes: either of two will do. Qt's own dialogs and
+# buttons speak the interface's language through Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "ffmpeg, fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcanberra-pulse, xdg-utils")
 include(CPack)

@@ -15,7 +15,7 @@ set -euo pipefail
 packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-svg-dev libgl-dev
-    qt6-l10n-tools qt6-tools-dev
+    qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
     libcanberra-dev
     ffmpeg
     fonts-wqy-microhei
@@ -30,6 +30,9 @@ for option in "$@"; do
     --desktop) packages+=(libcanberra-pulse xdg-utils sound-theme-freedesktop) ;;
     --windows)
         packages+=(g++-mingw-w64-x86-64-posix wine64 wine locales)
+        # The Windows download: NSIS makes the setup; rsvg-convert and icotool draw the icon
+        # the programs and the setup carry, python3 the picture beside the setup's last page.
+        packages+=(nsis librsvg2-bin icoutils python3)
         # A Node.js from elsewhere brings its own npm, which Debian's package would conflict with.
         if ! command -v npm >/dev/null; then
             packages+=(npm)

@@ -2,7 +2,7 @@
 # Installs what is missing, builds everything with warnings as errors and runs every test:
 # the Linux build, the Release build installed and packaged, the same under AddressSanitizer
 # and UndefinedBehaviorSanitizer, the fuzz targets, then the core cross-built for Windows and
-# tested under Wine.
+# tested under Wine, where the Windows download is made (with makensis) and installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --windows --fuzz --package
@@ -31,7 +31,8 @@ cmake --build build-asan -j"$(nproc)"
 # The readers of text the program does not write, fuzzed for a few seconds each.
 scripts/fuzz.sh 5
 
-# The core again, cross-built for Windows and run under Wine.
+# The core again, cross-built for Windows and run under Wine; its tests make the setup and
+# the portable zip, then install, use and uninstall them in a copy of their Wine prefix.
 cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIVORA_WERROR=ON -DPIVORA_BUILD_TESTS=ON
 cmake --build build-win32 -j"$(nproc)"

@@ -56,6 +56,30 @@
         <translation>Cannot check the output: the converter was stopped</translation>
     </message>
     <message>
+        <source>无法在 %1 保存转换进度, 程序意外结束后将无法恢复这一批文件.</source>
+        <translation>The progress of the batch cannot be saved in %1: should the program end unexpectedly, this batch cannot be recovered.</translation>
+    </message>
+    <message>
+        <source>输出比输入短: 只有 %1 秒, 应有 %2 秒</source>
+        <translation>The output is shorter than the input: %1 s instead of %2 s</translation>
+    </message>
+    <message>
+        <source>输入文件不完整: 只读出 %1 秒, 应有 %2 秒</source>
+        <translation>The input file is incomplete: only %1 s of %2 s could be read</translation>
+    </message>
+    <message>
+        <source>输出中没有视频</source>
+        <translation>The output holds no video</translation>
+    </message>
+    <message>
+        <source>输入文件是空的</source>
+        <translation>The input file is empty</translation>
+    </message>
+    <message>
+        <source>以下文件夹无法读取, 其中的文件没有加入列表:</source>
+        <translation>These folders cannot be read; the files in them were not added to the list:</translation>
+    </message>
+    <message>
         <source>添加文件</source>
         <translation>Add File</translation>
     </message>
@@ -80,8 +104,14 @@
         <translation>Exit</translation>
     </message>
     <message>
-        <source>文件</source>
-        <translation>File</translation>
+        <source>文件(&amp;F)</source>
+        <comment>menu bar</comment>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>移除(&amp;R)</source>
+        <comment>menu bar</comment>
+        <translation>&amp;Remove</translation>
     </message>
     <message>
         <source>移除选择的文件</source>
@@ -90,6 +120,17 @@
     <message>
         <source>移除所有</source>
         <translation>Remove All</translation>
+    </message>
+    <message>
+        <source>设置(&amp;S)</source>
+        <comment>menu bar</comment>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>关于(&amp;A)</source>
+        <comment>menu bar</comment>
+        <extracomment>The menu bar&apos;s last menu, holding the help and the about box.</extracomment>
+        <translation>&amp;Help</translation>
     </message>
     <message>
         <source>关于</source>
@@ -131,17 +172,20 @@
         <source>正在搜索...</source>
         <translation>Searching...</translation>
     </message>
-    <message>
-        <source>上次的转换没有完成, 还有 %1 个文件没有转换. 要把它们放回列表吗?</source>
-        <translation>The last batch did not finish: %1 file(s) were not converted. Put them back in the list?</translation>
+    <message numerus="yes">
+        <source>上次的转换没有完成, 还有 %n 个文件没有转换. 要把它们放回列表吗?</source>
+        <translation>
+            <numerusform>The last batch did not finish: %n file was not converted. Put it back in the list?</numerusform>
+            <numerusform>The last batch did not finish: %n files were not converted. Put them back in the list?</numerusform>
+        </translation>
     </message>
     <message>
         <source>以下文件已经不在了, 没有放回列表:</source>
         <translation>These files are gone and were not put back in the list:</translation>
     </message>
     <message>
-        <source>以下不是普通文件 (命名管道、套接字或设备), 没有加入列表:</source>
-        <translation>These are not regular files (named pipes, sockets or devices) and were not added to the list:</translation>
+        <source>以下不存在, 或不是普通文件 (命名管道、套接字或设备), 没有加入列表:</source>
+        <translation>These do not exist or are not regular files (named pipes, sockets or devices) and were not added to the list:</translation>
     </message>
     <message>
         <source>添加</source>
@@ -169,6 +213,11 @@ Video conversion by FFmpeg (ffmpeg.org).
 Please send suggestions and problems to %2</translation>
     </message>
     <message>
+        <source>Ver %1</source>
+        <extracomment>&quot;Ver&quot; and the program&apos;s version number.</extracomment>
+        <translation>version %1</translation>
+    </message>
+    <message>
         <source>请添加一个文件.</source>
         <translation>Please add a file.</translation>
     </message>
@@ -191,6 +240,27 @@ Please send suggestions and problems to %2</translation>
     <message>
         <source>已停止.</source>
         <translation>Stopped.</translation>
+    </message>
+    <message numerus="yes">
+        <source>已停止. 已转换 %n 个文件.</source>
+        <translation>
+            <numerusform>Stopped. %n file converted.</numerusform>
+            <numerusform>Stopped. %n files converted.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>完成. 已转换 %n 个文件.</source>
+        <translation>
+            <numerusform>Done. %n file converted.</numerusform>
+            <numerusform>Done. %n files converted.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件没有转换成功.</source>
+        <translation>
+            <numerusform>%n file was not converted.</numerusform>
+            <numerusform>%n files were not converted.</numerusform>
+        </translation>
     </message>
     <message>
         <source>打开文件</source>
@@ -231,20 +301,16 @@ Changed to the default path %1.</translation>
         <translation>Seconds</translation>
     </message>
     <message>
-        <source>将视频文件拖到此处</source>
-        <translation>Drag video files here</translation>
-    </message>
-    <message>
-        <source>以下文件夹无法读取, 其中的文件没有加入列表:</source>
-        <translation>These folders cannot be read; the files in them were not added to the list:</translation>
-    </message>
-    <message>
         <source>没有画面</source>
         <translation>No picture</translation>
     </message>
     <message>
         <source>界面使用 Windows 通用控件.</source>
         <translation>Interface made with the Windows common controls.</translation>
+    </message>
+    <message>
+        <source>将视频文件拖到此处</source>
+        <translation>Drag video files here</translation>
     </message>
 </context>
 <context>
@@ -258,12 +324,12 @@ Changed to the default path %1.</translation>
         <translation>Drag video files here</translation>
     </message>
     <message>
-        <source>或点击这里, 用上方的按钮添加文件</source>
-        <translation>Or click here and add files with the buttons above</translation>
-    </message>
-    <message>
         <source>按下它来添加文件</source>
         <translation>Press to add files</translation>
+    </message>
+    <message>
+        <source>或用上方的按钮添加文件</source>
+        <translation>Or add files with the buttons above</translation>
     </message>
 </context>
 <context>
@@ -279,6 +345,40 @@ Changed to the default path %1.</translation>
     <message>
         <source>状态</source>
         <translation>Status</translation>
+    </message>
+</context>
+<context>
+    <name>pivora::ui::StartOptions</name>
+    <message>
+        <source>用法: pivora [选项] [文件或文件夹...]
+打开 Pivora 的窗口, 把命名的文件加入列表; 文件夹连同子文件夹里的文件一起加入.
+
+  -h, --help     显示本说明后退出
+  -V, --version  显示版本后退出
+  --             其后的参数都是文件名, 即使以 &quot;-&quot; 开头
+
+也可使用 Qt 的通用选项, 例如 -platform 和 -style.
+不打开窗口转换文件: pivora-cli --help
+</source>
+        <translation>Usage: pivora [options] [file or folder...]
+Opens the Pivora window with the named files in its list; a folder adds the files in it and
+in its subfolders.
+
+  -h, --help     print this help and exit
+  -V, --version  print the version and exit
+  --             every argument after it is a file name, even one that begins with &quot;-&quot;
+
+Qt&apos;s common options, such as -platform and -style, can be given as well.
+To convert without the window: pivora-cli --help
+</translation>
+    </message>
+    <message>
+        <source>pivora: 未知的选项 &apos;%1&apos;
+用 &apos;pivora --help&apos; 查看用法.
+</source>
+        <translation>pivora: unknown option &apos;%1&apos;
+Try &apos;pivora --help&apos; for more information.
+</translation>
     </message>
 </context>
 <context>
@@ -356,8 +456,12 @@ Changed to the default path %1.</translation>
         <translation>Conversion progress</translation>
     </message>
     <message>
-        <source>界面使用 Qt, 中文字体为文泉驿微米黑.</source>
-        <translation>Interface made with Qt; Chinese font: WenQuanYi Micro Hei.</translation>
+        <source>系统的中文字体</source>
+        <translation>the system&apos;s Chinese font</translation>
+    </message>
+    <message>
+        <source>界面使用 Qt, 中文字体为 %1.</source>
+        <translation>Interface made with Qt; Chinese font: %1.</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,7 @@
 #include "platform/KnownFolders.h"
 #include "platform/Signals.h"
 #include "ui/SingleInstance.h"
+#include "ui/StartOptions.h"
 #include "ui/Translations.h"
 #include "ui/frmMain.h"
 
@@ -10,15 +11,54 @@
 #include <QFont>
 #include <QIcon>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace {
+
+std::vector<std::string> Arguments(int argc, char* argv[])
+{
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+// False when the text could not be written whole.
+bool Print(std::FILE* stream, const std::string& text)
+{
+    return std::fwrite(text.data(), 1, text.size(), stream) == text.size() &&
+           std::fflush(stream) == 0;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     // Before anything starts a child: the converters' ends must be ours to collect.
     pivora::platform::ResetInheritedSignals();
+    const auto language = pivora::ui::LanguageFromEnvironment();
+    const auto translationsFolder =
+        pivora::ui::TranslationsFolder(pivora::platform::ProgramFolder());
+
+    // Help and the version are printed as desktop programs print them, without a display.
+    if (const auto early = pivora::ui::ParseStartOptions(Arguments(argc, argv));
+        early.Help || early.Version) {
+        const auto translation = pivora::ui::LoadTranslation(language, translationsFolder);
+        return Print(stdout, early.Help ? pivora::ui::HelpText(translation.get())
+                                        : pivora::ui::VersionLine())
+                   ? 0
+                   : 1;
+    }
+
+    // Qt takes its own options (-platform, -style, ...) out of the arguments.
     QApplication app(argc, argv);
+    const auto options = pivora::ui::ParseStartOptions(Arguments(argc, argv));
+    if (!options.Unknown.empty()) {
+        const auto translation = pivora::ui::LoadTranslation(language, translationsFolder);
+        Print(stderr, pivora::ui::UnknownOptionText(options.Unknown, translation.get()));
+        return 2;
+    }
     QApplication::setApplicationName(QStringLiteral("Pivora"));
     // Task bars and docks tie the window (WM_CLASS "pivora", "Pivora") to its menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.pivora.Pivora"));
@@ -29,8 +69,8 @@ int main(int argc, char* argv[])
     // File names are bytes on this system; they are passed on exactly as given, made absolute
     // so that a running instance can use them from its own folder.
     std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i)
-        files.push_back(pivora::platform::AbsolutePath(argv[i]));
+    for (const std::string& file : options.Files)
+        files.push_back(pivora::platform::AbsolutePath(file));
 
     // A second start hands its files to the running program and ends without a word.
     pivora::ui::SingleInstance instance;
@@ -38,10 +78,10 @@ int main(int argc, char* argv[])
         return 0;
 
     // Chinese is the interface's own language; English comes from the translation beside the
-    // program.
-    const std::unique_ptr<QTranslator> translation = pivora::ui::InstallTranslation(
-        pivora::ui::LanguageFromEnvironment(),
-        pivora::ui::TranslationsFolder(pivora::platform::ProgramFolder()));
+    // program. Qt's own dialogs and buttons speak the same language.
+    const std::unique_ptr<QTranslator> translation =
+        pivora::ui::InstallTranslation(language, translationsFolder);
+    const std::unique_ptr<QTranslator> qtTranslation = pivora::ui::InstallQtTranslation(language);
 
     QFont font(QStringLiteral("Tahoma"));
     font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("WenQuanYi Micro Hei"),
@@ -64,7 +104,8 @@ int main(int argc, char* argv[])
                      });
     // A log-off, kill or Ctrl+C stops a running batch and shuts down as closing the window does.
     const std::unique_ptr<QObject> shutdownWatch = pivora::ui::CloseOnShutdownRequests(window);
-    window.AddFiles(files);
-    window.show();
+    // Closed already by a log-off or a signal while a message was up: no loop would end.
+    if (!pivora::ui::OpenWithFiles(window, files))
+        return 0;
     return app.exec();
 }

@@ -86,6 +86,8 @@ void BatchDriver::objDOS_CommandOver(Job& job, std::string_view outcome)
         m_journal->Flush();
         std::erase(m_journalPending, job.Id);
     }
+    if (outcome == "converted")
+        ++m_converted;
     m_list.Remove(job.Id);
 }
 
@@ -192,6 +194,7 @@ void BatchDriver::ConvertQueue()
         m_stopRequested = false;
         m_notStarted = false;
         m_failures.clear();
+        m_converted = 0;
         m_failureNumbers.clear();
         m_takenOutputs.clear();
         m_progress = {};
@@ -245,6 +248,11 @@ void BatchDriver::ConvertQueue()
             }
         }
 
+        // An empty or blank box means the default folder, never the file system's root.
+        if (m_host.OutputFolderText().find_first_not_of(" \t") == std::string::npos)
+            m_host.SetOutputFolderText(m_setup.DefaultOutputFolder.empty()
+                                           ? fs::DefaultOutputFolder()
+                                           : m_setup.DefaultOutputFolder);
         fs::CreateFolder(m_host.OutputFolderText());
         fs::CreateFolders(m_setup.WorkFolder);
         if (const std::string text = m_host.OutputFolderText();

@@ -90,6 +90,9 @@ public:
         std::string_view JournalKind = kWindowJournals;
         // Where what the converter told is remembered; asked again each time without one.
         std::string CacheFolder = {};
+        // The folder an empty or blank output box stands for; the platform's default when
+        // empty.
+        std::string DefaultOutputFolder = {};
         // How long a question to the converter (about an input, or opening an output to
         // check it) may take before it is given up.
         std::chrono::milliseconds QuestionPatience = ConverterQuestion::kPatience;
@@ -131,6 +134,8 @@ public:
                        std::vector<pivora::input::InputEntry> entries);
 
     const std::vector<FailedEntry>& LastFailures() const { return m_failures; }
+    // How many entries the last batch converted.
+    std::size_t LastConverted() const { return m_converted; }
     // The command lines of the runs going on now, in the order they started.
     std::vector<std::string> RunningCommandLines() const;
 
@@ -234,6 +239,7 @@ private:
     pivora::input::EntryId m_journalLastId = 0;
     std::pair<std::size_t, pivora::input::EntryId> m_journalSeen{0, 0}; // the list's count, last id
     std::vector<FailedEntry> m_failures;
+    std::size_t m_converted = 0;
     std::vector<int> m_failureNumbers;            // the failed jobs' numbers, in the same order
     std::optional<BatchChoices> m_journalChoices; // as last written
     bool m_toldNoJournal = false;

@@ -221,6 +221,12 @@ bool BatchJournal::RunStarts(pivora::input::EntryId id, const std::string& outpu
     return m_file->Sync() && written;
 }
 
+void BatchJournal::OutputTaken(pivora::input::EntryId id, const std::string& output)
+{
+    Write("S|" + std::to_string(id) + "|" + Escaped(fs::AbsolutePath(output)) + "||");
+    Flush();
+}
+
 void BatchJournal::RunEnded(pivora::input::EntryId id, std::string_view outcome)
 {
     Write("D|" + std::to_string(id) + "|" + Escaped(outcome));

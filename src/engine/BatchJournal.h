@@ -56,6 +56,9 @@ public:
     // it end. False when it could not be made sure of.
     bool RunStarts(pivora::input::EntryId id, const std::string& output, std::optional<int> turn,
                    double inputSeconds = 0);
+    // An output's name taken for a run that may start later: handed to the system, which keeps
+    // it should the program end (the run's start makes it durable against a power cut too).
+    void OutputTaken(pivora::input::EntryId id, const std::string& output);
     void RunEnded(pivora::input::EntryId id, std::string_view outcome);
     // Hands what was written to the system, which keeps it should the program end now.
     void Flush();

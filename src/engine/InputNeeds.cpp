@@ -25,9 +25,24 @@ bool WritesH264(int outputFormat)
     return outputFormat == 1 || outputFormat == 3 || outputFormat == 4;
 }
 
-bool HoldsSeveralTracks(int outputFormat)
+// MP4 and MOV (and the MP4 that "FLV" writes) hold text subtitles; every format holds several
+// sound tracks.
+bool HoldsSubtitles(int outputFormat)
 {
     return outputFormat == 0 || outputFormat == 1 || outputFormat == 3 || outputFormat == 4;
+}
+
+// Where an HDR picture keeps its colour tags and is played by players that read them: H.264 in
+// MP4 and MOV. Elsewhere the tags are dropped (AVI, WMV, MPEG-1), or the codec's players show
+// SDR whatever the tags say (MPEG-4 Part 2): the picture is tone-mapped to SDR BT.709 there.
+bool KeepsHdr(int outputFormat)
+{
+    return outputFormat == 1 || outputFormat == 3 || outputFormat == 4;
+}
+
+bool IsHdrTransfer(std::string_view transfer)
+{
+    return transfer == "arib-std-b67" || transfer == "smpte2084";
 }
 
 struct Rate
@@ -74,7 +89,7 @@ InputStreams ReadInputStreams(const std::string& listing, std::string_view file)
     for (const ListedStream& stream : read.Streams) {
         if (stream.Type == ListedStream::Kind::Audio) {
             ++streams.AudioTracks;
-            streams.MostChannels = std::max(streams.MostChannels, stream.Channels);
+            streams.Channels.push_back(stream.Channels);
         } else if (stream.Type == ListedStream::Kind::Subtitle) {
             streams.Subtitles.push_back(stream.Codec);
         }
@@ -157,36 +172,72 @@ InputNeeds NeedsFor(const InputStreams& input, int outputFormat)
         needs.Reasons.push_back("the picture is " + pixels +
                                 ", made 8-bit 4:2:0 for a profile every player takes");
     }
+    if (IsHdrTransfer(input.Transfer)) {
+        const char* kind = input.Transfer == "arib-std-b67" ? "HLG" : "PQ";
+        if (KeepsHdr(outputFormat)) {
+            needs.Reasons.push_back(std::string("the picture is HDR (") + kind +
+                                    "): its colour tags are kept");
+        } else {
+            // To SDR as a player that reads the tags shows it, and tagged as what it is now.
+            // The colour library takes no odd size in subsampled pixels: it works on full
+            // chroma, and the usual scaler subsamples its result.
+            const std::string primaries = input.Primaries.empty() || input.Primaries == "unknown"
+                                              ? "bt2020"
+                                              : input.Primaries;
+            needs.Filter += std::string(needs.Filter.empty() ? "" : ",") +
+                            "format=yuv444p16le,zscale=tin=" + input.Transfer +
+                            ":pin=" + primaries +
+                            ":min=bt2020nc:t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
+                            "tonemap=tonemap=hable:desat=0,zscale=t=bt709:m=bt709:r=tv,"
+                            "format=yuv444p,format=yuv420p";
+            needs.Options += " -color_primaries bt709 -color_trc bt709 -colorspace bt709";
+            needs.Reasons.push_back(std::string("the picture is HDR (") + kind +
+                                    "), tone-mapped to SDR BT.709: the format keeps no HDR");
+        }
+    }
+    // WMV's sound takes two channels at most; a track with more is mixed down to two.
+    if (outputFormat == 5) {
+        for (std::size_t i = 0; i < input.Channels.size(); ++i) {
+            if (input.Channels[i] <= 2)
+                continue;
+            needs.Options += " -ac:a:" + std::to_string(i) + " 2";
+            needs.Reasons.push_back("sound track " + std::to_string(i + 1) + " has " +
+                                    std::to_string(input.Channels[i]) +
+                                    " channels, mixed down to two for WMV");
+        }
+    }
     if (input.AudioTracks <= 1 && input.Subtitles.empty())
         return needs;
-    if (!HoldsSeveralTracks(outputFormat)) {
-        if (input.AudioTracks > 1)
-            needs.Reasons.push_back(
-                "the format holds one sound track: " + std::to_string(input.AudioTracks - 1) +
-                " of " + std::to_string(input.AudioTracks) + " left out");
+    // Every sound track, the first staying the default one, and the subtitles as text where
+    // the format takes them.
+    needs.Options += " -map 0:V:0 -map 0:a?";
+    std::string subtitles;
+    if (!HoldsSubtitles(outputFormat)) {
         if (!input.Subtitles.empty())
             needs.Reasons.push_back("the format holds no subtitles: " +
                                     std::to_string(input.Subtitles.size()) + " left out");
-        return needs;
-    }
-    // Every sound track, the first staying the default one, and the subtitles as text.
-    needs.Options += " -map 0:V:0 -map 0:a?";
-    std::string subtitles;
-    for (std::size_t i = 0; i < input.Subtitles.size(); ++i) {
-        if (IsTextSubtitle(input.Subtitles[i]))
-            subtitles += " -map 0:s:" + std::to_string(i);
-        else
-            needs.Reasons.push_back("subtitle " + std::to_string(i + 1) + " is " +
-                                    input.Subtitles[i] +
-                                    ", pictures the format cannot hold: left out");
+    } else {
+        for (std::size_t i = 0; i < input.Subtitles.size(); ++i) {
+            if (IsTextSubtitle(input.Subtitles[i]))
+                subtitles += " -map 0:s:" + std::to_string(i);
+            else
+                needs.Reasons.push_back("subtitle " + std::to_string(i + 1) + " is " +
+                                        input.Subtitles[i] +
+                                        ", pictures the format cannot hold: left out");
+        }
     }
     if (!subtitles.empty())
         needs.Options += subtitles + " -c:s mov_text";
-    if (input.AudioTracks > 1)
+    if (input.AudioTracks > 1 && HoldsSubtitles(outputFormat))
         needs.Options += " -disposition:a 0 -disposition:a:0 default";
-    needs.Reasons.push_back("every sound track and text subtitle kept (" +
-                            std::to_string(input.AudioTracks) + " sound, " +
-                            std::to_string(input.Subtitles.size()) + " subtitles)");
+    needs.Reasons.push_back(
+        "every sound track" +
+        std::string(HoldsSubtitles(outputFormat) ? " and text subtitle" : "") + " kept (" +
+        std::to_string(input.AudioTracks) + " sound" +
+        (HoldsSubtitles(outputFormat)
+             ? ", " + std::to_string(subtitles.empty() ? 0 : input.Subtitles.size()) + " subtitles"
+             : std::string()) +
+        ")");
     return needs;
 }
 

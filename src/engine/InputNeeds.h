@@ -16,7 +16,7 @@ struct InputStreams
     std::string PixelFormat;    // "yuv420p", "yuv420p10le", ...
     double FramesPerSecond = 0; // as listed ("12 fps", "29.97 fps"); 0 when not listed
     int AudioTracks = 0;
-    int MostChannels = 0;               // of any sound track
+    std::vector<int> Channels;          // each sound track's, in order; 0 where not listed
     std::vector<std::string> Subtitles; // each subtitle stream's codec, in order
     // The picture's colours: a transfer of "arib-std-b67" (HLG) or "smpte2084" (PQ) is HDR.
     std::string Primaries;

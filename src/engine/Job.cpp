@@ -103,7 +103,7 @@ bool BatchDriver::StartNextJob(const std::string& outputFolder)
         // Named before anything else happens, so that an empty name left by a hard end from
         // now on is tidied up with the rest.
         SyncJournal();
-        m_journal->RunStarts(job->Id, job->OutputPath, std::nullopt);
+        m_journal->OutputTaken(job->Id, job->OutputPath);
     }
     job->Reencode = BuildCommandLine(request);
     if (!m_wholeBatchProgress)

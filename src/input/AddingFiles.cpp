@@ -117,9 +117,23 @@ void InputAdder::AddNamedFiles(const std::vector<std::string>& paths)
 {
     std::vector<InputEntry> entries;
     entries.reserve(paths.size());
-    for (const std::string& path : paths) {
-        if (!Refuse(path))
-            entries.push_back(EntryForPath(pivora::platform::AbsolutePath(path)));
+    for (const std::string& named : paths) {
+        const std::string path = pivora::platform::AbsolutePath(named);
+        if (pivora::platform::IsFolder(path)) {
+            // Searched as a dropped folder is, in its place among the files.
+            m_list.Append(std::exchange(entries, {}));
+            AddFolder(path);
+        } else if (!pivora::platform::IsRegularFile(path)) {
+            // A name that is no file (a typing error, an option the program does not know)
+            // would only fail when its turn came.
+            m_refused.push_back(named);
+        } else {
+            InputEntry entry = EntryForPath(path);
+            // A name the code page cannot hold ("Open with" a Chinese name on a Western
+            // system) goes to the converter as a copy, as a chosen or dropped file does.
+            entry.Path = PathFor(entry.Path);
+            entries.push_back(std::move(entry));
+        }
     }
     m_list.Append(std::move(entries));
 }

@@ -51,11 +51,13 @@ public:
     void AddSimpleDrop(const DropFileList& drop);
     // A file picked through the narrow open dialog.
     void AddBrowsedFile(const std::string& p);
-    // Files named on the program's command line, or handed over by a second start.
+    // Files named on the program's command line, or handed over by a second start. Folders
+    // are searched; a name that is not an existing file is refused.
     void AddNamedFiles(const std::vector<std::string>& paths);
 
     // What the adds since the last call refused, in order: named pipes, sockets and devices,
-    // which the converter and the program's own reads could wait on for ever.
+    // which the converter and the program's own reads could wait on for ever, and named files
+    // that do not exist.
     std::vector<std::string> TakeRefused();
     // The folders the searches since the last call could not list, in order.
     std::vector<std::string> TakeUnreadable() { return std::exchange(m_unreadable, {}); }

@@ -45,7 +45,8 @@ void SyncFolder(const std::string& folder);
 // Makes a file's content durable on the disk; false when it cannot be made sure of.
 bool SyncFile(const std::string& path);
 // How long a file name may be in `folder`, and how long `name` is, in the units the file
-// system counts: bytes on POSIX systems, UTF-16 units on Windows.
+// system counts (bytes; on Windows, whose limit is in UTF-16 units, counting bytes errs on the
+// safe side).
 std::size_t MaxFileNameUnits(const std::string& folder);
 std::size_t FileNameUnits(std::string_view name);
 // Whether new files can be made in the folder.

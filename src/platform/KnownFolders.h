@@ -20,9 +20,12 @@ bool IsSystemProgramFolder(const std::string& programFolder);
 std::string HomeFolder();
 std::string DefaultOutputFolder(); // the output folder of a first start
 std::string SettingsFolder();      // per-user settings
-std::string WorkFolder();          // the batch's own scratch folder
-std::string TempCopiesFolder();    // copies of inputs made under safe names
-std::string CacheFolder();         // what the program remembers and may forget
-std::string StateFolder();         // activity log
+// Where pvsetting.ini and options.ini are kept in the settings folder: on Linux a folder of
+// the program's own, where another program's file of the same name cannot clash with them.
+std::string SettingsFilesFolder(const std::string& settingsFolder);
+std::string WorkFolder();       // the batch's own scratch folder
+std::string TempCopiesFolder(); // copies of inputs made under safe names
+std::string CacheFolder();      // what the program remembers and may forget
+std::string StateFolder();      // activity log
 
 } // namespace pivora::platform

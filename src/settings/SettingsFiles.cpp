@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstdlib>
@@ -172,11 +173,54 @@ bool SaveOptions(const std::string& path, const OptionValues& options)
     return fs::WriteFileWhole(path, text.str());
 }
 
+namespace {
+
+bool OnlyNumberCharacters(const std::string& line)
+{
+    return line.find_first_not_of("0123456789+-.eE \t") == std::string::npos;
+}
+
+// What the program itself writes: one line; four lines of numbers.
+bool IsOutputFolderText(const std::vector<std::string>& lines)
+{
+    return lines.size() <= 1;
+}
+
+bool IsOptionsText(const std::vector<std::string>& lines)
+{
+    return lines.size() <= 4 && std::all_of(lines.begin(), lines.end(), OnlyNumberCharacters);
+}
+
+// The settings file `name` in the settings files' own folder. One that an earlier version left
+// directly in the settings folder moves there on first use, when there is none there yet and
+// it reads as the program's own: a file of that name may belong to another program.
+std::string SettingsFilePath(const std::string& settingsFolder, const std::string& name,
+                             bool (*ours)(const std::vector<std::string>&))
+{
+    const std::string folder = fs::SettingsFilesFolder(settingsFolder);
+    const std::string path = fs::JoinPath(folder, name);
+    const std::string old = fs::JoinPath(settingsFolder, name);
+    if (old == path || fs::PathExists(path) || !fs::IsRegularFile(old))
+        return path;
+    const std::int64_t size = fs::FileSize(old);
+    if (size < 0 || size > 64 * 1024)
+        return path;
+    bool exists = false;
+    const std::vector<std::string> lines = ReadLines(old, exists);
+    if (!exists || !ours(lines))
+        return path;
+    fs::CreateFolders(folder);
+    fs::RenameFile(old, path);
+    return path;
+}
+
+} // namespace
+
 std::string OptionsFilePath(const std::string& programFolder, const std::string& settingsFolder)
 {
     if (!fs::IsSystemProgramFolder(programFolder) && fs::CanWriteFolder(programFolder))
         return fs::JoinPath(programFolder, "options.ini");
-    return fs::JoinPath(settingsFolder, "options.ini");
+    return SettingsFilePath(settingsFolder, "options.ini", IsOptionsText);
 }
 
 std::string OutputFolderFilePath(const std::string& settingsFolder)
@@ -184,7 +228,7 @@ std::string OutputFolderFilePath(const std::string& settingsFolder)
     // With no settings folder at all the file is sought at the root, as it always was.
     if (settingsFolder.empty())
         return std::string(1, fs::PathSeparator()) + "pvsetting.ini";
-    return fs::JoinPath(settingsFolder, "pvsetting.ini");
+    return SettingsFilePath(settingsFolder, "pvsetting.ini", IsOutputFolderText);
 }
 
 } // namespace pivora::settings

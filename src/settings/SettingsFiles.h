@@ -33,9 +33,14 @@ std::string OutputFolderFromText(std::string_view text, const std::string& fallb
 void OptionsFromText(std::string_view text, OptionValues& options);
 
 // Where options.ini lives: beside the program when its folder is the user's and can be written,
-// otherwise in the settings folder, so that a choice made in an installed program is not lost
-// and nothing is written among the system's files.
+// otherwise in the settings files' folder, so that a choice made in an installed program is
+// not lost and nothing is written among the system's files.
 std::string OptionsFilePath(const std::string& programFolder, const std::string& settingsFolder);
+// Where pvsetting.ini lives: in the settings files' folder (the program's own folder in the
+// settings folder on Linux, the settings folder itself on Windows).
+//
+// Both move a file of theirs that an earlier version kept directly in the settings folder to
+// its new place, the first time they are asked.
 std::string OutputFolderFilePath(const std::string& settingsFolder);
 
 } // namespace pivora::settings

@@ -39,6 +39,7 @@ std::string BrowseForFile(QWidget* owner, const QString& caption, const QString&
     UseSuitableDialog(dialog);
     dialog.setFileMode((flags & CommonDlgsW::kAllowMultiSelect) ? QFileDialog::ExistingFiles
                                                                 : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setNameFilters(CommonDlgsW::QtFilters(filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
@@ -47,7 +48,11 @@ std::string BrowseForFile(QWidget* owner, const QString& caption, const QString&
 
 std::string BrowseForFolder(QWidget* owner, const QString& prompt)
 {
-    QFileDialog dialog(owner, prompt);
+    // The prompt leads to the folder box; as the dialog's title it has no colon.
+    QString title = prompt;
+    while (title.endsWith(QLatin1Char(':')) || title.endsWith(QChar(0xFF1A)))
+        title.chop(1);
+    QFileDialog dialog(owner, title);
     UseSuitableDialog(dialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);

@@ -1,5 +1,7 @@
 #include "ui/CommonDlgsW.h"
 
+#include "ui/ScreenFit.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
@@ -31,6 +33,8 @@ void UseSuitableDialog(QWidget& dialog)
         files->setOption(QFileDialog::DontUseNativeDialog, offscreen);
     else if (auto* colors = qobject_cast<QColorDialog*>(&dialog))
         colors->setOption(QColorDialog::DontUseNativeDialog, offscreen);
+    // Qt's own dialogs at 200 % are larger than a small screen.
+    FitDialogToScreen(dialog);
 }
 
 std::int32_t SystemColor(int index)
@@ -153,6 +157,8 @@ bool CommonDlgsW::ShowFileDialog(QWidget* owner, bool save)
                        : Flags & kAllowMultiSelect ? QFileDialog::ExistingFiles
                                                    : QFileDialog::ExistingFile);
     const QStringList filters = QtFilters(Filter);
+    // Each description already shows its patterns ("所有格式(*.*)"): shown once.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setNameFilters(filters);
     if (FilterIndex >= 1 && FilterIndex <= filters.size())
         dialog.selectNameFilter(filters[FilterIndex - 1]);

@@ -11,7 +11,24 @@
 #include <QPainter>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace pivora::ui {
+
+namespace {
+
+// A size given at the design's 12-pixel font, in proportion to the widget's own font, which
+// grows and shrinks with the window.
+QFont Sized(const QFont& widgetFont, int designPixels, bool bold = false)
+{
+    QFont font = widgetFont;
+    const int base = widgetFont.pixelSize() > 0 ? widgetFont.pixelSize() : 12;
+    font.setPixelSize(std::max(1, designPixels * base / 12));
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
 
 DropZone::DropZone(Look look, QWidget* parent) : QWidget(parent), m_look(look)
 {
@@ -59,10 +76,7 @@ void DropZone::PaintOverlay(QPainter& painter)
     painter.fillRect(rect(), QColor(0xe8, 0xf1, 0xfb, 235));
     painter.setPen(QPen(QColor(0x3d, 0x7a, 0xc4), 2, Qt::DashLine));
     painter.drawRect(QRectF(rect()).adjusted(3, 3, -3, -3));
-    QFont big = font();
-    big.setPixelSize(16);
-    big.setBold(true);
-    painter.setFont(big);
+    painter.setFont(Sized(font(), 16, true));
     painter.setPen(QColor(0x2b, 0x45, 0x66));
     painter.drawText(rect(), Qt::AlignCenter, tr("松开鼠标, 把文件加入列表"));
 }
@@ -91,22 +105,18 @@ void DropZone::PaintWelcome(QPainter& painter)
     const QRectF area = rect();
     PaintPicture(painter, QStringLiteral("dropzone"), area);
     const QRectF frame = area.adjusted(18, 18, -18, -18);
-    const qreal filmBottom = area.height() * 150.0 / 378.0 + 42;
-
-    QFont title = font();
-    title.setPixelSize(20);
-    title.setBold(true);
-    painter.setFont(title);
+    // Placed in proportion to the picture, which grows and shrinks with the window.
+    const qreal scale = area.height() / 378.0;
+    const qreal filmBottom = (150 + 42) * scale;
+    painter.setFont(Sized(font(), 20, true));
     painter.setPen(QColor(0x2b, 0x45, 0x66));
-    const QRectF titleBox(frame.left(), filmBottom + 22, frame.width(), 30);
+    const QRectF titleBox(frame.left(), filmBottom + 22 * scale, frame.width(), 30 * scale);
     painter.drawText(titleBox, Qt::AlignCenter, tr("将视频文件拖到此处"));
 
-    QFont hint = font();
-    hint.setPixelSize(13);
-    painter.setFont(hint);
+    painter.setFont(Sized(font(), 13));
     painter.setPen(QColor(0x55, 0x6b, 0x85));
-    painter.drawText(QRectF(frame.left(), titleBox.bottom() + 6, frame.width(), 22),
-                     Qt::AlignCenter, tr("或点击这里, 用上方的按钮添加文件"));
+    painter.drawText(QRectF(frame.left(), titleBox.bottom() + 6 * scale, frame.width(), 22 * scale),
+                     Qt::AlignCenter, tr("或用上方的按钮添加文件"));
 }
 
 void DropZone::mouseReleaseEvent(QMouseEvent* event)

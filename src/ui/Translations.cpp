@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
 
 #include <cstdlib>
 #include <optional>
@@ -61,13 +62,33 @@ std::string TranslationsFolder(const std::string& programFolder)
     return pivora::platform::JoinPath(pivora::platform::DataFolder(programFolder), "translations");
 }
 
-std::unique_ptr<QTranslator> InstallTranslation(Language language, const std::string& folder)
+std::unique_ptr<QTranslator> LoadTranslation(Language language, const std::string& folder)
 {
     if (language == Language::Chinese)
         return nullptr;
     auto translator = std::make_unique<QTranslator>();
     if (!translator->load(QStringLiteral("pivora_en"),
-                          QFile::decodeName(QByteArray::fromStdString(folder))) ||
+                          QFile::decodeName(QByteArray::fromStdString(folder))))
+        return nullptr;
+    return translator;
+}
+
+std::unique_ptr<QTranslator> InstallTranslation(Language language, const std::string& folder)
+{
+    std::unique_ptr<QTranslator> translator = LoadTranslation(language, folder);
+    if (!translator || !QCoreApplication::installTranslator(translator.get()))
+        return nullptr;
+    return translator;
+}
+
+std::unique_ptr<QTranslator> InstallQtTranslation(Language language, const std::string& folder)
+{
+    if (language == Language::English)
+        return nullptr;
+    const QString from = folder.empty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath)
+                                        : QFile::decodeName(QByteArray::fromStdString(folder));
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"), from) ||
         !QCoreApplication::installTranslator(translator.get()))
         return nullptr;
     return translator;

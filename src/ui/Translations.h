@@ -18,8 +18,19 @@ Language LanguageFromEnvironment();
 // The folder beside the program that holds the compiled translations.
 std::string TranslationsFolder(const std::string& programFolder);
 
+// The program's translation into `language` found in `folder`, not installed. Null for
+// Chinese, or when the translation is missing.
+std::unique_ptr<QTranslator> LoadTranslation(Language language, const std::string& folder);
+
 // Installs the translation into `language` found in `folder`; the application speaks it for as
 // long as the returned translator lives. Null for Chinese, or when the translation is missing.
 std::unique_ptr<QTranslator> InstallTranslation(Language language, const std::string& folder);
+
+// Installs Qt's own translation of its dialogs and buttons into `language` ("Look in:",
+// "Cancel"), so that the whole window speaks one language; `folder` is where Qt's
+// translations are, the system's own when empty. Null for English, which Qt speaks itself, or
+// when the translation is missing.
+std::unique_ptr<QTranslator> InstallQtTranslation(Language language,
+                                                  const std::string& folder = {});
 
 } // namespace pivora::ui

@@ -3,13 +3,16 @@
 #include "engine/CommandLine.h"
 #include "platform/Signals.h"
 #include "settings/FormatPresets.h"
+#include "ui/Announcer.h"
 #include "ui/DropZone.h"
 #include "ui/HandleNotifier.h"
 #include "ui/InputListModel.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/LinkLabel.h"
 #include "ui/NativeText.h"
 #include "ui/Pressable.h"
 #include "ui/ScaleToScreen.h"
+#include "ui/ScreenFit.h"
 #include "ui/WindowChrome.h"
 #include "ui/frmMenu.h"
 #include "window/Commands.h"
@@ -96,10 +99,15 @@ frmMain::frmMain(frmMainSetup setup, QWidget* parent) : QMainWindow(parent)
     pivora::window::WindowView& view = *this;
     m_logic =
         std::make_unique<pivora::window::MainLogic>(std::move(setup), view, *services, m_pump);
+    KeepFocusVisible();
     BuildControls();
     BuildMenus();
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     ScaleToScreen(ScreenDpiX(*this), ScreenDpiY(*this));
+    // A window too large for its screen (a small one at 200 %) is made to fit it.
+    m_fit = new ScreenFit(*this, *centralWidget(), m_controls,
+                          [this](double ratio) { ScaleColumns(ratio); });
+    m_fit->Fit();
     picDrop->setGeometry(LV->geometry());
     m_logic->Form_Load();
 }
@@ -123,8 +131,9 @@ void frmMain::BuildControls()
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
+    // Made in their order on the screen, which screen readers follow.
     const auto& buttons = pivora::window::ToolbarButtons();
-    for (int i = 0; i < 6; ++i) {
+    for (const int i : {0, 1, 2, 4, 3, 5}) {
         const pivora::window::ToolbarButton& design = buttons[static_cast<std::size_t>(i)];
         auto* button = new ToolbarButton(client);
         button->setObjectName(QString::fromLatin1(design.Name));
@@ -263,6 +272,8 @@ void frmMain::BuildControls()
     Command3->setFont(startFont);
     Place(Command3, 404, 390, 153, 55);
     connect(Command3, &QPushButton::clicked, this, [this] { m_logic->Command3_Click(); });
+    // The second press of a double click is part of the first.
+    Command3->installEventFilter(this);
     // Screen readers name it by its caption, "旋转视频" or "停止".
     PressOnEnter(*Command3);
 
@@ -271,6 +282,7 @@ void frmMain::BuildControls()
     lblPB->setMinimumWidth(60);
     lblPB->resize(60, lblPB->height());
     pb = new QProgressBar(client);
+    ReadOnlyProgressBar(*pb); // before anything asks how assistive technologies see it
     pb->setObjectName(QStringLiteral("pb"));
     pb->setRange(0, 100);
     pb->setValue(0);
@@ -329,6 +341,8 @@ void frmMain::BuildControls()
                   cmdBrowse,      Command3,       lblPB,          pb,
                   lblFeed,        picDrag,        imgPB,          picDoor};
 
+    m_announcer = new Announcer(client);
+
     // The command box: popup menus write command words into it.
     txtAction = new QLineEdit(client);
     txtAction->setObjectName(QStringLiteral("txtAction"));
@@ -341,22 +355,24 @@ void frmMain::BuildControls()
 
     SetKeyboardOrder();
 
-    Timer1 = new QTimer(this);
+    // The logic's one-shot timers, by their Timer.
+    using pivora::window::Timer;
+    for (const Timer timer : {Timer::Timer1, Timer::Recovery, Timer::Started}) {
+        auto* made = new QTimer(this);
+        made->setSingleShot(true);
+        connect(made, &QTimer::timeout, this, [this, timer] { m_logic->TimerTick(timer); });
+        m_timers[static_cast<std::size_t>(timer)] = made;
+    }
+    Timer1 = m_timers[static_cast<std::size_t>(Timer::Timer1)];
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
     Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this,
-            [this] { m_logic->TimerTick(pivora::window::Timer::Timer1); });
-    m_recoveryTimer = new QTimer(this);
-    m_recoveryTimer->setSingleShot(true);
-    connect(m_recoveryTimer, &QTimer::timeout, this,
-            [this] { m_logic->TimerTick(pivora::window::Timer::Recovery); });
 }
 
 void frmMain::BuildMenus()
 {
     for (const pivora::window::MenuBarMenu& design : pivora::window::MenuBar()) {
-        QMenu* menu = menuBar()->addMenu(CoreText(design.Caption));
+        QMenu* menu = menuBar()->addMenu(
+            QCoreApplication::translate("CoreTexts", design.Caption, design.Disambiguation));
         for (const pivora::window::MenuEntry& item : design.Items) {
             if (item.SeparatorBefore)
                 menu->addSeparator();
@@ -370,6 +386,7 @@ void frmMain::BuildMenus()
                 menuFolder = action;
         }
     }
+    MenuBarKeys(*this);
 }
 
 void frmMain::SetKeyboardOrder()
@@ -396,15 +413,30 @@ void frmMain::SetKeyboardOrder()
 
 void frmMain::ScaleToScreen(double dpiX, double dpiY)
 {
+    // From the window's full size; fitted to its screen again afterwards.
+    if (m_fit)
+        m_fit->Restore();
     pivora::ui::ScaleToScreen(*this, *centralWidget(), m_controls, dpiX, dpiY, txtPath);
-    // The list's columns keep their share of its width.
-    if (dpiX > 0) {
-        for (const int column : {1, 2})
-            LV->setColumnWidth(
-                column, static_cast<int>(std::lround(LV->columnWidth(column) * dpiX / 96.0)));
-        m_nameColumnWidth = static_cast<int>(std::lround(m_nameColumnWidth * dpiX / 96.0));
-        ShowStateColumn();
+    if (dpiX > 0)
+        ScaleColumns(dpiX / 96.0);
+    if (m_fit) {
+        m_fit->Rebase();
+        m_fit->Fit();
     }
+}
+
+double frmMain::ScreenFitFactor() const
+{
+    return m_fit ? m_fit->Factor() : 1.0;
+}
+
+void frmMain::ScaleColumns(double factor)
+{
+    // The list's columns keep their share of its width.
+    for (const int column : {1, 2})
+        LV->setColumnWidth(column, static_cast<int>(std::lround(LV->columnWidth(column) * factor)));
+    m_nameColumnWidth = static_cast<int>(std::lround(m_nameColumnWidth * factor));
+    ShowStateColumn();
 }
 
 } // namespace pivora::ui

@@ -31,8 +31,10 @@ class QTreeView;
 
 namespace pivora::ui {
 
+class Announcer;
 class DropZone;
 class InputListModel;
+class ScreenFit;
 class frmMenu;
 class frmPreview;
 
@@ -65,6 +67,8 @@ public:
     const std::string& OutputFolderPath() const { return m_logic->OutputFolderPath(); }
     // Rescales the window and its controls from the design density to `dpi`.
     void ScaleToScreen(double dpiX, double dpiY);
+    // How far the window was scaled down to fit its screen; 1 when it fits as it is.
+    double ScreenFitFactor() const;
     frmMenu& PopupMenus() { return *m_frmMenu; }
 
     // Command procedures, as the logic runs them.
@@ -99,6 +103,7 @@ private:
     // The command box: the popup menus write command words into it.
     void txtAction_Change(const QString& word);
     void ShowStateColumn();
+    void ScaleColumns(double factor);
     void ShowBox(const QString& text, const QString& title, pivora::window::Icon icon);
 
     // WindowView
@@ -133,7 +138,10 @@ private:
     void CloseWindow() override;
     void RequestQuit() override { m_pump.RequestQuit(); }
     std::string Translate(const char* source) const override;
+    std::string TranslateAs(const char* source, const char* disambiguation) const override;
+    std::string TranslateCount(const char* source, int count) const override;
     std::string Credits() const override;
+    void Announce(const std::string& text) override;
 
     QtEventPump m_pump;
     std::unique_ptr<QtDesktopServices> m_ownServices;
@@ -167,12 +175,14 @@ private:
     DropZone* picDrag = nullptr;
     QWidget* imgPB = nullptr;
     QTimer* Timer1 = nullptr;
-    QTimer* m_recoveryTimer = nullptr;
+    std::array<QTimer*, pivora::window::kTimerCount> m_timers{};
     QAction* menuAdd = nullptr;
     QAction* menuFolder = nullptr;
     QLineEdit* txtAction = nullptr;
     frmMenu* m_frmMenu = nullptr;
     frmPreview* m_preview = nullptr;
+    Announcer* m_announcer = nullptr;
+    ScreenFit* m_fit = nullptr;
     QMetaObject::Connection m_focusWatch;
 };
 

@@ -1,6 +1,7 @@
 // What the Qt window shows and asks for its logic, and its events turned into the logic's calls.
 #include "ui/frmMain.h"
 
+#include "ui/Announcer.h"
 #include "ui/COMDLG.h"
 #include "ui/DropZone.h"
 #include "ui/InputListModel.h"
@@ -16,6 +17,7 @@
 #include <QDialog>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -23,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -75,6 +78,9 @@ void frmMain::SetVisible(Piece piece, bool visible)
         break;
     case Piece::picText:
         picText->setVisible(visible);
+        // A status text in the hint's place shows over everything until the hint comes back.
+        if (visible && lblText->text() != CoreText(pivora::window::kHintText))
+            picText->raise();
         break;
     case Piece::picDrag:
         picDrag->setVisible(visible);
@@ -90,9 +96,6 @@ void frmMain::SetText(Text text, const std::string& value)
     switch (text) {
     case Text::lblText:
         lblText->setText(FromNative(value));
-        // A status text in the hint's place shows over everything until the hint comes back.
-        if (value != Translate(pivora::window::kHintText))
-            picText->raise();
         break;
     case Text::lblPB:
         lblPB->setText(FromNative(value));
@@ -310,13 +313,12 @@ void frmMain::SetPreviewRotation(int rotation)
 
 void frmMain::StartTimer(pivora::window::Timer timer, int milliseconds)
 {
-    QTimer* which = timer == pivora::window::Timer::Timer1 ? Timer1 : m_recoveryTimer;
-    which->start(milliseconds);
+    m_timers[static_cast<std::size_t>(timer)]->start(milliseconds);
 }
 
 void frmMain::StopTimer(pivora::window::Timer timer)
 {
-    (timer == pivora::window::Timer::Timer1 ? Timer1 : m_recoveryTimer)->stop();
+    m_timers[static_cast<std::size_t>(timer)]->stop();
 }
 
 void frmMain::CloseWindow()
@@ -329,9 +331,33 @@ std::string frmMain::Translate(const char* source) const
     return CoreText(source).toStdString();
 }
 
+std::string frmMain::TranslateAs(const char* source, const char* disambiguation) const
+{
+    return QCoreApplication::translate("CoreTexts", source, disambiguation).toStdString();
+}
+
+std::string frmMain::TranslateCount(const char* source, int count) const
+{
+    return QCoreApplication::translate("CoreTexts", source, nullptr, count).toStdString();
+}
+
 std::string frmMain::Credits() const
 {
-    return tr("界面使用 Qt, 中文字体为文泉驿微米黑.").toStdString();
+    // The CJK font the window draws with: either of those the package may bring.
+    QString cjkFont = tr("系统的中文字体");
+    for (const QString& family :
+         {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")}) {
+        if (QFontDatabase::hasFamily(family)) {
+            cjkFont = family;
+            break;
+        }
+    }
+    return tr("界面使用 Qt, 中文字体为 %1.").arg(cjkFont).toStdString();
+}
+
+void frmMain::Announce(const std::string& text)
+{
+    m_announcer->Announce(FromNative(text));
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -404,6 +430,12 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         } else if (event->type() == QEvent::MouseButtonRelease && lblFeed->isEnabled()) {
             m_logic->lblFeed_Click();
         }
+    } else if (watched == Command3 &&
+               (event->type() == QEvent::MouseButtonDblClick ||
+                (event->type() == QEvent::MouseButtonPress &&
+                 static_cast<QMouseEvent*>(event)->flags() & Qt::MouseEventCreatedDoubleClick))) {
+        // The second press of a double click is part of the first.
+        return true;
     } else if (watched == txtPath && event->type() == QEvent::MouseButtonRelease &&
                txtPath->isEnabled()) {
         // A click into the box chooses the folder through the dialog.

@@ -1,6 +1,7 @@
 #include "window/Commands.h"
 
 #include "engine/UserMessages.h"
+#include "window/WindowView.h"
 
 namespace pivora::window {
 
@@ -21,16 +22,17 @@ const std::array<ToolbarButton, 6>& ToolbarButtons()
 const std::vector<MenuBarMenu>& MenuBar()
 {
     static const std::vector<MenuBarMenu> menus{
-        {PIVORA_TRANSLATE_NOOP("CoreTexts", "文件"),
+        {PIVORA_TRANSLATE_NOOP3("CoreTexts", "文件(&F)", "menu bar"),
          {{MenuItem::menuAdd, "menuAdd", PIVORA_TRANSLATE_NOOP("CoreTexts", "添加文件")},
           {MenuItem::menuFolder, "menuFolder", PIVORA_TRANSLATE_NOOP("CoreTexts", "添加文件夹")},
           {MenuItem::menuExit, "menuExit", PIVORA_TRANSLATE_NOOP("CoreTexts", "退出"), true}}},
-        {PIVORA_TRANSLATE_NOOP("CoreTexts", "移除"),
+        {PIVORA_TRANSLATE_NOOP3("CoreTexts", "移除(&R)", "menu bar"),
          {{MenuItem::menuRS, "menuRS", PIVORA_TRANSLATE_NOOP("CoreTexts", "移除选择的文件")},
           {MenuItem::menuRA, "menuRA", PIVORA_TRANSLATE_NOOP("CoreTexts", "移除所有")}}},
-        {PIVORA_TRANSLATE_NOOP("CoreTexts", "设置"),
+        {PIVORA_TRANSLATE_NOOP3("CoreTexts", "设置(&S)", "menu bar"),
          {{MenuItem::menuS, "menuS", PIVORA_TRANSLATE_NOOP("CoreTexts", "设置")}}},
-        {PIVORA_TRANSLATE_NOOP("CoreTexts", "关于"),
+        //: The menu bar's last menu, holding the help and the about box.
+        {PIVORA_TRANSLATE_NOOP3("CoreTexts", "关于(&A)", "menu bar"),
          {{MenuItem::menuHelp, "menuHelp", PIVORA_TRANSLATE_NOOP("CoreTexts", "帮助")},
           {MenuItem::menuA, "menuA", PIVORA_TRANSLATE_NOOP("CoreTexts", "关于")}}},
     };

@@ -31,7 +31,10 @@ struct MenuEntry
 
 struct MenuBarMenu
 {
-    const char* Caption; // "文件", "移除", "设置", "关于"
+    // "文件(&F)", "移除(&R)", "设置(&S)", "关于(&A)"; translated with what tells it apart from
+    // a popup item of the same text (WindowView::TranslateAs).
+    const char* Caption;
+    const char* Disambiguation;
     std::vector<MenuEntry> Items;
 };
 const std::vector<MenuBarMenu>& MenuBar();

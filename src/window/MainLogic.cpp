@@ -52,9 +52,11 @@ void ClearOwnFolder(const std::string& folder, pivora::platform::EventPump& pump
 
 } // namespace
 
-std::string VersionText()
+std::string WithCount(std::string text, int count)
 {
-    return "Ver " PIVORA_VERSION;
+    if (const std::size_t at = text.find("%n"); at != std::string::npos)
+        text.replace(at, 2, std::to_string(count));
+    return text;
 }
 
 MainSetup MainSetup::Defaults()
@@ -83,6 +85,8 @@ MainLogic::MainLogic(MainSetup setup, WindowView& view, DesktopServices& service
     driverSetup.Settings = &m_settings;
     driverSetup.JournalFolder = m_setup.JournalFolder;
     driverSetup.CacheFolder = m_setup.CacheFolder;
+    // An empty output box means this folder.
+    driverSetup.DefaultOutputFolder = m_setup.DefaultOutputFolder;
     pivora::engine::BatchHost& host = *this;
     pivora::engine::UserMessages& messages = *this;
     m_driver = std::make_unique<pivora::engine::BatchDriver>(driverSetup, m_list, host, m_pump,
@@ -154,10 +158,10 @@ void MainLogic::RecoverInterruptedBatch()
         return;
     }
     m_view.Ask(
-        pivora::engine::WithArgument(
-            Tr(PIVORA_TRANSLATE_NOOP(
-                "CoreTexts", "上次的转换没有完成, 还有 %1 个文件没有转换. 要把它们放回列表吗?")),
-            std::to_string(entries.size())),
+        m_view.TranslateCount(
+            PIVORA_TRANSLATE_N_NOOP(
+                "CoreTexts", "上次的转换没有完成, 还有 %n 个文件没有转换. 要把它们放回列表吗?"),
+            static_cast<int>(entries.size())),
         pivora::engine::kProgramTitle, true, Guarded([this, batches](bool yes) {
             // Closed before the answer: the journals stay for the next start.
             if (m_unloaded)
@@ -227,6 +231,13 @@ void MainLogic::TimerTick(Timer timer)
     case Timer::Recovery:
         RecoverInterruptedBatch();
         break;
+    case Timer::Started:
+        // The start has been handled: from now on the button stops the batch.
+        if (m_driver->Running() && !m_driver->Stopping()) {
+            m_enabled[static_cast<std::size_t>(Control::Command3)] = true;
+            m_view.SetEnabled(Control::Command3, true);
+        }
+        break;
     }
 }
 
@@ -247,8 +258,8 @@ void MainLogic::ShowRefused()
     for (std::string& folder : m_adder->TakeUnreadable())
         unreadable.push_back(std::move(folder));
     const std::pair<const char*, std::vector<std::string>> leftOut[] = {
-        {PIVORA_TRANSLATE_NOOP("CoreTexts",
-                               "以下不是普通文件 (命名管道、套接字或设备), 没有加入列表:"),
+        {PIVORA_TRANSLATE_NOOP(
+             "CoreTexts", "以下不存在, 或不是普通文件 (命名管道、套接字或设备), 没有加入列表:"),
          m_adder->TakeRefused()},
         {pivora::input::kUnreadableFoldersHead, std::move(unreadable)},
     };
@@ -445,7 +456,10 @@ void MainLogic::menuA_Click()
                                               "视频转换由 FFmpeg 完成 (ffmpeg.org).\n"
                                               "%3\n\n"
                                               "建议和问题请发送至 %2"));
-    for (const auto& [mark, value] : {std::pair<const char*, std::string>{"%1", VersionText()},
+    //: "Ver" and the program's version number.
+    const std::string version = pivora::engine::WithArgument(
+        Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "Ver %1")), PIVORA_VERSION);
+    for (const auto& [mark, value] : {std::pair<const char*, std::string>{"%1", version},
                                       {"%2", kFeedbackAddress},
                                       {"%3", m_view.Credits()}})
         if (const std::size_t at = text.find(mark); at != std::string::npos)

@@ -22,9 +22,6 @@
 
 namespace pivora::window {
 
-// "Ver major.minor.revision", for the About box.
-std::string VersionText();
-
 // Where the window finds its converter and keeps its files. The defaults are the real ones;
 // tests point them at folders of their own.
 struct MainSetup
@@ -174,6 +171,7 @@ private:
     void ShowFinished() override;
     void ShowStopped() override;
     void ShowNotStarted() override;
+    void AnnounceEnd(bool stopped);
 
     // UserMessages
     void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
@@ -201,9 +199,6 @@ private:
     bool m_statesShown = false;
     std::array<bool, kControlCount> m_enabled{};
     bool m_armed = false;
-    // When the last stop was pressed or ended: the second press of a double press on "停止"
-    // must not start the batch again.
-    std::optional<std::chrono::steady_clock::time_point> m_lastStop;
     bool m_adding = false;
     bool m_closeAfterBatch = false;
     bool m_shutdownRequested = false;

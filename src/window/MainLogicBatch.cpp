@@ -6,13 +6,6 @@
 
 namespace pivora::window {
 
-namespace {
-
-// How long after a stop the start button takes no press.
-constexpr auto kStopSettle = std::chrono::milliseconds(500);
-
-} // namespace
-
 void MainLogic::Command3_Click()
 {
     // During a batch the button reads "停止".
@@ -20,10 +13,6 @@ void MainLogic::Command3_Click()
         StopBatch();
         return;
     }
-    // A stop is over quickly; the second press of a double press on "停止" must not start
-    // the batch again.
-    if (m_lastStop && std::chrono::steady_clock::now() - *m_lastStop < kStopSettle)
-        return;
     for (const Control control : {Control::cmbOF1, Control::cmbBitrate, Control::cmdBrowse,
                                   Control::txtPath, Control::cmbRotate})
         m_view.SetEnabled(control, false);
@@ -42,6 +31,10 @@ void MainLogic::imgStart_Click()
         return;
     }
     SetCommandsEnabled(false);
+    // Until the batch runs, a second press finds the button disabled: it would stop the batch
+    // it started.
+    m_enabled[static_cast<std::size_t>(Control::Command3)] = false;
+    m_view.SetEnabled(Control::Command3, false);
     m_armed = true;
     m_driver->WarmUp();
     m_view.StartTimer(Timer::Timer1, 100);
@@ -49,7 +42,6 @@ void MainLogic::imgStart_Click()
 
 void MainLogic::StopBatch()
 {
-    m_lastStop = std::chrono::steady_clock::now();
     if (m_armed) {
         // Nothing has run yet.
         m_view.StopTimer(Timer::Timer1);
@@ -74,6 +66,8 @@ void MainLogic::Timer1_Timer()
     if (!m_armed || m_unloaded || m_pump.Quitting())
         return;
     m_armed = false;
+    // Enabled again at the batch's first look at the window's events.
+    m_view.StartTimer(Timer::Started, 0);
     m_driver->ConvertQueue();
     // A setting changed during the batch shows now.
     ShowStateColumn();
@@ -234,13 +228,29 @@ void MainLogic::ShowFinished()
 {
     m_view.SetFill(0);
     m_view.SetText(Text::lblPB, Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "完成.")));
+    AnnounceEnd(false);
 }
 
 void MainLogic::ShowStopped()
 {
-    m_lastStop = std::chrono::steady_clock::now();
     m_view.SetFill(0);
     m_view.SetText(Text::lblPB, Tr(PIVORA_TRANSLATE_NOOP("CoreTexts", "已停止.")));
+    AnnounceEnd(true);
+}
+
+void MainLogic::AnnounceEnd(bool stopped)
+{
+    // That the batch finished or was stopped, how many files were converted and how many not.
+    const int converted = static_cast<int>(m_driver->LastConverted());
+    std::string text =
+        stopped ? m_view.TranslateCount(
+                      PIVORA_TRANSLATE_N_NOOP("CoreTexts", "已停止. 已转换 %n 个文件."), converted)
+                : m_view.TranslateCount(
+                      PIVORA_TRANSLATE_N_NOOP("CoreTexts", "完成. 已转换 %n 个文件."), converted);
+    if (const auto failed = static_cast<int>(m_driver->LastFailures().size()); failed > 0)
+        text += " " + m_view.TranslateCount(
+                          PIVORA_TRANSLATE_N_NOOP("CoreTexts", "%n 个文件没有转换成功."), failed);
+    m_view.Announce(text);
 }
 
 void MainLogic::ShowNotStarted()

@@ -13,6 +13,16 @@ namespace pivora::window {
 
 using Icon = pivora::engine::UserMessages::Icon;
 
+// Marks a text that the context "CoreTexts" also holds with another meaning, for lupdate (as
+// QT_TRANSLATE_NOOP3): it stands for two initializers, the text and what tells it apart.
+#define PIVORA_TRANSLATE_NOOP3(context, text, disambiguation) text, disambiguation
+// Marks a text that names a number as "%n", for lupdate (as QT_TRANSLATE_N_NOOP): its
+// translation has the language's plural forms (WindowView::TranslateCount).
+#define PIVORA_TRANSLATE_N_NOOP(context, text) text
+
+// `text` with its "%n" replaced by `count`.
+std::string WithCount(std::string text, int count);
+
 // The hint's own text, which comes back after every status text shown in its place.
 inline constexpr const char* kHintText = PIVORA_TRANSLATE_NOOP("CoreTexts", "将视频文件拖到此处");
 
@@ -69,7 +79,9 @@ enum class Box {
 enum class Timer {
     Timer1,   // the batch's start, 100 ms after the press
     Recovery, // once the window is up: the question about an interrupted batch
+    Started,  // the batch's first look at the window's events: "停止" may be pressed from then
 };
+inline constexpr int kTimerCount = static_cast<int>(Timer::Started) + 1;
 
 // What the window asks of the desktop: the file browser, documents, links and the end sound.
 // Tests put a recorder in its place, so nothing is launched.
@@ -158,6 +170,13 @@ public:
     // A text of the logic (marked for translation in the context "CoreTexts") in the user's
     // language; the source text when there is no translation.
     virtual std::string Translate(const char* source) const = 0;
+    // The same for a text marked with what tells it apart from the same text meant otherwise.
+    virtual std::string TranslateAs(const char* source, const char* disambiguation) const = 0;
+    // The same for a text that names a number of things as "%n", in the form the language
+    // gives that number (the translation's plural forms); WithCount puts the number in.
+    virtual std::string TranslateCount(const char* source, int count) const = 0;
+    // Tells screen readers a short text without moving the focus (the end of a batch).
+    virtual void Announce(const std::string& text) = 0;
     // The line of the About box that names what the window is built with.
     virtual std::string Credits() const = 0;
 };

@@ -650,3 +650,64 @@ TEST(Cli, GnuParallelOverAListOfClipsConvertsEachExactlyOnce)
         bases.insert(name.substr(0, name.find("_Rotated")));
     EXPECT_EQ(bases, (std::set<std::string>{"one", "two", "three", "four"}));
 }
+
+TEST(Cli, AfterAHardEndTheNextStartTidiesUpItsOwnBatchesOnly)
+{
+    Place place;
+    const std::string clip = place.dir.File("in/long.mp4");
+    const std::string other = place.dir.File("in/short.mp4");
+    fs::CreateFolders(place.dir.File("in"));
+    ASSERT_TRUE(test::MakeTestClip(clip, {640, 480, 30, 40}));
+    ASSERT_TRUE(test::MakeTestClip(other, {64, 48, 1, 0}));
+    const std::string state = place.dir.File("XDG_STATE_HOME/pivora");
+    // A window's journal is the window's business, readable or not.
+    test::WriteFile(fs::JoinPath(state, "batch-1.journal"), "not for the command line\n");
+
+    // Killed outright in the middle of an MPEG-1 run on a file system without locks: one
+    // journal, unguarded, and a cut-short output that still opens.
+    const std::string out = place.dir.File("out");
+    std::string sanitizers = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "";
+    Started killed;
+    {
+        const test::ScopedEnv preload("LD_PRELOAD", PIVORA_NOLOCK);
+        const test::ScopedEnv asan("ASAN_OPTIONS", sanitizers + ":verify_asan_link_order=0");
+        killed = Start(place, {place.Cli(), "-f", "mpg", "-o", out, clip, other}, "killed");
+    }
+    ASSERT_TRUE(WrittenInto(out)) << test::ReadFile(killed.Err);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(killed.Pid, SIGKILL);
+    EXPECT_EQ(Finish(killed), 128 + SIGKILL);
+    std::vector<std::string> journals;
+    for (const std::string& name : FilesIn(state))
+        if (name.starts_with("cli-"))
+            journals.push_back(name);
+    EXPECT_EQ(journals.size(), 1u) << "a journal a lock attempt";
+    EXPECT_NE(test::ReadFile(fs::JoinPath(state, "activity.log")).find("keeps no locks"),
+              std::string::npos);
+    const std::vector<std::string> partial = FilesIn(out);
+    ASSERT_EQ(partial.size(), 1u);
+
+    // The input moves away, and the output folder is not there (a drive taken out): nothing
+    // can be judged, and nothing is forgotten.
+    std::filesystem::rename(clip, place.dir.File("moved.mp4"));
+    std::filesystem::rename(out, place.dir.File("unplugged"));
+    const Result unplugged = RunCli(place, {"-o", place.dir.File("else"), other});
+    EXPECT_EQ(unplugged.Exit, 0) << unplugged.Err;
+    EXPECT_EQ(unplugged.Err.find("did not finish"), std::string::npos) << unplugged.Err;
+    EXPECT_TRUE(fs::PathExists(fs::JoinPath(state, journals[0])));
+
+    // Back again: the output is read to its last packet and falls short of the 30 s its input
+    // had when the run started, so it goes; the files never converted are named once.
+    std::filesystem::rename(place.dir.File("unplugged"), out);
+    const Result back = RunCli(place, {"-o", place.dir.File("else"), other});
+    EXPECT_EQ(back.Exit, 0) << back.Err;
+    EXPECT_NE(
+        back.Err.find("an earlier run did not finish; not converted then: " + clip + " " + other),
+        std::string::npos)
+        << back.Err;
+    EXPECT_TRUE(FilesIn(out).empty()) << "a cut-short output was kept";
+    EXPECT_FALSE(fs::PathExists(fs::JoinPath(state, journals[0])));
+    EXPECT_TRUE(fs::PathExists(fs::JoinPath(state, "batch-1.journal")));
+    EXPECT_EQ(RunCli(place, {"-o", place.dir.File("else"), other}).Err.find("did not finish"),
+              std::string::npos);
+}

@@ -400,3 +400,47 @@ TEST_F(BatchTest, AShortOutputIsNeverConvertedAndAllADamagedInputHeldIsKept)
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_NE(messages.texts[0].find("输入文件不完整"), std::string::npos);
 }
+
+TEST_F(BatchTest, AStopAsALosslessCopyEndsIsAStop)
+{
+    // The copy ends as the stop comes: Ctrl+C reached the converter too, and it exits with 255.
+    // Nothing is re-encoded after it, and the entry stays.
+    pivora::test::WriteFile(inputs[0], "converted by the stand-in\n");
+    list.Append(EntryForPath(inputs[0]));
+    ScopedEnv spans("FAKE_CONV_SPANS", dir.File("spans.log"));
+    ScopedEnv fails("FAKE_CONV_EXIT", "255");
+    pivora::settings::ProgramSettings settings;
+    settings.LosslessRotation = true;
+    pump.onProcessEvents = [&] {
+        const auto spanned = pivora::test::ReadLines(dir.File("spans.log"));
+        if (spanned.size() == 2 && !Driver().Stopping())
+            Driver().Stop();
+    };
+    Driver(&settings).ConvertQueue();
+    ASSERT_EQ(Converted().size(), 1u) << "a run began after the stop";
+    EXPECT_EQ(host.steps.back(), "stopped");
+    EXPECT_EQ(list.Count(), 1u);
+    EXPECT_TRUE(Driver().LastFailures().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out") + kSep + "a_Rotated957.mp4"));
+    EXPECT_NE(pivora::test::ReadFile(dir.File("state/activity.log")).find("-c copy"),
+              std::string::npos)
+        << "the run was no copy";
+}
+
+TEST_F(BatchTest, AnOutputNameStaysTakenFromTheCopyToTheReencoding)
+{
+    // The copy does not carry its turn when read back, so it is re-encoded into the same name,
+    // which no other program may take in between.
+    pivora::test::WriteFile(inputs[0], "converted by the stand-in\n");
+    list.Append(EntryForPath(inputs[0]));
+    ScopedEnv found("FAKE_CONV_FOUND", dir.File("found.log"));
+    pivora::settings::ProgramSettings settings;
+    settings.LosslessRotation = true;
+    Driver(&settings).ConvertQueue();
+    EXPECT_EQ(Converted().size(), 2u);
+    EXPECT_EQ(pivora::test::ReadLines(dir.File("found.log")),
+              (std::vector<std::string>{"taken", "taken"}));
+    EXPECT_TRUE(list.Empty());
+    EXPECT_NE(pivora::test::ReadFile(dir.File("state/activity.log")).find("not kept"),
+              std::string::npos);
+}

@@ -297,7 +297,8 @@ std::string Streams(const std::string& file)
     const std::string output = pivora::test::RunCommand(
         probe +
             " -v error -show_entries stream=codec_type,codec_name,profile,pix_fmt,width,height,"
-            "avg_frame_rate:stream_disposition=default -of compact=p=0:nk=0 " +
+            "avg_frame_rate,color_transfer,channels:stream_disposition=default"
+            " -of compact=p=0:nk=0 " +
             pivora::platform::QuoteArgument(file),
         "ffprobe");
     std::string streams;
@@ -311,11 +312,13 @@ std::string Streams(const std::string& file)
         std::string text = field["codec_type"];
         if (text == "video")
             text += " " + field["codec_name"] + " " + field["profile"] + " " + field["pix_fmt"] +
-                    " " + field["width"] + "x" + field["height"] + " " + field["avg_frame_rate"];
+                    " " + field["width"] + "x" + field["height"] + " " + field["avg_frame_rate"] +
+                    " " + field["color_transfer"];
         else if (text == "subtitle")
             text += " " + field["codec_name"];
-        else if (field["disposition:default"] == "1")
-            text += " default";
+        else
+            text += (field["disposition:default"] == "1" ? " default " : " ") + field["channels"] +
+                    "ch";
         streams += (streams.empty() ? "" : "; ") + text;
     }
     return streams;
@@ -323,29 +326,58 @@ std::string Streams(const std::string& file)
 
 } // namespace
 
+// The mean brightness of the middle frame as a player that reads colour tags shows it on an SDR
+// screen: an HLG picture mapped down, any other as it is.
+double ShownBrightness(const std::string& file)
+{
+    const std::string listing =
+        pivora::test::RunCommand(ProbeCommandLine(pivora::test::FfmpegPath(), file), "ffmpeg");
+    const std::string toSdr =
+        listing.find("arib-std-b67") != std::string::npos
+            ? "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=tonemap=hable:"
+              "desat=0,zscale=t=bt709:m=bt709:r=tv,"
+            : "";
+    const std::string stats = pivora::test::RunCommand(
+        pivora::test::FfmpegPath() + " -nostdin -v error -i " +
+            pivora::platform::QuoteArgument(file) + " -vf \"" + toSdr +
+            "format=yuv420p,select=eq(n\\,6),signalstats,metadata=print:file=-\" -frames:v 1 -f "
+            "null -",
+        "ffmpeg");
+    const std::size_t at = stats.find("YAVG=");
+    return at == std::string::npos ? -1 : std::atof(stats.c_str() + at + 5);
+}
+
 TEST_F(MediaTest, AwkwardInputsConvertIntoEveryFormatAndKeepTheirTracks)
 {
-    // All that went wrong at once: an odd size, 12 frames a second, 10-bit 4:2:2, a second
-    // sound track and text subtitles.
+    // All that went wrong at once: an odd size, 12 frames a second, a 10-bit 4:2:2 HLG picture
+    // (as a phone records it), a 5.1 sound track and a second one, and text subtitles.
     const std::string subtitles = dir.File("words.srt");
     pivora::test::WriteFile(subtitles, "1\n00:00:00,000 --> 00:00:00,900\nhello\n");
     const std::string awkward = dir.File("awkward clip.mkv");
     Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
             pivora::platform::QuoteArgument(source) + " -f lavfi -i sine=f=880:d=1 -i " +
             pivora::platform::QuoteArgument(subtitles) +
-            " -map 0:v -map 0:a -map 1:a -map 2 -vf scale=321:241,fps=12 -pix_fmt yuv422p10le"
+            " -filter_complex \"[0:a]pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0[six]\""
+            " -map 0:v -map [six] -map 1:a -map 2 -vf fps=12,format=yuv444p,"
+            "setparams=color_primaries=bt709:color_trc=bt709:colorspace=bt709:range=tv,"
+            "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt2020,"
+            "zscale=t=arib-std-b67:m=bt2020nc:r=tv:npl=100,format=yuv444p10le,scale=321:241,"
+            "format=yuv422p10le"
+            " -color_primaries bt2020 -color_trc arib-std-b67 -colorspace bt2020nc"
             " -c:v ffv1 -c:a aac -c:s srt -shortest -y " +
             pivora::platform::QuoteArgument(awkward),
         "ffmpeg");
-    const std::string all = "; audio default; audio; subtitle mov_text";
+    const double brightness = ShownBrightness(awkward);
+    const std::string all = "; audio default 6ch; audio 1ch; subtitle mov_text";
     const std::string expected[] = {
-        "video mpeg4 Simple Profile yuv420p 241x321 12/1" + all,
-        "video h264 High yuv420p 240x320 12/1" + all,
-        "video mpeg4 Simple Profile yuv420p 241x321 12/1; audio",
-        "video h264 High yuv420p 240x320 12/1" + all,
-        "video h264 High yuv420p 240x320 12/1" + all,
-        "video msmpeg4v3 unknown yuv420p 241x321 0/0; audio", // ASF keeps no frame rate
-        "video mpeg1video unknown yuv420p 241x321 24000/1001; audio",
+        "video mpeg4 Simple Profile yuv420p 241x321 12/1 bt709" + all,
+        "video h264 High yuv420p 240x320 12/1 arib-std-b67" + all,
+        "video mpeg4 Simple Profile yuv420p 241x321 12/1 unknown; audio 2ch; audio 1ch",
+        "video h264 High yuv420p 240x320 12/1 arib-std-b67" + all,
+        "video h264 High yuv420p 240x320 12/1 arib-std-b67" + all,
+        // ASF keeps no frame rate; WMV's sound takes two channels.
+        "video msmpeg4v3 unknown yuv420p 241x321 0/0 unknown; audio 2ch; audio 1ch",
+        "video mpeg1video unknown yuv420p 241x321 24000/1001 unknown; audio 2ch; audio 1ch",
     };
     for (int format = 0; format < kOutputFormatCount; ++format) {
         Batch batch(program, dir.File("work"), dir.File("out " + std::to_string(format)), format);
@@ -357,12 +389,42 @@ TEST_F(MediaTest, AwkwardInputsConvertIntoEveryFormatAndKeepTheirTracks)
         EXPECT_EQ(Streams(outputs[0]), expected[format]) << OutputFormats()[format].ItemText;
         const bool even = expected[format].find("240x320") != std::string::npos;
         EXPECT_EQ(RedCorner(outputs[0], even ? 240 : 241, even ? 320 : 321), "top-right") << format;
+        // HDR kept with its tags, or mapped to SDR: a player shows it as bright as its source.
+        EXPECT_NEAR(ShownBrightness(outputs[0]), brightness, 4) << format;
+    }
+
+    // A download cut short: its index promises 2 s, its data stops after about one. All that
+    // could be read is kept, and named for what it is.
+    const std::string made = dir.File("made.mp4");
+    ASSERT_TRUE(pivora::test::MakeTestClip(made, {64, 48, 2, 0}));
+    const std::string whole = dir.File("whole.mp4");
+    Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
+            pivora::platform::QuoteArgument(made) + " -c copy -movflags +faststart -y " +
+            pivora::platform::QuoteArgument(whole),
+        "ffmpeg");
+    const std::string bytes = pivora::test::ReadFile(whole);
+    const std::string cut = dir.File("cut short.mp4");
+    pivora::test::WriteFile(cut, bytes.substr(0, bytes.size() * 3 / 5));
+    for (int format = 0; format < kOutputFormatCount; ++format) {
+        Batch batch(program, dir.File("work"), dir.File("cut " + std::to_string(format)), format);
+        batch.Run({cut});
+        ASSERT_EQ(batch.driver.LastFailures().size(), 1u) << format;
+        const FailedEntry& incomplete = batch.driver.LastFailures()[0];
+        EXPECT_EQ(incomplete.Output, FailedEntry::Kept::Incomplete) << incomplete.Reason;
+        EXPECT_TRUE(incomplete.Reason.starts_with("输入文件不完整: 只读出 ") &&
+                    incomplete.Reason.ends_with(" 秒, 应有 2.0 秒"))
+            << incomplete.Reason;
+        const std::vector<std::string> outputs = batch.Outputs();
+        ASSERT_EQ(outputs.size(), 1u) << format;
+        EXPECT_LT(pivora::test::ClipSeconds(outputs[0]), 1.7) << format;
     }
     // Each addition is named in the log with its reason.
     const std::string log = pivora::test::ReadFile(dir.File("work/activity.log"));
     for (const char* said :
          {"one pixel cropped", "MPEG-1 cannot hold: 24000/1001", "made 8-bit 4:2:0",
-          "every sound track and text subtitle kept", "the format holds no subtitles"})
+          "every sound track and text subtitle kept", "the format holds no subtitles",
+          "every sound track kept (2 sound)", "mixed down to two for WMV",
+          "HDR (HLG): its colour tags are kept", "tone-mapped to SDR BT.709"})
         EXPECT_NE(log.find(said), std::string::npos) << said;
 
     // A clip that needs nothing runs the described command line, whole and unchanged.

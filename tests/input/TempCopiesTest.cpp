@@ -66,10 +66,8 @@ TEST_F(CopiesTest, CopyNames)
     const std::string copy = copies.MakeTempCopy(dir.File("in/" + longName + ".mp4"));
     ASSERT_TRUE(copy.starts_with(folder) && copy.ends_with(".tmp")) << copy;
     const std::string name = copy.substr(folder.size(), copy.size() - folder.size() - 4);
-    if (pivora::platform::MaxFileNameUnits(folder) >= 255 && kSep == '\\')
-        EXPECT_EQ(name.size(), 130u * 3 + 70u) << "130 wide and 70 narrow";
-    else
-        EXPECT_EQ(name, longName.substr(0, name.size()));
+    EXPECT_EQ(name, longName.substr(0, name.size()));
+    EXPECT_LE(name.size() + 16, pivora::platform::MaxFileNameUnits(folder));
 }
 
 TEST_F(CopiesTest, NoTwoInputsShareACopy)

@@ -8,7 +8,7 @@ rm -rf "$work"
 deb=$(echo "$work"/pivora_*.deb)
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for wanted in ffmpeg libqt6widgets6 libcanberra0; do
+for wanted in ffmpeg libqt6widgets6 libcanberra0 qt6-translations-l10n; do
     [[ ", $depends," == *", $wanted"[\ ,]* ]] || { echo "Depends lacks $wanted: $depends" >&2; exit 1; }
 done
 # Once unpacked at the root, bin/pivora is the program and its converter is the root's ffmpeg.

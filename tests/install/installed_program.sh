@@ -27,6 +27,11 @@ for size in 48 64 128 256; do
     [[ $(file -b "$png") == "PNG image data, $size x $size,"* ]] || fail "icon at $size: $(file -b "$png")"
 done
 [[ -f $stage/usr/share/icons/hicolor/scalable/apps/$icon.svg ]] || fail "no icon named $icon"
+metainfo=$stage/usr/share/metainfo/io.github.pivora.Pivora.metainfo.xml
+[[ $(sed -n 's:.*<icon type="stock">\(.*\)</icon>.*:\1:p' "$metainfo") == "$icon" ]] ||
+    fail "the AppStream data names another icon than the one installed"
+# Asked from a terminal, as desktop programs are: no display needed.
+[[ $(env -u DISPLAY "$stage/usr/bin/pivora" --version) == "pivora "* ]] || fail "pivora --version"
 
 # The program must not need to write where it is installed. The folder it opens at the end
 # of a batch is recorded by a stand-in xdg-open.

@@ -99,15 +99,40 @@ TEST(SettingsFiles, WhereOptionsLiveAndWholeWrites)
 {
     pivora::test::TempDir dir;
     std::filesystem::create_directories(dir.File("program"));
+#ifdef _WIN32
+    // Windows keeps it with the user's settings wherever the program is, installed or unpacked.
+    EXPECT_EQ(OptionsFilePath(dir.File("program"), dir.File("config")),
+              dir.File("config/options.ini"));
+#else
     EXPECT_EQ(OptionsFilePath(dir.File("program"), dir.File("config")),
               dir.File("program/options.ini"));
+#endif
+#ifdef _WIN32
+    const std::string own = ""; // where other copies of the program look for them
+#else
+    const std::string own = "pivora/"; // where no other program's file of that name can clash
+#endif
     // A folder that cannot take new files (here: none at all, and the kernel's own).
     EXPECT_EQ(OptionsFilePath(dir.File("missing"), dir.File("config")),
-              dir.File("config/options.ini"));
+              dir.File("config/" + own + "options.ini"));
 #ifndef _WIN32
-    EXPECT_EQ(OptionsFilePath("/proc/self", dir.File("config")), dir.File("config/options.ini"));
+    EXPECT_EQ(OptionsFilePath("/proc/self", dir.File("config")),
+              dir.File("config/pivora/options.ini"));
+    // What an earlier version kept directly in the settings folder moves, once; another
+    // program's file of the same name is left where it is.
+    pivora::test::WriteFile(dir.File("old/options.ini"), "1\r\n0\r\n0\r\n0\r\n");
+    pivora::test::WriteFile(dir.File("old/pvsetting.ini"), "[General]\nlast=/home\n");
+    EXPECT_EQ(OptionsFilePath("/proc/self", dir.File("old")), dir.File("old/pivora/options.ini"));
+    EXPECT_EQ(pivora::test::ReadFile(dir.File("old/pivora/options.ini")), "1\r\n0\r\n0\r\n0\r\n");
+    EXPECT_EQ(OutputFolderFilePath(dir.File("old")), dir.File("old/pivora/pvsetting.ini"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("old/pivora/pvsetting.ini")));
+    EXPECT_EQ(pivora::test::ReadFile(dir.File("old/pvsetting.ini")), "[General]\nlast=/home\n");
+    pivora::test::WriteFile(dir.File("old/options.ini"), "0\r\n0\r\n0\r\n0\r\n");
+    OptionsFilePath("/proc/self", dir.File("old"));
+    EXPECT_EQ(pivora::test::ReadFile(dir.File("old/pivora/options.ini")), "1\r\n0\r\n0\r\n0\r\n")
+        << "only while there is none at the new place";
 #endif
-    EXPECT_EQ(OutputFolderFilePath(Native("/cfg")), Native("/cfg/pvsetting.ini"));
+    EXPECT_EQ(OutputFolderFilePath(Native("/cfg")), Native("/cfg/" + own + "pvsetting.ini"));
     EXPECT_EQ(OutputFolderFilePath(""), Native("/pvsetting.ini"));
 
     // A save that cannot be made leaves the old file as it was, not empty.

@@ -1,9 +1,11 @@
-# Puts the ffmpeg build MEMBER of the npm package PACKAGE at TARGET, fetched with NPM in the
-# scratch folder WORK. A second run finds it there and fetches nothing. When it cannot be had
-# the tests that run it skip, so this says why ("no ffmpeg from npm: ...") and does not fail.
+# Puts the ffmpeg build MEMBER of the npm package PACKAGE at TARGET, and the package's
+# package.json (its version and licence) beside it, fetched with NPM in the scratch folder WORK.
+# A second run finds them there and fetches nothing. When they cannot be had the tests that run
+# ffmpeg skip, so this says why ("no ffmpeg from npm: ...") and does not fail.
 #   cmake -DNPM=/usr/bin/npm -DPACKAGE=@ffmpeg-installer/win32-x64 -DMEMBER=package/ffmpeg.exe
 #         -DWORK=... -DTARGET=.../ffmpeg.exe -P FetchConverter.cmake
-if(EXISTS "${TARGET}")
+get_filename_component(folder "${TARGET}" DIRECTORY)
+if(EXISTS "${TARGET}" AND EXISTS "${folder}/package.json")
     message(STATUS "ffmpeg fetched earlier: ${TARGET}")
     return()
 endif()
@@ -23,14 +25,15 @@ if(failed OR NOT archive)
                    "${why}")
     return()
 endif()
-file(ARCHIVE_EXTRACT INPUT "${archive}" DESTINATION "${WORK}" PATTERNS "${MEMBER}")
-if(NOT EXISTS "${WORK}/${MEMBER}")
-    message(STATUS "no ffmpeg from npm: the package holds no ${MEMBER}")
+file(ARCHIVE_EXTRACT INPUT "${archive}" DESTINATION "${WORK}"
+     PATTERNS "${MEMBER}" package/package.json)
+if(NOT EXISTS "${WORK}/${MEMBER}" OR NOT EXISTS "${WORK}/package/package.json")
+    message(STATUS "no ffmpeg from npm: the package holds no ${MEMBER} or package.json")
     return()
 endif()
 # Moved into place whole, so that a cut-short run leaves nothing that looks fetched.
-get_filename_component(folder "${TARGET}" DIRECTORY)
 file(MAKE_DIRECTORY "${folder}")
+file(RENAME "${WORK}/package/package.json" "${folder}/package.json")
 file(RENAME "${WORK}/${MEMBER}" "${TARGET}")
 file(REMOVE_RECURSE "${WORK}")
 message(STATUS "fetched ffmpeg from ${archive}")

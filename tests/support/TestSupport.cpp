@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include "engine/OutputProbe.h"
+#include "engine/RunOutcome.h"
+
 #include "engine/DOSOutputs.h"
 #include "platform/CodePage.h"
 #include "platform/CommandLineRules.h"
@@ -192,6 +195,12 @@ bool MakeTestClip(const std::string& path, const ClipShape& shape)
         FileNameOf(FfmpegPath()), &ok);
     EXPECT_TRUE(ok) << output;
     return ok;
+}
+
+double ClipSeconds(const std::string& file)
+{
+    return pivora::engine::LastProgressSeconds(RunCommand(
+        pivora::engine::MeasureCommandLine(FfmpegPath(), file), FileNameOf(FfmpegPath())));
 }
 
 std::string RedCorner(const std::string& file, int width, int height)

@@ -74,6 +74,8 @@ bool MakeTestClip(const std::string& path, const ClipShape& shape = {});
 // Which corners of the first frame of a video are red ("top-left", "top-right bottom-left",
 // "none"), decoded by ffmpeg.
 std::string RedCorner(const std::string& file, int width, int height);
+// How far a media file's pictures and sound reach, read to their last packet; 0 when unreadable.
+double ClipSeconds(const std::string& file);
 
 // "key=value" lines that ffprobe prints for the first video stream and the container.
 std::vector<std::pair<std::string, std::string>> ProbeVideo(const std::string& file);

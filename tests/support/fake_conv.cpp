@@ -19,6 +19,8 @@
 //   FAKE_CONV_UNTIL=n       stop after n of the progress lines, exit status as ever (a run ended
 //                           from outside with 0, or a damaged input)
 //   FAKE_CONV_DAMAGED=1     say after the first progress line that the input is cut short
+//   FAKE_CONV_FOUND=path    append "taken" when the output's name was there as a run began,
+//                           "free" when it was not
 // An input file that begins with "plan" chooses for its own run: "plan steps=40 exit=1".
 // Called as a probe ("-hide_banner -nostdin -i file") it only tells what it finds in the file:
 // what it wrote itself is a 10 s video, anything else is not media. Asked to read a file to its
@@ -192,6 +194,12 @@ int main(int argc, char* argv[])
     const std::string output = argc > 1 ? argv[argc - 1] : "";
 
     Append("FAKE_CONV_LOG", output);
+    if (FILE* there = output.empty() ? nullptr : std::fopen(output.c_str(), "rb")) {
+        std::fclose(there);
+        Append("FAKE_CONV_FOUND", "taken");
+    } else {
+        Append("FAKE_CONV_FOUND", "free");
+    }
     Append("FAKE_CONV_SPANS", "+" + output);
     // As ffmpeg, the output is there from the start, and whole only at the end.
     if (!std::getenv("FAKE_CONV_NOFILE") && !output.empty()) {

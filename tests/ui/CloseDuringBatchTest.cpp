@@ -33,7 +33,7 @@ void ExpectCleanEnd(const pivora::test::TempDir& dir, const std::string& program
     const std::vector<std::string> started = pivora::test::ReadLines(dir.File("conv.log"));
     ASSERT_EQ(started.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(started[0])) << "a truncated output was left";
-    EXPECT_EQ(pivora::test::ReadFile(dir.File("config/pvsetting.ini")),
+    EXPECT_EQ(pivora::test::ReadFile(dir.File("config/pivora/pvsetting.ini")),
               dir.File("output") + "/\r\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("cache/pivora/work")));
 }

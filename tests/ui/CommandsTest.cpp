@@ -1,10 +1,12 @@
 #include "WindowFixture.h"
 
+#include "ui/KeyboardFocus.h"
 #include "ui/WindowChrome.h"
 #include "ui/frmMenu.h"
 #include "ui/frmOptions.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,7 +14,10 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRawFont>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -82,7 +87,64 @@ TEST_F(CommandsTest, TheToolbar)
     Find<QLineEdit>("txtPath")->setText(QStringLiteral("/exit/saves"));
     Find<QToolButton>("CmdToolsBar5")->click();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(pivora::test::ReadFile(dir.File("config/pvsetting.ini")), "/exit/saves\r\n");
+    EXPECT_EQ(pivora::test::ReadFile(dir.File("config/pivora/pvsetting.ini")), "/exit/saves\r\n");
+}
+
+TEST_F(CommandsTest, TheKeyboardFocusIsSeenAndComesBackWhereItWas)
+{
+    using pivora::test::WaitUntil;
+    using pivora::ui::FocusRingTarget;
+    // At the start on the first button, and seen there.
+    auto* add = Find<QToolButton>("CmdToolsBar0");
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == add; }, 5000));
+    EXPECT_EQ(FocusRingTarget(), add);
+    const auto* ring = window->findChild<QWidget*>(QStringLiteral("focusRing"));
+    EXPECT_EQ(ring->geometry(), QRect(add->mapTo(window.get(), QPoint()), add->size()));
+
+    // A file added from the keyboard leaves the focus on 添加文件, where the next Enter adds
+    // again (on 移除 it would pop up the remove menu).
+    ModalAnswerer answers;
+    answers.onFileDialog = [&](QFileDialog* dialog) {
+        pivora::test::Choose(dialog, QString::fromStdString(dir.File("clip0.mp4")));
+    };
+    QTest::keyClick(add, Qt::Key_Return);
+    EXPECT_EQ(window->Entries().Count(), 4u);
+    EXPECT_EQ(window->focusWidget(), add);
+    // Offscreen no window manager gives the window back its activation.
+    window->activateWindow();
+    EXPECT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == add; }, 5000));
+
+    // The start button pressed from the keyboard has the focus again as soon as it can stop
+    // the batch, and after it.
+    pivora::test::ScopedEnv slow("FAKE_CONV_STEP_MS", "20");
+    auto* start = Find<QPushButton>("Command3");
+    start->setFocus(Qt::TabFocusReason);
+    bool focusedWhileRunning = false;
+    QObject::connect(Find<QProgressBar>("pb"), &QProgressBar::valueChanged, [&] {
+        focusedWhileRunning =
+            focusedWhileRunning || (window->focusWidget() == start && FocusRingTarget() == start);
+    });
+    QTest::keyClick(start, Qt::Key_Return);
+    ASSERT_TRUE(WaitUntil([&] { return window->Entries().Empty() && !window->BatchRunning(); }));
+    EXPECT_TRUE(focusedWhileRunning);
+    EXPECT_EQ(window->focusWidget(), start);
+
+    // The empty list shows that it has the focus too.
+    auto* list = Find<QTreeView>("LV");
+    list->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(FocusRingTarget(), list);
+
+    // F10 opens the first menu; Alt shows the first title as reached.
+    QMenuBar* bar = window->menuBar();
+    QTest::keyClick(list, Qt::Key_F10);
+    ASSERT_TRUE(WaitUntil([&] { return bar->actions().first()->menu()->isVisible(); }, 5000));
+    bar->actions().first()->menu()->close();
+    list->setFocus(Qt::TabFocusReason);
+    const QImage unreached = bar->grab().toImage();
+    QTest::keyClick(list, Qt::Key_Alt);
+    EXPECT_TRUE(bar->hasFocus());
+    EXPECT_EQ(bar->activeAction(), bar->actions().first());
+    EXPECT_NE(bar->grab().toImage(), unreached) << "the reached title is highlighted";
 }
 
 TEST_F(CommandsTest, TheMenuBar)

@@ -9,8 +9,10 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPaintEngine>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -159,6 +161,8 @@ TEST(Language, FollowsTheUsersLanguageForMessages)
 
 TEST_F(EnglishTest, NoChineseOutsideTheListInTheWindowItsDialogsAndMenus)
 {
+    pivora::test::WriteFile(dir.File("假日.mp4"), "video");
+    pivora::test::WriteFile(dir.File("clip.mov"), "video");
     window->AddFiles({dir.File("假日.mp4"), dir.File("clip.mov")});
     for (const auto& entry : {window->Entries().At(0), window->Entries().At(1)})
         listed << QString::fromStdString(entry.DisplayText)
@@ -293,4 +297,27 @@ TEST_F(ChineseTest, WithoutEnglishInTheEnvironmentTheWindowStaysChinese)
     EXPECT_EQ(Find<QTreeView>("LV")->model()->headerData(0, Qt::Horizontal).toString(), "文件名");
     window->imgHelp_Click();
     EXPECT_EQ(services.openedDocuments, std::vector<std::string>{program + "/help.html"});
+}
+
+TEST_F(ChineseTest, QtsOwnDialogsSpeakChineseAndTheFileTypeShowsOnce)
+{
+    EXPECT_EQ(pivora::ui::InstallQtTranslation(Language::English), nullptr) << "Qt's own";
+    const auto qt = pivora::ui::InstallQtTranslation(Language::Chinese);
+    ASSERT_NE(qt, nullptr) << "Qt's translation (Debian: qt6-translations-l10n)";
+    ModalAnswerer answers;
+    QStringList dialogTexts, fileTypes;
+    answers.onFileDialog = [&](QFileDialog* dialog) {
+        for (const auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType,
+                                 QFileDialog::Accept, QFileDialog::Reject})
+            dialogTexts << dialog->labelText(label);
+        const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        for (int i = 0; types && i < types->count(); ++i)
+            fileTypes << types->itemText(i);
+        dialog->reject();
+    };
+    window->imgAdd_Click();
+    ASSERT_EQ(dialogTexts.size(), 5);
+    for (const QString& text : dialogTexts)
+        EXPECT_TRUE(HasChinese(text)) << text.toStdString();
+    EXPECT_EQ(fileTypes, QStringList{QStringLiteral("所有格式(*.*)")});
 }

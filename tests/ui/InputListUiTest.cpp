@@ -157,7 +157,7 @@ TEST_F(InputUiTest, AddFolderSearchesTheWholeTree)
     ModalAnswerer answers;
     std::string folder = root;
     answers.onFileDialog = [&](QFileDialog* dialog) {
-        EXPECT_EQ(dialog->windowTitle(), "选择一个文件夹:");
+        EXPECT_EQ(dialog->windowTitle(), "选择一个文件夹");
         pivora::test::Choose(dialog, Local(folder));
     };
     window->imgToolbar_Click(6);

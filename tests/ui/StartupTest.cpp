@@ -2,12 +2,16 @@
 
 #include "platform/ProcessList.h"
 #include "ui/SingleInstance.h"
+#include "ui/StartOptions.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTreeView>
 
@@ -17,6 +21,7 @@
 #include <filesystem>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 
 namespace stdfs = std::filesystem;
 
@@ -55,7 +60,9 @@ TEST_F(StartupTest, TheStateColumnFollowsTheNumberUsedAndStaysInView)
                                 std::string("[Conversion]\nParallelJobs=") + written);
         Open();
         list = Find<QTreeView>("LV");
-        window->AddFiles({"/videos/a clip with a rather long name that goes on and on.mp4"});
+        const std::string clip = dir.File("a clip with a rather long name that goes on and on.mp4");
+        pivora::test::WriteFile(clip, "video");
+        window->AddFiles({clip});
         const bool shown =
             several && std::string_view(written) != "abc" && std::string_view(written) != "0";
         EXPECT_EQ(!list->isColumnHidden(2), shown) << written;
@@ -72,6 +79,80 @@ TEST_F(StartupTest, TheStateColumnFollowsTheNumberUsedAndStaysInView)
             }
         }
     }
+}
+
+TEST_F(StartupTest, TheWindowFitsItsScreen)
+{
+    QApplication::processEvents(); // fitted again once shown, with its frame known
+    const QRect area = window->screen()->availableGeometry();
+    if (qEnvironmentVariableIsSet("PIVORA_TEST_SMALL_SCREEN")) {
+        ASSERT_EQ(area.size(), QSize(683, 384)) << "1366 × 768 at 200 %";
+        EXPECT_LT(window->ScreenFitFactor(), 0.8);
+    } else {
+        EXPECT_EQ(window->ScreenFitFactor(), 1.0) << "a window that fits keeps its size";
+    }
+    EXPECT_TRUE(area.contains(window->frameGeometry()));
+    // Every control within the window, its text within the control.
+    const QRect client(QPoint(), window->centralWidget()->size());
+    for (const char* name : {"CmdToolsBar5", "LV", "cmbBitrate", "txtPath", "cmdBrowse", "Command3",
+                             "pb", "lblFeed", "Label11"}) {
+        auto* control = Find<QWidget>(name);
+        EXPECT_TRUE(client.contains(control->geometry())) << name;
+    }
+    auto* start = Find<QPushButton>("Command3");
+    EXPECT_LT(QFontMetrics(start->font()).horizontalAdvance(start->text()), start->width());
+    auto* label = Find<QLabel>("Label11");
+    EXPECT_LE(label->sizeHint().width(), label->width() + 1);
+
+    // So does the dialog that adds files.
+    pivora::test::ModalAnswerer answers;
+    QRect dialogPlace;
+    answers.onFileDialog = [&](QFileDialog* dialog) {
+        dialogPlace = dialog->frameGeometry();
+        dialog->reject();
+    };
+    window->imgAdd_Click();
+    EXPECT_TRUE(area.contains(dialogPlace));
+}
+
+TEST(StartOptions, HelpAndVersionWithoutADisplayAndOtherOptionsRefused)
+{
+    // After "--" every name is a file, whatever it looks like.
+    const auto parsed = pivora::ui::ParseStartOptions({"a.mp4", "-", "--", "--help", "-V"});
+    EXPECT_FALSE(parsed.Help || parsed.Version);
+    EXPECT_EQ(parsed.Files, (std::vector<std::string>{"a.mp4", "-", "--help", "-V"}));
+
+    // The program itself, as a desktop program is asked from a terminal: no display needed.
+    pivora::test::App();
+    const auto run = [](const QStringList& arguments, const QString& output = {}) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
+        program.setProcessEnvironment(environment);
+        if (!output.isEmpty())
+            program.setStandardOutputFile(output);
+        program.start(QStringLiteral(PIVORA_PROGRAM), arguments);
+        EXPECT_TRUE(program.waitForFinished(20000)) << arguments.join(' ').toStdString();
+        return std::make_tuple(program.exitCode(),
+                               QString::fromUtf8(program.readAllStandardOutput()),
+                               QString::fromUtf8(program.readAllStandardError()));
+    };
+    auto [status, out, err] = run({QStringLiteral("a.mp4"), QStringLiteral("-h")});
+    EXPECT_EQ(status, 0) << err.toStdString();
+    EXPECT_TRUE(out.startsWith(QStringLiteral("Usage: pivora"))) << out.toStdString();
+    std::tie(status, out, err) = run({QStringLiteral("--version")});
+    EXPECT_EQ(out, QStringLiteral("pivora " PIVORA_VERSION "\n"));
+    std::tie(status, out, err) = run({QStringLiteral("--help")}, QStringLiteral("/dev/full"));
+    EXPECT_EQ(status, 1) << "help that could not be printed";
+    // An option it does not know ends it before any window, with a word on standard error.
+    std::tie(status, out, err) = run(
+        {QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--verbose")});
+    EXPECT_EQ(status, 2);
+    EXPECT_TRUE(err.endsWith(QStringLiteral("pivora: unknown option '--verbose'\n"
+                                            "Try 'pivora --help' for more information.\n")))
+        << err.toStdString();
 }
 
 TEST(SingleInstance, ALaterStartHandsOverItsFilesAndEnds)

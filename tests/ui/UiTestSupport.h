@@ -4,6 +4,7 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QObject>
@@ -52,6 +53,28 @@ public:
 private:
     QTimer m_timer;
     std::map<QObject*, int> m_tries;
+};
+
+// Calls `shown` as each widget of type T is shown, for as long as it lives.
+template <typename T> class WhenShown : public QObject
+{
+public:
+    explicit WhenShown(std::function<void(T*)> shown) : m_shown(std::move(shown))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            if (auto* widget = qobject_cast<T*>(watched))
+                m_shown(widget);
+        return false;
+    }
+
+private:
+    std::function<void(T*)> m_shown;
 };
 
 // Types the path into an open file or folder dialog and confirms it.

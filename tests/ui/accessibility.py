@@ -1,5 +1,6 @@
 """The window through the desktop's accessibility bus with pyatspi, which screen readers use: every
-command found by name and role, reached by Tab, pressed by key or action; a clip converted."""
+command found by name and role, the toolbar in the order it is seen, reached by Tab, pressed by key
+or action; a clip converted and the end of the batch announced."""
 import contextlib, os, shutil, signal, subprocess, sys, time
 try:
     import pyatspi
@@ -8,8 +9,8 @@ except ImportError:
     print("SKIP: pyatspi is missing (Debian: python3-pyatspi)")
     sys.exit(77)
 
-MENU = ["文件", "移除", "设置", "关于", "添加文件", "添加文件夹", "退出", "移除选择的文件", "移除所有",
-        "帮助"]
+MENU = ["文件(F)", "移除(R)", "设置(S)", "关于(A)", "添加文件", "添加文件夹", "退出", "移除选择的文件",
+        "移除所有", "帮助"]
 BUTTONS = ["添加文件", "添加文件夹", "移除", "设置", "帮助", "退出", "将视频文件拖到此处", "选择输出文件夹",
            "旋转视频", "松开鼠标, 把文件加入列表", "将媒体文件拖到此区域"]
 # Boxes of choices go by their labels, as screen readers on this desktop name them.
@@ -30,13 +31,16 @@ def wait_for(what, check):
             if result := check():
                 return result
         time.sleep(0.1)
+        while GLib.MainContext.default().iteration(False):  # the bus's events
+            pass
     raise TimeoutError("gave up waiting for " + what)
 
+def walk(node):  # not into the rows of lists
+    yield node
+    for child in map(node.getChildAtIndex, range(node.childCount)):
+        yield from walk(child) if child and node.getRoleName() not in ("list", "tree") else ()
+
 def find(root, role=None, wanted=None, state=None):
-    def walk(node):  # not into the rows of lists
-        yield node
-        for child in map(node.getChildAtIndex, range(node.childCount)):
-            yield from walk(child) if child and node.getRoleName() not in ("list", "tree") else ()
     return next((n for n in walk(root) if role in (None, n.getRoleName()) and wanted in (
         None, name(n)) and (state is None or n.getState().contains(state))), None)
 
@@ -61,6 +65,15 @@ def drive(pid, clip, outputs):
     start = wait_for("旋转视频", lambda: find(frame, "push button", "旋转视频", SHOWING))
     missing = [f"{r} {n!r}" for r, n in COMMANDS if not find(frame, r, n) or n not in UNFOCUSED
                and not find(frame, r, n, pyatspi.STATE_FOCUSABLE)]
+    # The toolbar on the bus in the order it is seen, as a screen reader's review walks it.
+    toolbar = [name(n) for n in walk(frame) if n.getRoleName() == "push button" and
+               name(n) in BUTTONS[:6]]
+    missing += [f"toolbar order {toolbar}"] * (toolbar != BUTTONS[:6])
+    # The bar only shows: no actions that offer to move it.
+    bar = find(frame, "progress bar", "转换进度")
+    with contextlib.suppress(NotImplementedError):
+        action = bar.queryAction()
+        missing += [f"progress bar action {action.getName(i)}" for i in range(action.nActions)]
     # No window manager gives the window the focus: xdotool does. Tab from the first button to
     # the welcome picture, whose Enter opens the add-file dialog; the clip typed there is added.
     focus = ["xdotool", "search", "--sync", "--onlyvisible", "--pid", str(pid), "--name",
@@ -82,9 +95,18 @@ def drive(pid, clip, outputs):
     seen = [tab(frame) for _ in range(2 * len(CYCLE))]
     seen = seen[seen.index(CYCLE[0]):][:len(CYCLE)] if CYCLE[0] in seen else seen
     missing += [f"Tab order {seen}"] * (seen != CYCLE)
+    # What a screen reader hears without looking: a notification that appears.
+    said = []
+    def heard(event):
+        if event.detail1 and event.source and event.source.getRoleName() == "notification":
+            said.append(event.source.name)
+    pyatspi.Registry.registerEventListener(heard, "object:state-changed:showing")
     press(start)
     wait_for("the clip converted, the window idle", lambda: os.listdir(outputs) and
              find(frame, "label", "完成.") and start.name == "旋转视频")
+    with contextlib.suppress(TimeoutError):
+        wait_for("the end announced", lambda: said)
+    missing += [f"announced {said}"] * (said != ["完成. 已转换 1 个文件."])
     return missing
 
 def main(program, work):

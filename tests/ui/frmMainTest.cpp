@@ -2,6 +2,7 @@
 
 #include "WindowFixture.h"
 #include "platform/ProcessList.h"
+#include "ui/StartOptions.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -141,14 +142,19 @@ TEST_F(frmMainTest, ABatchOfThreeThroughTheStandInConverter)
         lockedDuringRun = lockedDuringRun || !Find<QWidget>("LV")->isEnabled();
     });
 
+    // Disabled while the press is handled, usable as soon as the batch runs: it stops it.
+    bool stopUsable = false;
+    QObject::connect(bar, &QProgressBar::valueChanged,
+                     [&] { stopUsable = stopUsable || Find<QWidget>("Command3")->isEnabled(); });
     Find<QPushButton>("Command3")->click();
     EXPECT_EQ(Find<QPushButton>("Command3")->text(), "停止");
-    EXPECT_TRUE(Find<QWidget>("Command3")->isEnabled());
+    EXPECT_FALSE(Find<QWidget>("Command3")->isEnabled());
     EXPECT_FALSE(Find<QWidget>("CmdToolsBar0")->isEnabled());
     ASSERT_TRUE(WaitUntil([&] { return Find<QLabel>("lblPB")->text() == "完成."; }, 20000));
 
     EXPECT_TRUE(window->Entries().Empty());
     EXPECT_TRUE(lockedDuringRun);
+    EXPECT_TRUE(stopUsable);
     const std::string out = dir.File("output") + "/";
     EXPECT_EQ(Find<QLineEdit>("txtPath")->text().toStdString(), out);
     const std::vector<std::string> converted = pivora::test::ReadLines(dir.File("conv.log"));
@@ -165,6 +171,22 @@ TEST_F(frmMainTest, ABatchOfThreeThroughTheStandInConverter)
                              "Command3", "CmdToolsBar0", "CmdToolsBar5", "lblFeed"})
         EXPECT_TRUE(Find<QWidget>(name)->isEnabled()) << name;
     EXPECT_EQ(Find<QPushButton>("Command3")->text(), "旋转视频");
+}
+
+TEST_F(frmMainTest, AnEmptyOrBlankOutputBoxMeansTheDefaultFolder)
+{
+    pivora::test::ScopedEnv log("FAKE_CONV_LOG", dir.File("conv.log"));
+    const std::string out = dir.File("output") + "/";
+    for (const char* text : {"", " \t "}) {
+        window->AddFiles(MakeInputs(1));
+        Find<QLineEdit>("txtPath")->setText(QString::fromLatin1(text));
+        const std::size_t opened = services.openedFolders.size();
+        Find<QPushButton>("Command3")->click();
+        ASSERT_TRUE(WaitUntil([&] { return services.openedFolders.size() > opened; }, 20000));
+        EXPECT_EQ(Find<QLineEdit>("txtPath")->text().toStdString(), out) << '"' << text << '"';
+        EXPECT_TRUE(pivora::test::ReadLines(dir.File("conv.log")).back().starts_with(out));
+        EXPECT_EQ(services.openedFolders.back(), out);
+    }
 }
 
 TEST_F(frmMainTest, TheStartButtonStopsARunningBatch)
@@ -230,11 +252,17 @@ TEST_F(frmMainTest, FilesFromTheCommandLineAndTheWelcomePicture)
     window->picDoor_Click();
     EXPECT_FALSE(door->isVisible());
 
-    const std::string cwd = std::filesystem::current_path().string();
-    window->AddFiles({"relative name.mov", "/abs/clip.mpeg"});
+    // A relative name is taken from the folder the program was started in.
+    const std::filesystem::path startedIn = std::filesystem::current_path();
+    const std::string clip = dir.File("clip.mpeg");
+    pivora::test::WriteFile(dir.File("relative name.mov"), "video");
+    pivora::test::WriteFile(clip, "video");
+    std::filesystem::current_path(dir.Path());
+    window->AddFiles({"relative name.mov", clip});
+    std::filesystem::current_path(startedIn);
     ASSERT_EQ(window->Entries().Count(), 2u);
-    EXPECT_EQ(window->Entries().At(0).Path, cwd + "/relative name.mov");
-    EXPECT_EQ(window->Entries().At(0).DisplayText, cwd + "/relative name.mov");
+    EXPECT_EQ(window->Entries().At(0).Path, dir.File("relative name.mov"));
+    EXPECT_EQ(window->Entries().At(0).DisplayText, dir.File("relative name.mov"));
     EXPECT_EQ(window->Entries().At(0).TypeText, "MOV");
     EXPECT_EQ(window->Entries().At(1).TypeText, "PEG");
     auto* list = Find<QTreeView>("LV");
@@ -244,17 +272,38 @@ TEST_F(frmMainTest, FilesFromTheCommandLineAndTheWelcomePicture)
     // Remove the selected row, then everything.
     list->setCurrentIndex(list->model()->index(0, 0));
     window->imgRemove_Click();
-    EXPECT_EQ(window->Entries().Paths(), std::vector<std::string>{"/abs/clip.mpeg"});
+    EXPECT_EQ(window->Entries().Paths(), std::vector<std::string>{clip});
     window->menuRA_Click();
     EXPECT_TRUE(window->Entries().Empty());
     EXPECT_TRUE(Find<QWidget>("picText")->isVisible());
 
-    // A named pipe is named in one message and left out; the file beside it joins.
+    // A named pipe, a name that is no file and an option the window does not know are named
+    // in one message, over the window already shown, and left out; a folder is searched in
+    // its place; the file beside them joins.
     const std::string pipe = dir.File("pipe.mp4");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    ModalAnswerer answers;
-    window->AddFiles({pipe, "/abs/clip.mpeg", pipe});
-    EXPECT_EQ(window->Entries().Paths(), std::vector<std::string>{"/abs/clip.mpeg"});
-    ASSERT_EQ(answers.seen.size(), 1u);
-    EXPECT_EQ(answers.seen[0].text.count(QString::fromStdString(pipe)), 2);
+    pivora::test::WriteFile(dir.File("folder/sub/found.mp4"), "video");
+    window->hide();
+    {
+        ModalAnswerer answers;
+        std::vector<bool> windowShownUnderMessage;
+        pivora::test::WhenShown<QMessageBox> watch(
+            [&](QMessageBox*) { windowShownUnderMessage.push_back(window->isVisible()); });
+        pivora::ui::OpenWithFiles(
+            *window, {pipe, dir.File("missing.mp4"), clip, "--verbose", dir.File("folder"), pipe});
+        EXPECT_EQ(window->Entries().Paths(),
+                  (std::vector<std::string>{clip, dir.File("folder/sub/found.mp4")}));
+        ASSERT_EQ(answers.seen.size(), 1u);
+        const QString& text = answers.seen[0].text;
+        EXPECT_EQ(text.count(QString::fromStdString(pipe)), 2);
+        EXPECT_TRUE(text.contains(QString::fromStdString(dir.File("missing.mp4"))));
+        EXPECT_TRUE(text.contains(QStringLiteral("--verbose")));
+        EXPECT_EQ(windowShownUnderMessage, std::vector<bool>{true});
+    }
+
+    // A signal while the message is up ends the start: the window is closed, the box gone.
+    window->hide();
+    pivora::test::WhenShown<QMessageBox> shutDown(
+        [&](QMessageBox*) { QTimer::singleShot(0, window.get(), &frmMain::ShutdownRequested); });
+    EXPECT_FALSE(pivora::ui::OpenWithFiles(*window, {dir.File("missing.mp4")}));
 }

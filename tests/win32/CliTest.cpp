@@ -114,3 +114,66 @@ TEST(CliExe, ConvertsClipsWithTheWindowsFfmpegAndReportsThemInJson)
     for (const std::string& name : localFolders())
         EXPECT_FALSE(name.starts_with("pivora-cli-") || name == "tmp") << name;
 }
+
+TEST(CliExe, TwoFromOneProgramFolderNeverEndEachOthersConversions)
+{
+    if (test::FfmpegPath().empty())
+        GTEST_SKIP() << "no Windows ffmpeg: it could not be fetched from the npm registry";
+    test::TempDir dir;
+    const std::string program = test::MakeProgramFolder(dir, test::FfmpegPath());
+    const std::string cli = fs::JoinPath(program, "pivora-cli.exe");
+    ASSERT_TRUE(fs::CopyToNewFile(test::Native(PIVORA_CLI), cli));
+    const test::ScopedEnv local("LOCALAPPDATA", dir.File("local"));
+    ASSERT_TRUE(fs::CreateFolder(dir.File("local")));
+    std::vector<std::string> clips;
+    for (const char* name : {"a.mp4", "b.mp4"}) {
+        clips.push_back(dir.File(name));
+        ASSERT_TRUE(test::MakeTestClip(clips.back(), {320, 240, 4, 0}));
+    }
+    // Both at once, into one folder; each ends strays before its runs, as the window does.
+    const std::string out = dir.File("out");
+    std::vector<PROCESS_INFORMATION> running;
+    for (const char* tag : {"first", "second"}) {
+        std::wstring line =
+            fs::win32::Wide(fs::QuoteArgument(cli) + " --json -q -o " + fs::QuoteArgument(out) +
+                            " " + fs::QuoteArgument(clips[0]) + " " + fs::QuoteArgument(clips[1]));
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        const HANDLE printed =
+            ::CreateFileW(fs::win32::Wide(dir.File(tag)).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                          &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = printed;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                     nullptr, nullptr, &startup, &process));
+        ::CloseHandle(printed);
+        running.push_back(process);
+    }
+    for (const PROCESS_INFORMATION& process : running) {
+        EXPECT_EQ(::WaitForSingleObject(process.hProcess, 300000), WAIT_OBJECT_0);
+        DWORD code = 999;
+        ::GetExitCodeProcess(process.hProcess, &code);
+        EXPECT_EQ(code, 0u);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    // Every input converted once by each, every output whole and turned.
+    for (const char* tag : {"first", "second"}) {
+        const std::string printed = test::ReadFile(dir.File(tag));
+        std::size_t converted = 0;
+        for (std::size_t at = 0;
+             (at = printed.find("\"outcome\":\"converted\"", at)) != std::string::npos; ++at)
+            ++converted;
+        EXPECT_EQ(converted, 2u) << printed;
+    }
+    std::vector<fs::FolderEntry> written;
+    fs::ListFolder(out, written);
+    ASSERT_EQ(written.size(), 4u);
+    for (const fs::FolderEntry& output : written) {
+        const std::string path = fs::JoinPath(out, output.Name);
+        EXPECT_EQ(test::RedCorner(path, 240, 320), "top-right") << output.Name;
+        EXPECT_GE(test::ClipSeconds(path), 3.8) << output.Name;
+    }
+}

@@ -307,7 +307,7 @@ TEST(Win32, SettingsFilesWhereWindowsKeepsThem)
 
     const std::string options =
         pivora::settings::OptionsFilePath(fs::ProgramFolder(), fs::SettingsFolder());
-    EXPECT_EQ(options, fs::ProgramFolder() + "\\options.ini");
+    EXPECT_EQ(options, appData + "\\options.ini") << "never beside the program, wherever it is";
     pivora::settings::OptionValues values{1, 1, 90, 120};
     ASSERT_TRUE(pivora::settings::SaveOptions(dir.File("options.ini"), values));
     pivora::settings::OptionValues loaded;

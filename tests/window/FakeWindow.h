@@ -56,7 +56,8 @@ public:
     // Questions wait here for the test's answer, unless `reply` answers them at once.
     std::vector<Question> questions;
     std::optional<bool> reply;
-    std::map<Timer, int> timers; // running, with their time
+    std::map<Timer, int> timers;        // running, with their time
+    std::vector<std::string> announced; // for screen readers
     bool closed = false;
     bool quitting = false;
     std::vector<std::string> openedFolders, openedDocuments, openedUrls, playedSounds;
@@ -156,6 +157,12 @@ public:
             pump->RequestQuit();
     }
     std::string Translate(const char* source) const override { return source; }
+    std::string TranslateAs(const char* source, const char*) const override { return source; }
+    std::string TranslateCount(const char* source, int count) const override
+    {
+        return pivora::window::WithCount(source, count);
+    }
+    void Announce(const std::string& text) override { announced.push_back(text); }
     std::string Credits() const override { return "(no toolkit)"; }
 
     void OpenFolder(const std::string& folder) override { openedFolders.push_back(folder); }

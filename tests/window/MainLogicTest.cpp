@@ -6,6 +6,7 @@
 #include "engine/BatchJournal.h"
 #include "platform/KnownFolders.h"
 #include "platform/ProcessList.h"
+#include "settings/SettingsFiles.h"
 
 #include <chrono>
 #include <filesystem>
@@ -64,6 +65,12 @@ protected:
     }
 
     std::size_t Runs() const { return pivora::test::ReadLines(dir.File("conv.log")).size(); }
+    // Where the output folder is kept: the program's own folder in the settings folder.
+    std::string StoredFolderFile() const
+    {
+        return pivora::platform::JoinPath(pivora::platform::SettingsFilesFolder(dir.File("config")),
+                                          "pvsetting.ini");
+    }
 
     pivora::test::TempDir dir;
     std::string program;
@@ -77,8 +84,10 @@ protected:
 
 TEST_F(MainLogicTest, StartUpLoadsTheSettingsAndClearsWhatAnEarlierRunLeft)
 {
+    // Where an earlier version kept it: moved into the program's own folder, once.
     pivora::test::WriteFile(dir.File("config/pvsetting.ini"), "  /stored/out folder  \r\n");
-    pivora::test::WriteFile(dir.File("program/options.ini"), "1\r\n1\r\n90\r\n120\r\n");
+    pivora::test::WriteFile(pivora::settings::OptionsFilePath(program, dir.File("config")),
+                            "1\r\n1\r\n90\r\n120\r\n");
     const std::string copies = dir.File("cache/pivora/tmp");
     const std::string work = dir.File("cache/pivora/work");
     pivora::test::WriteFile(dir.File("cache/pivora/tmp/.hidden.tmp"), "x");
@@ -104,6 +113,9 @@ TEST_F(MainLogicTest, StartUpLoadsTheSettingsAndClearsWhatAnEarlierRunLeft)
     Open();
 
     EXPECT_EQ(window.texts[Text::txtPath], "/stored/out folder");
+    EXPECT_EQ(pivora::test::ReadFile(StoredFolderFile()), "  /stored/out folder  \r\n");
+    EXPECT_EQ(stdfs::exists(pivora::test::U8(dir.File("config/pvsetting.ini"))),
+              StoredFolderFile() == dir.File("config/pvsetting.ini"));
     EXPECT_EQ(logic->Options().SoundReminder, 1);
     EXPECT_EQ(logic->Options().CutEnabled, 1);
     EXPECT_EQ(logic->Options().CutStart, 90);
@@ -127,10 +139,10 @@ TEST_F(MainLogicTest, StartUpLoadsTheSettingsAndClearsWhatAnEarlierRunLeft)
     pivora::test::Kill(strangerProcess);
 
     // A blank or missing file gives the default folder.
-    pivora::test::WriteFile(dir.File("config/pvsetting.ini"), "   \r\n");
+    pivora::test::WriteFile(StoredFolderFile(), "   \r\n");
     Open();
     EXPECT_EQ(window.texts[Text::txtPath], dir.File("output"));
-    stdfs::remove(pivora::test::U8(dir.File("config/pvsetting.ini")));
+    stdfs::remove(pivora::test::U8(StoredFolderFile()));
     Open();
     EXPECT_EQ(window.texts[Text::txtPath], dir.File("output"));
 }
@@ -143,7 +155,7 @@ TEST_F(MainLogicTest, ShutDownSavesTheFolderAndRemovesOnlyTheWorkFolder)
     pivora::test::WriteFile(dir.File("cache/pivora/tmp/copy.tmp"), "x");
     logic->imgExit_Click();
     EXPECT_TRUE(window.closed);
-    EXPECT_EQ(pivora::test::ReadFile(dir.File("config/pvsetting.ini")), "/videos/turned\r\n");
+    EXPECT_EQ(pivora::test::ReadFile(StoredFolderFile()), "/videos/turned\r\n");
     EXPECT_FALSE(stdfs::exists(pivora::test::U8(dir.File("cache/pivora/work"))));
     EXPECT_TRUE(stdfs::exists(pivora::test::U8(dir.File("cache/pivora/tmp/copy.tmp"))))
         << "copies live until the next start";
@@ -250,7 +262,7 @@ TEST_F(MainLogicTest, EveryFrontEndReachesItsCommand)
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].title, "关于");
     EXPECT_EQ(window.messages[0].icon, FakeWindow::Icon::None);
-    EXPECT_NE(window.messages[0].text.find(pivora::window::VersionText()), std::string::npos);
+    EXPECT_NE(window.messages[0].text.find("Ver " PIVORA_VERSION), std::string::npos);
     EXPECT_NE(window.messages[0].text.find("\n(no toolkit)\n"), std::string::npos);
     logic->lblFeed_Click();
     EXPECT_EQ(window.openedUrls,
@@ -324,9 +336,11 @@ protected:
         logic->AddFiles(MakeInputs(2));
         logic->Command3_Click();
         EXPECT_EQ(window.texts[Text::Command3], "停止");
+        EXPECT_FALSE(window.Enabled(Control::Command3)) << "until the batch runs";
         EXPECT_EQ(window.timers[Timer::Timer1], 100);
         int turn = 0;
         pump.onProcessEvents = [&] {
+            window.Fire(Timer::Started);
             if (logic->BatchRunning() && Runs() > 0)
                 during(turn++);
         };
@@ -341,7 +355,7 @@ protected:
         EXPECT_EQ(logic->Entries().Count(), 2u);
         EXPECT_FALSE(pivora::platform::IsProcessRunning(pivora::platform::ConverterProcessName(),
                                                         pivora::platform::ConverterPath(program)));
-        EXPECT_EQ(pivora::test::ReadFile(dir.File("config/pvsetting.ini")),
+        EXPECT_EQ(pivora::test::ReadFile(StoredFolderFile()),
                   dir.File("output") + pivora::test::kSep + "\r\n");
         EXPECT_TRUE(window.openedFolders.empty());
     }
@@ -359,6 +373,7 @@ TEST_F(CloseDuringBatch, TheQuestionAnsweredLater)
     bool keptOnAfterNo = false;
     RunBatch([&](int turn) {
         if (turn == 0) {
+            EXPECT_TRUE(window.Enabled(Control::Command3)) << "it stops the batch now";
             EXPECT_FALSE(logic->QueryUnload());
             EXPECT_FALSE(logic->QueryUnload());
             ASSERT_EQ(window.questions.size(), 1u);

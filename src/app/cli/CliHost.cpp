@@ -182,9 +182,13 @@ void CliHost::Ended(pivora::input::EntryId id, Running running)
         if (m_interrupted) {
             result.Outcome = "stopped";
             result.Reason.clear();
-        } else if (!running.Output.empty() && pivora::platform::PathExists(running.Output)) {
-            // Kept for the user to judge: the converter could not open it to check it.
-            result.Outcome = "unchecked";
+        } else if (failure->Output != pivora::engine::FailedEntry::Kept::Nothing &&
+                   !running.Output.empty() && pivora::platform::PathExists(running.Output)) {
+            // Kept for the user to judge: the converter could not open it to check it, or it
+            // holds all that a damaged input held.
+            result.Outcome = failure->Output == pivora::engine::FailedEntry::Kept::Incomplete
+                                 ? "incomplete"
+                                 : "unchecked";
             result.Output = running.Output;
         } else {
             result.Outcome = "failed";
@@ -256,15 +260,16 @@ void CliHost::Report(const FileResult& result)
 {
     ++m_done;
     const bool failed = result.Outcome == "failed" || result.Outcome == "unchecked" ||
-                        result.Outcome == "not converted";
+                        result.Outcome == "incomplete" || result.Outcome == "not converted";
     m_failed += failed ? 1 : 0;
     m_converted += result.Outcome == "converted" ? 1 : 0;
     WriteJson(result);
     // Failures are always named, and each other file with its output unless quiet.
     if (result.Outcome == "failed" || result.Outcome == "not converted")
         Say("failed: " + Shown(result.Input) + (result.Reason.empty() ? "" : ": " + result.Reason));
-    else if (result.Outcome == "unchecked")
-        Say("not checked: " + Shown(result.Input) + " -> " + result.Output + ": " + result.Reason);
+    else if (result.Outcome == "unchecked" || result.Outcome == "incomplete")
+        Say((result.Outcome == "unchecked" ? "not checked: " : "incomplete: ") +
+            Shown(result.Input) + " -> " + result.Output + ": " + result.Reason);
     else if (!m_printing.Quiet)
         Say(result.Outcome + ": " + Shown(result.Input) +
             (result.Output.empty() ? "" : " -> " + result.Output) +

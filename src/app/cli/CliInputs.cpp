@@ -1,5 +1,7 @@
 #include "app/cli/CliInputs.h"
 
+#include "engine/BatchJournal.h"
+
 #include "app/cli/CliText.h"
 #include "app/cli/Console.h"
 #include "engine/CommandLine.h"
@@ -77,12 +79,32 @@ void GatherInputs(const std::vector<std::string>& names, bool makeCopies,
             continue;
         }
         std::vector<std::string> found;
-        pivora::input::SearchFolder(TrimmedFolder(path), found, &pump);
+        std::vector<std::string> unreadable;
+        pivora::input::SearchFolder(TrimmedFolder(path), found, &pump, &unreadable);
         for (const std::string& file : found)
             add(file);
+        // Nothing is left out without a word.
+        for (const std::string& folder : unreadable)
+            host.Refused(folder, "a folder that cannot be read: its files were not searched");
         if (pump.Quitting())
             return;
     }
+}
+
+void TidyUnfinishedBatches(const std::string& converterPath, fs::EventPump& pump, CliHost& host)
+{
+    pivora::engine::ActivityLog log(fs::JoinPath(fs::StateFolder(), "activity.log"));
+    pivora::engine::InterruptedBatches batches(fs::StateFolder(), converterPath, pump, log,
+                                               pivora::engine::kCommandLineJournals);
+    if (pump.Quitting())
+        return;
+    if (const auto& left = batches.Unconverted(); !left.empty()) {
+        std::string line = "an earlier run did not finish; not converted then:";
+        for (const pivora::input::InputEntry& entry : left)
+            line += " " + entry.DisplayText;
+        host.Note(line);
+    }
+    batches.Discard();
 }
 
 bool PrintDryRun(const pivora::input::InputList& list, const CliHost::Choices& choices,

@@ -23,6 +23,11 @@ void GatherInputs(const std::vector<std::string>& names, bool makeCopies,
                   pivora::input::InputList& list, pivora::input::TempCopies& copies,
                   std::vector<std::string>& made, pivora::platform::EventPump& pump, CliHost& host);
 
+// Tidies up after the command lines that did not live to finish their batches (their
+// journals): cut-short outputs go, and the files never converted are named in one line.
+void TidyUnfinishedBatches(const std::string& converterPath, pivora::platform::EventPump& pump,
+                           CliHost& host);
+
 // Writes the command line each entry would run, as the batch builds it for a file that needs
 // nothing more, and one name for each even within one second. False when standard output
 // could not take it.

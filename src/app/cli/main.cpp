@@ -134,6 +134,11 @@ int main(int argc, char* argv[])
     if (!options.DryRun)
         own.emplace(programFolder);
     const std::string batchFolder = own ? own->ProgramFolder() : programFolder;
+    // What an earlier command line did not live to finish is tidied up first: its cut-short
+    // outputs go, and the files it never converted are named. A window's batches are the
+    // window's to tidy.
+    if (own)
+        TidyUnfinishedBatches(fs::ConverterPath(batchFolder), pump, host);
     pivora::input::TempCopies copies(own ? own->CopiesFolder() : fs::TempCopiesFolder());
     std::vector<std::string> made;
     GatherInputs(names, !options.DryRun, list, copies, made, pump, host);
@@ -167,6 +172,7 @@ int main(int argc, char* argv[])
                                              fs::JoinPath(fs::StateFolder(), "activity.log")};
     setup.Settings = &settings.Program;
     setup.JournalFolder = fs::StateFolder();
+    setup.JournalKind = pivora::engine::kCommandLineJournals;
     setup.CacheFolder = fs::CacheFolder();
     pivora::engine::BatchDriver driver(setup, list, host, pump, host, settings.Options);
     host.Attach(driver, fs::ConverterPath(batchFolder), fs::ConverterPath(programFolder));

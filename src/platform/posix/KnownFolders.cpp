@@ -93,6 +93,11 @@ std::string SettingsFolder()
     return XdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
+std::string SettingsFilesFolder(const std::string& settingsFolder)
+{
+    return settingsFolder.empty() ? settingsFolder : JoinPath(settingsFolder, "pivora");
+}
+
 std::string WorkFolder()
 {
     return JoinPath(XdgFolder("XDG_CACHE_HOME", ".cache"), "pivora/work");

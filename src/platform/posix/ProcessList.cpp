@@ -74,11 +74,6 @@ std::vector<ProcessEntry> ListOwnProcesses(std::string_view name)
         if (id.empty() || !std::all_of(id.begin(), id.end(), ::isdigit))
             continue;
         const std::string folder = "/proc/" + id;
-        struct stat info
-        {
-        };
-        if (::stat(folder.c_str(), &info) != 0 || info.st_uid != me)
-            continue;
         const std::string stat = ReadWhole(folder + "/stat");
         const std::size_t open = stat.find('(');
         const std::size_t close = stat.rfind(')');
@@ -91,6 +86,12 @@ std::vector<ProcessEntry> ListOwnProcesses(std::string_view name)
         entry.Pid = static_cast<pid_t>(std::stol(id));
         entry.Name = stat.substr(open + 1, close - open - 1);
         if (Lower(entry.Name) != wanted)
+            continue;
+        // Whose it is, asked only of the few of that name.
+        struct stat info
+        {
+        };
+        if (::stat(folder.c_str(), &info) != 0 || info.st_uid != me)
             continue;
         // After the state comes the parent's id.
         entry.Parent = static_cast<pid_t>(std::strtol(stat.c_str() + close + 3, nullptr, 10));

@@ -256,7 +256,9 @@ std::size_t MaxFileNameUnits(const std::string&)
 
 std::size_t FileNameUnits(std::string_view name)
 {
-    return win32::Wide(name).size();
+    // Counted in UTF-8 bytes, never fewer than its UTF-16 units: a name that fits NTFS this way
+    // also fits a share whose server counts bytes.
+    return name.size();
 }
 
 bool CanWriteFolder(const std::string& folder)

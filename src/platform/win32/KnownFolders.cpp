@@ -33,8 +33,9 @@ std::string DataFolder(const std::string& programFolder)
 
 bool IsSystemProgramFolder(const std::string&)
 {
-    // Whether the folder can be written decides, as it always has.
-    return false;
+    // Installed or unpacked, the program keeps options.ini with the user's settings in
+    // %APPDATA%: never among a Program Files install, and an uninstall or a newer copy keeps it.
+    return true;
 }
 
 std::string ProgramFolder()
@@ -76,6 +77,12 @@ std::string DefaultOutputFolder()
 std::string SettingsFolder()
 {
     return Variable(L"APPDATA");
+}
+
+// Where other copies of the program look for them.
+std::string SettingsFilesFolder(const std::string& settingsFolder)
+{
+    return settingsFolder;
 }
 
 std::string WorkFolder()
