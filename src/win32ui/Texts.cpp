@@ -32,10 +32,13 @@ Language CurrentLanguage()
     return g_language;
 }
 
-std::string Tr(std::string_view source, std::string_view context)
+namespace {
+
+// The entry for `source` in `context` with `comment`; one of another context when that is all
+// there is; null when the text has no English.
+const TranslationEntry* Find(std::string_view source, std::string_view context,
+                             std::string_view comment)
 {
-    if (g_language == Language::Chinese)
-        return std::string(source);
     const TranslationEntry* begin = kEnglishTexts;
     const TranslationEntry* end = kEnglishTexts + kEnglishTextCount;
     // The table is sorted by the source's bytes.
@@ -50,12 +53,42 @@ std::string Tr(std::string_view source, std::string_view context)
             return text(a) < text(b);
         });
     if (first == last)
-        return std::string(source);
+        return nullptr;
+    const TranslationEntry* found = nullptr;
     for (const TranslationEntry* entry = first; entry != last; ++entry) {
-        if (context == entry->Context)
-            return entry->Translation;
+        if (context == entry->Context && comment == entry->Comment)
+            return entry;
+        if (!found || (comment == entry->Comment && comment != found->Comment))
+            found = entry;
     }
-    return first->Translation;
+    return found;
+}
+
+} // namespace
+
+std::string Tr(std::string_view source, std::string_view context)
+{
+    return TrAs(source, context, {});
+}
+
+std::string TrAs(std::string_view source, std::string_view context, std::string_view comment)
+{
+    if (g_language == Language::Chinese)
+        return std::string(source);
+    const TranslationEntry* entry = Find(source, context, comment);
+    return entry ? entry->Translation : std::string(source);
+}
+
+std::string TrCount(std::string_view source, std::string_view context, int count)
+{
+    std::string text(source);
+    if (g_language == Language::English) {
+        if (const TranslationEntry* entry = Find(source, context, {}))
+            text = count == 1 ? entry->Translation : entry->Plural;
+    }
+    for (std::size_t at = 0; (at = text.find("%n", at)) != std::string::npos;)
+        text.replace(at, 2, std::to_string(count));
+    return text;
 }
 
 std::wstring TrW(std::string_view source, std::string_view context)

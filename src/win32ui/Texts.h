@@ -17,6 +17,10 @@ Language CurrentLanguage();
 // Linux window's name for the place of the text; a text found only under another context is
 // taken from there.
 std::string Tr(std::string_view source, std::string_view context = {});
+// The same for a text that shares its source with another and is told apart by `comment`, and
+// for one that names `count` as "%n" (the number is put in).
+std::string TrAs(std::string_view source, std::string_view context, std::string_view comment);
+std::string TrCount(std::string_view source, std::string_view context, int count);
 std::wstring TrW(std::string_view source, std::string_view context = {});
 
 // UTF-8 and UTF-16, the program's text and the system's.

@@ -39,6 +39,20 @@ constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
 // The logic's one-shot timers, by their numbers on the window.
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kRecoveryTimer = 2;
+constexpr UINT_PTR kStartedTimer = 3;
+
+UINT_PTR TimerId(pivora::window::Timer timer)
+{
+    switch (timer) {
+    case pivora::window::Timer::Timer1:
+        return kTimer1;
+    case pivora::window::Timer::Recovery:
+        return kRecoveryTimer;
+    case pivora::window::Timer::Started:
+        break;
+    }
+    return kStartedTimer;
+}
 
 struct Place
 {
@@ -199,8 +213,9 @@ void frmMain::BuildMenus()
             ::AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(MenuBarId(menu, item)),
                           Wide(Text(entry.Caption)).c_str());
         }
-        ::AppendMenuW(m_menuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
-                      Wide(Text(menus[menu].Caption)).c_str());
+        ::AppendMenuW(
+            m_menuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+            Wide(TrAs(menus[menu].Caption, "CoreTexts", menus[menu].Disambiguation)).c_str());
     }
     ::SetMenu(m_hwnd, m_menuBar);
 
@@ -241,7 +256,7 @@ void frmMain::BuildControls()
     picDoor = CreateDropZone(m_hwnd, IDC_PICDOOR, ZoneLook::Welcome, m_welcomePicture.get());
     ::SetWindowTextW(picDoor, Wide(Text("将视频文件拖到此处")).c_str());
     SetDropZoneTexts(picDoor, Wide(Text("将视频文件拖到此处")),
-                     Wide(Text("或点击这里, 用上方的按钮添加文件")));
+                     Wide(Text("或用上方的按钮添加文件")));
     ::ShowWindow(picDoor, SW_SHOW);
     picDrop = CreateDropZone(m_hwnd, IDC_PICDROP, ZoneLook::Overlay, nullptr);
     ::SetWindowTextW(picDrop, Wide(Text("松开鼠标, 把文件加入列表")).c_str());
@@ -615,9 +630,11 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         Form_MouseMove();
         return 0;
     case WM_TIMER:
-        if (wParam == kTimer1 || wParam == kRecoveryTimer) {
+        if (wParam == kTimer1 || wParam == kRecoveryTimer || wParam == kStartedTimer) {
             ::KillTimer(m_hwnd, wParam);
-            m_logic->TimerTick(wParam == kTimer1 ? Timer::Timer1 : Timer::Recovery);
+            m_logic->TimerTick(wParam == kTimer1          ? Timer::Timer1
+                               : wParam == kRecoveryTimer ? Timer::Recovery
+                                                          : Timer::Started);
         }
         return 0;
     case WM_DROPFILES:
@@ -1085,13 +1102,13 @@ void frmMain::SetPreviewRotation(int rotation)
 
 void frmMain::StartTimer(Timer timer, int milliseconds)
 {
-    ::SetTimer(m_hwnd, timer == Timer::Timer1 ? kTimer1 : kRecoveryTimer,
+    ::SetTimer(m_hwnd, TimerId(timer),
                static_cast<UINT>(std::max(USER_TIMER_MINIMUM, milliseconds)), nullptr);
 }
 
 void frmMain::StopTimer(Timer timer)
 {
-    ::KillTimer(m_hwnd, timer == Timer::Timer1 ? kTimer1 : kRecoveryTimer);
+    ::KillTimer(m_hwnd, TimerId(timer));
 }
 
 void frmMain::CloseWindow()
@@ -1107,6 +1124,26 @@ void frmMain::RequestQuit()
 std::string frmMain::Translate(const char* source) const
 {
     return Tr(source, "CoreTexts");
+}
+
+std::string frmMain::TranslateAs(const char* source, const char* disambiguation) const
+{
+    return TrAs(source, "CoreTexts", disambiguation ? disambiguation : "");
+}
+
+std::string frmMain::TranslateCount(const char* source, int count) const
+{
+    return TrCount(source, "CoreTexts", count);
+}
+
+void frmMain::Announce(const std::string& text)
+{
+    // The progress label says it to screen readers as its name, and tells them it changed
+    // without taking the focus: a live region's change, and a name change for the older ones.
+    SetAccessibleName(lblPB, text);
+    constexpr DWORD kLiveRegionChanged = 0x8019; // EVENT_OBJECT_LIVEREGIONCHANGED
+    ::NotifyWinEvent(kLiveRegionChanged, lblPB, OBJID_CLIENT, CHILDID_SELF);
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, lblPB, OBJID_CLIENT, CHILDID_SELF);
 }
 
 std::string frmMain::Credits() const

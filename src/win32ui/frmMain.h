@@ -100,6 +100,9 @@ private:
     void CloseWindow() override;
     void RequestQuit() override;
     std::string Translate(const char* source) const override;
+    std::string TranslateAs(const char* source, const char* disambiguation) const override;
+    std::string TranslateCount(const char* source, int count) const override;
+    void Announce(const std::string& text) override;
     std::string Credits() const override;
 
     // DesktopServices

@@ -53,19 +53,25 @@ def main(argv):
         sys.stderr.write(__doc__)
         return 2
     ts_path, output_path, sources = argv[1], argv[2], argv[3:]
+    # (context, source, comment) -> (translation, plural): a text that names a number has the
+    # English singular and plural forms; a comment tells apart texts of one source.
     entries = {}
     for context in ElementTree.parse(ts_path).getroot().iter("context"):
         name = context.findtext("name") or ""
         for message in context.iter("message"):
             source = text_of(message.find("source"))
+            comment = text_of(message.find("comment"))
             translation = message.find("translation")
             if translation is None or translation.get("type") in ("unfinished", "obsolete"):
                 continue
-            text = text_of(translation)
-            if text:
-                entries[(name, source)] = text
+            forms = [text_of(form) for form in translation.iter("numerusform")]
+            if forms:
+                entries[(name, source, comment)] = (forms[0], forms[-1])
+            elif text_of(translation):
+                text = text_of(translation)
+                entries[(name, source, comment)] = (text, text)
 
-    known = {source for (_, source) in entries}
+    known = {source for (_, source, _) in entries}
     missing = []
     for path in sources:
         with open(path, encoding="utf-8") as file:
@@ -93,9 +99,13 @@ def main(argv):
         "",
         "const TranslationEntry kEnglishTexts[] = {",
     ]
-    for (context, source) in sorted(entries, key=lambda key: (key[1].encode(), key[0].encode())):
-        lines.append("    {%s, %s, %s}," % (literal(context), literal(source),
-                                           literal(entries[(context, source)])))
+    for key in sorted(entries, key=lambda key: (key[1].encode(), key[0].encode(),
+                                                key[2].encode())):
+        context, source, comment = key
+        singular, plural = entries[key]
+        lines.append("    {%s, %s, %s, %s, %s}," % (literal(context), literal(source),
+                                                   literal(comment), literal(singular),
+                                                   literal(plural)))
     lines += [
         "};",
         "const std::size_t kEnglishTextCount = sizeof(kEnglishTexts) / sizeof(kEnglishTexts[0]);",

@@ -81,8 +81,15 @@ TEST(Win32Texts, EveryEnglishTextOfTheTranslationIsFoundByItsChineseSource)
     SetLanguage(Language::English);
     for (std::size_t i = 0; i < kEnglishTextCount; ++i) {
         const TranslationEntry& entry = kEnglishTexts[i];
-        EXPECT_EQ(Tr(entry.Source, entry.Context), entry.Translation) << entry.Source;
+        EXPECT_EQ(TrAs(entry.Source, entry.Context, entry.Comment), entry.Translation)
+            << entry.Source;
     }
+    // A menu bar title shares its Chinese with a popup item, not its English; a text that
+    // names a number has its English plural.
+    EXPECT_EQ(TrAs("关于(&A)", "CoreTexts", "menu bar"), "&Help");
+    EXPECT_EQ(TrAs("关于(&A)", "CoreTexts", ""), "&About");
+    EXPECT_EQ(TrCount("完成. 已转换 %n 个文件.", "CoreTexts", 1), "Done. 1 file converted.");
+    EXPECT_EQ(TrCount("完成. 已转换 %n 个文件.", "CoreTexts", 3), "Done. 3 files converted.");
     EXPECT_EQ(Tr("旋转视频", "CoreTexts"), "Rotate Video");
     // Found under another context too; a text the translation lacks stays as it is.
     EXPECT_EQ(Tr("旋转视频", "no such context"), "Rotate Video");
