@@ -58,6 +58,9 @@ void GatherInputs(const std::vector<std::string>& names, bool makeCopies,
             entry.Path = copies.MakeTempCopy(path, &pump);
             made.push_back(entry.Path);
             list.Append(std::move(entry));
+        } else if (!makeCopies && fs::IsRegularFile(path) && !pivora::input::FileExists(path)) {
+            // A dry run shows the name as it is and copies nothing.
+            list.Append(pivora::input::EntryForPath(path));
         } else {
             adder.AddNamedFiles({path});
         }
