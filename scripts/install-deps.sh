@@ -3,7 +3,9 @@
 # Usage: scripts/install-deps.sh [--desktop] [--windows] [--fuzz] [--package]
 #   --desktop  also what a desktop session needs to open folders and play the end sound
 #   --windows  also the Windows cross-compiler, Wine, the locales of the Windows tests and npm,
-#              which fetches the Windows converter they run
+#              which fetches the Windows converter they run; python3 and rsvg-convert, which
+#              make the Windows window's texts and pictures at build time; imagemagick, whose
+#              import takes pictures of that window under Xvfb
 #   --fuzz     also clang and its libFuzzer runtime, for the fuzz targets
 #   --package  also what making and checking the Debian package and the installed program
 #              needs: dpkg-shlibdeps, file, lintian, the desktop entry and AppStream
@@ -35,6 +37,8 @@ for option in "$@"; do
         if ! command -v npm >/dev/null; then
             packages+=(npm)
         fi
+        # The Windows window's texts and pictures are made at build time; its test looks at it.
+        packages+=(python3 librsvg2-bin imagemagick)
         windows=1
         ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;

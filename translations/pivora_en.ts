@@ -305,6 +305,10 @@ Changed to the default path %1.</translation>
         <translation>No picture</translation>
     </message>
     <message>
+        <source>界面使用 Windows 通用控件.</source>
+        <translation>Interface made with the Windows common controls.</translation>
+    </message>
+    <message>
         <source>将视频文件拖到此处</source>
         <translation>Drag video files here</translation>
     </message>
