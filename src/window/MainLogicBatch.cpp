@@ -247,9 +247,12 @@ void MainLogic::AnnounceEnd(bool stopped)
                       PIVORA_TRANSLATE_N_NOOP("CoreTexts", "已停止. 已转换 %n 个文件."), converted)
                 : m_view.TranslateCount(
                       PIVORA_TRANSLATE_N_NOOP("CoreTexts", "完成. 已转换 %n 个文件."), converted);
-    if (const auto failed = static_cast<int>(m_driver->LastFailures().size()); failed > 0)
-        text += " " + m_view.TranslateCount(
-                          PIVORA_TRANSLATE_N_NOOP("CoreTexts", "%n 个文件没有转换成功."), failed);
+    if (const auto failed = static_cast<int>(m_driver->LastFailures().size()); failed > 0) {
+        // Appended piecewise: " " + std::string trips GCC 12's -Wrestrict at -O2 and above.
+        text += ' ';
+        text += m_view.TranslateCount(
+            PIVORA_TRANSLATE_N_NOOP("CoreTexts", "%n 个文件没有转换成功."), failed);
+    }
     m_view.Announce(text);
 }
 
