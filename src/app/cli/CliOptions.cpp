@@ -104,7 +104,7 @@ bool Apply(const OptionSpec& spec, const std::string& value, CliOptions& options
     if (spec.Long == "jobs") {
         // Any number of digits: a number beyond the machine is cut, and the user told so.
         if (Lower(value) == "auto") {
-            options.Jobs = "0";
+            options.Jobs = std::string(1, '0'); // not "0": GCC 12 -Wrestrict at -O2
             return true;
         }
         if (value.empty() || !std::all_of(value.begin(), value.end(),
