@@ -42,13 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         written.assign(std::istreambuf_iterator<char>(in), {});
         journal.End();
     }
+    // Paths are kept whole, so that another working folder finds them.
+    const std::string path = pivora::platform::AbsolutePath(bytes);
     const auto back = ReadJournal(written);
     FUZZ_CHECK(back && !back->Damaged && back->Entries.size() == 1 &&
-               back->Entries[0].Entry.Path == bytes && back->Entries[0].Turn == 90);
+               back->Entries[0].Entry.Path == path && back->Entries[0].Turn == 90);
     const std::size_t cut = (size > 0 ? data[0] : 0) % (written.size() + 1);
     if (const auto shorter = ReadJournal(std::string_view(written).substr(0, cut))) {
         FUZZ_CHECK(!shorter->Damaged && shorter->Entries.size() <= 1);
-        FUZZ_CHECK(shorter->Entries.empty() || shorter->Entries[0].Entry.Path == bytes);
+        FUZZ_CHECK(shorter->Entries.empty() || shorter->Entries[0].Entry.Path == path);
     }
     return 0;
 }

@@ -26,8 +26,10 @@ bool IsLineOf(const std::string& reason, const std::string& output)
 bool IsOwnText(std::string_view reason)
 {
     return reason == "转换程序没有正常结束" || reason == "没有生成输出文件" ||
-           reason == "no video stream" || reason == "输出文件无法打开" ||
-           reason.starts_with("转换程序被终止 (信号 ") || reason.starts_with("转换程序退出代码 ");
+           reason == "输出中没有视频" || reason == "输出文件无法打开" ||
+           reason == "输入文件是空的" || reason.starts_with("转换程序被终止 (信号 ") ||
+           reason.starts_with("转换程序退出代码 ") || reason.starts_with("输出比输入短: ") ||
+           reason.starts_with("输入文件不完整: ");
 }
 
 } // namespace
