@@ -533,7 +533,8 @@ std::pair<int, std::string> RunOnTerminal(const Place& place, std::vector<std::s
     int exit = -1;
     for (int waited = 0; waited < 120 * 20;) {
         pollfd ready{terminal, POLLIN, 0};
-        if (::poll(&ready, 1, 50) > 0 && (ready.revents & POLLIN)) {
+        const int polled = ::poll(&ready, 1, 50);
+        if (polled > 0 && (ready.revents & POLLIN)) {
             char buffer[4096];
             const ssize_t got = ::read(terminal, buffer, sizeof buffer);
             if (got > 0) {
@@ -546,6 +547,8 @@ std::pair<int, std::string> RunOnTerminal(const Place& place, std::vector<std::s
             exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         else if (exit >= 0)
             break; // ended, and nothing more to read
+        else if (polled > 0)
+            ::usleep(50'000); // hung up before the program is gone: poll no longer waits
         ++waited;
     }
     if (exit < 0) {
