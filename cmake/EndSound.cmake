@@ -4,6 +4,9 @@ function(pivora_make_end_sound ffmpeg output)
     if(EXISTS ${output})
         return()
     endif()
+    # A fresh build folder may not hold the output's folder yet.
+    get_filename_component(pivora_sound_folder ${output} DIRECTORY)
+    file(MAKE_DIRECTORY ${pivora_sound_folder})
     execute_process(
         COMMAND ${ffmpeg} -nostdin -hide_banner -loglevel error -f lavfi
                 -i "aevalsrc=0.4*sin(2*PI*880*t)*exp(-6*t)+0.3*sin(2*PI*1320*t)*exp(-8*t)*gte(t\\,0.12):s=22050:d=0.6"
