@@ -1,9 +1,12 @@
 #include "ui/ScreenFit.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QWindow>
 
@@ -26,6 +29,37 @@ QFont ScaledFont(QFont font, double factor)
     else if (font.pointSizeF() > 0)
         font.setPointSizeF(font.pointSizeF() * factor);
     return font;
+}
+
+// A box's arrow keeps the size the density gives it while the box itself shrinks: its font
+// gives way a little more, so that the widest item still shows whole. The item is drawn a
+// pixel in from each side of the field.
+void FitItems(QComboBox& box)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(&box);
+    option.editable = box.isEditable();
+    const int room =
+        box.style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &box)
+            .width() -
+        4;
+    QFont font = box.font();
+    for (int tries = 0; tries < 20; ++tries) {
+        const QFontMetrics metrics(font);
+        int widest = 0;
+        for (int i = 0; i < box.count(); ++i)
+            widest = std::max(widest, metrics.horizontalAdvance(box.itemText(i)));
+        if (widest <= room)
+            break;
+        if (font.pixelSize() > 1)
+            font.setPixelSize(font.pixelSize() - 1);
+        else if (font.pointSizeF() > 1)
+            font.setPointSizeF(font.pointSizeF() * 0.95);
+        else
+            break;
+    }
+    box.setFont(font);
 }
 
 // The window system's frame around a window not yet shown is not known: a title bar and thin
@@ -74,6 +108,8 @@ void ScreenFit::Apply(double factor)
         place.Widget->setGeometry(Scaled(g.x(), factor), Scaled(g.y(), factor),
                                   Scaled(g.width(), factor), Scaled(g.height(), factor));
         place.Widget->setFont(factor == 1.0 ? place.Font : ScaledFont(place.Font, factor));
+        if (auto* box = qobject_cast<QComboBox*>(place.Widget.data()); box && factor < 1.0)
+            FitItems(*box);
     }
     int menuHeight = 0;
     if (QMenuBar* bar = m_window.menuBar()) {

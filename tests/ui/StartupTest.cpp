@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTreeView>
 
 #include <chrono>
@@ -103,6 +105,18 @@ TEST_F(StartupTest, TheWindowFitsItsScreen)
     EXPECT_LT(QFontMetrics(start->font()).horizontalAdvance(start->text()), start->width());
     auto* label = Find<QLabel>("Label11");
     EXPECT_LE(label->sizeHint().width(), label->width() + 1);
+    for (auto* box : window->findChildren<QComboBox*>()) {
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        option.editable = box->isEditable();
+        const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                         QStyle::SC_ComboBoxEditField, box);
+        // Drawn a pixel in from each side of the field.
+        for (int i = 0; i < box->count(); ++i)
+            EXPECT_LE(QFontMetrics(box->font()).horizontalAdvance(box->itemText(i)),
+                      field.width() - 2)
+                << box->itemText(i).toStdString();
+    }
 
     // So does the dialog that adds files.
     pivora::test::ModalAnswerer answers;
