@@ -149,6 +149,8 @@ ListedStream ReadStream(std::string_view entry)
             ReadPicture(fields, stream);
         } else if (kind == ListedStream::Kind::Audio) {
             const std::vector<std::string_view> parts = TopLevelFields(fields);
+            if (parts.size() > 1 && parts[1].ends_with(" Hz"))
+                stream.SampleRate = std::atoi(std::string(parts[1]).c_str());
             if (parts.size() > 2)
                 stream.Channels = ChannelsOf(parts[2]);
         }

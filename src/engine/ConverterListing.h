@@ -21,8 +21,9 @@ struct ListedStream
     std::string Primaries; // "bt2020", "bt709", ...
     std::string Transfer;  // "arib-std-b67" (HLG), "smpte2084" (PQ), "bt709", ...
     double FramesPerSecond = 0;
-    int Rotation = 0; // its display rotation, degrees anticlockwise 0..359
-    int Channels = 0; // a sound's channels: 1 for mono, 6 for 5.1
+    int Rotation = 0;   // its display rotation, degrees anticlockwise 0..359
+    int Channels = 0;   // a sound's channels: 1 for mono, 6 for 5.1
+    int SampleRate = 0; // a sound's samples a second
 };
 
 // A section of the converter's report: "Input #0" or "Output #0", with its streams in order.

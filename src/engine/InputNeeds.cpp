@@ -90,6 +90,7 @@ InputStreams ReadInputStreams(const std::string& listing, std::string_view file)
         if (stream.Type == ListedStream::Kind::Audio) {
             ++streams.AudioTracks;
             streams.Channels.push_back(stream.Channels);
+            streams.SampleRates.push_back(stream.SampleRate);
         } else if (stream.Type == ListedStream::Kind::Subtitle) {
             streams.Subtitles.push_back(stream.Codec);
         }
@@ -121,7 +122,8 @@ std::optional<InputStreams> ReadInputStreamsFromFile(const std::string& path, in
         const std::string& handler = facts->Handlers[i];
         const std::string& format = facts->Formats[i];
         if (handler == "soun") {
-            // How many channels a sound holds is the converter's to tell; WMV takes two.
+            // How many channels a sound holds, and how fast it is sampled, is the
+            // converter's to tell; WMV takes two at 48 kHz at most.
             if (outputFormat == 5)
                 return std::nullopt;
             ++streams.AudioTracks;
@@ -195,7 +197,8 @@ InputNeeds NeedsFor(const InputStreams& input, int outputFormat)
                                     "), tone-mapped to SDR BT.709: the format keeps no HDR");
         }
     }
-    // WMV's sound takes two channels at most; a track with more is mixed down to two.
+    // WMV's sound takes two channels at most, sampled at 48 kHz at most; a track with more
+    // is mixed down to two, one sampled faster is resampled.
     if (outputFormat == 5) {
         for (std::size_t i = 0; i < input.Channels.size(); ++i) {
             if (input.Channels[i] <= 2)
@@ -204,6 +207,15 @@ InputNeeds NeedsFor(const InputStreams& input, int outputFormat)
             needs.Reasons.push_back("sound track " + std::to_string(i + 1) + " has " +
                                     std::to_string(input.Channels[i]) +
                                     " channels, mixed down to two for WMV");
+        }
+        constexpr int kWmvMostSamples = 48000;
+        for (std::size_t i = 0; i < input.SampleRates.size(); ++i) {
+            if (input.SampleRates[i] <= kWmvMostSamples)
+                continue;
+            needs.Options += " -ar:a:" + std::to_string(i) + " " + std::to_string(kWmvMostSamples);
+            needs.Reasons.push_back("sound track " + std::to_string(i + 1) + " is sampled at " +
+                                    std::to_string(input.SampleRates[i]) +
+                                    " Hz, resampled to 48000 Hz for WMV");
         }
     }
     if (input.AudioTracks <= 1 && input.Subtitles.empty())

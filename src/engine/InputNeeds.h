@@ -17,6 +17,7 @@ struct InputStreams
     double FramesPerSecond = 0; // as listed ("12 fps", "29.97 fps"); 0 when not listed
     int AudioTracks = 0;
     std::vector<int> Channels;          // each sound track's, in order; 0 where not listed
+    std::vector<int> SampleRates;       // each sound track's, in order; 0 where not listed
     std::vector<std::string> Subtitles; // each subtitle stream's codec, in order
     // The picture's colours: a transfer of "arib-std-b67" (HLG) or "smpte2084" (PQ) is HDR.
     std::string Primaries;

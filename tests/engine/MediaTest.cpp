@@ -350,12 +350,14 @@ double ShownBrightness(const std::string& file)
 TEST_F(MediaTest, AwkwardInputsConvertIntoEveryFormatAndKeepTheirTracks)
 {
     // All that went wrong at once: an odd size, 12 frames a second, a 10-bit 4:2:2 HLG picture
-    // (as a phone records it), a 5.1 sound track and a second one, and text subtitles.
+    // (as a phone records it), a 5.1 sound track and a second one sampled at 96 kHz, and text
+    // subtitles.
     const std::string subtitles = dir.File("words.srt");
     pivora::test::WriteFile(subtitles, "1\n00:00:00,000 --> 00:00:00,900\nhello\n");
     const std::string awkward = dir.File("awkward clip.mkv");
     Run(pivora::test::FfmpegPath() + " -nostdin -loglevel error -i " +
-            pivora::platform::QuoteArgument(source) + " -f lavfi -i sine=f=880:d=1 -i " +
+            pivora::platform::QuoteArgument(source) +
+            " -f lavfi -i sine=f=880:d=1:sample_rate=96000 -i " +
             pivora::platform::QuoteArgument(subtitles) +
             " -filter_complex \"[0:a]pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0[six]\""
             " -map 0:v -map [six] -map 1:a -map 2 -vf fps=12,format=yuv444p,"
@@ -375,7 +377,7 @@ TEST_F(MediaTest, AwkwardInputsConvertIntoEveryFormatAndKeepTheirTracks)
         "video mpeg4 Simple Profile yuv420p 241x321 12/1 unknown; audio 2ch; audio 1ch",
         "video h264 High yuv420p 240x320 12/1 arib-std-b67" + all,
         "video h264 High yuv420p 240x320 12/1 arib-std-b67" + all,
-        // ASF keeps no frame rate; WMV's sound takes two channels.
+        // ASF keeps no frame rate; WMV's sound takes two channels at 48 kHz at most.
         "video msmpeg4v3 unknown yuv420p 241x321 0/0 unknown; audio 2ch; audio 1ch",
         "video mpeg1video unknown yuv420p 241x321 24000/1001 unknown; audio 2ch; audio 1ch",
     };
@@ -420,11 +422,11 @@ TEST_F(MediaTest, AwkwardInputsConvertIntoEveryFormatAndKeepTheirTracks)
     }
     // Each addition is named in the log with its reason.
     const std::string log = pivora::test::ReadFile(dir.File("work/activity.log"));
-    for (const char* said :
-         {"one pixel cropped", "MPEG-1 cannot hold: 24000/1001", "made 8-bit 4:2:0",
-          "every sound track and text subtitle kept", "the format holds no subtitles",
-          "every sound track kept (2 sound)", "mixed down to two for WMV",
-          "HDR (HLG): its colour tags are kept", "tone-mapped to SDR BT.709"})
+    for (const char* said : {"one pixel cropped", "MPEG-1 cannot hold: 24000/1001",
+                             "made 8-bit 4:2:0", "every sound track and text subtitle kept",
+                             "the format holds no subtitles", "every sound track kept (2 sound)",
+                             "mixed down to two for WMV", "resampled to 48000 Hz for WMV",
+                             "HDR (HLG): its colour tags are kept", "tone-mapped to SDR BT.709"})
         EXPECT_NE(log.find(said), std::string::npos) << said;
 
     // A clip that needs nothing runs the described command line, whole and unchanged.
