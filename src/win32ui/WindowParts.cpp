@@ -29,8 +29,23 @@ int SystemDpi()
 
 } // namespace
 
+constexpr wchar_t kFittedDpi[] = L"PivoraFittedDpi";
+
+void SetFittedDpi(HWND window, UINT dpi)
+{
+    if (dpi)
+        ::SetPropW(window, kFittedDpi, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(dpi)));
+    else
+        ::RemovePropW(window, kFittedDpi);
+}
+
 UINT WindowDpi(HWND window)
 {
+    if (window) {
+        const HWND top = ::GetAncestor(window, GA_ROOT);
+        if (const HANDLE fitted = ::GetPropW(top ? top : window, kFittedDpi))
+            return static_cast<UINT>(reinterpret_cast<UINT_PTR>(fitted));
+    }
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
     static const auto getDpiForWindow =
         SystemFunction<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");

@@ -8,8 +8,12 @@ namespace pivora::win32ui {
 
 class Picture;
 
-// The density a window is shown at, in dots per inch (96 = 100 %).
+// The density a window is shown at, in dots per inch (96 = 100 %): the one its top window was
+// laid out at, where that was lowered to fit a small screen.
 UINT WindowDpi(HWND window);
+// The density `window`, a top window, is laid out at, lower than its screen's; 0 for the
+// screen's own.
+void SetFittedDpi(HWND window, UINT dpi);
 // A length of the design (pixels at 96 dots per inch) at `dpi`.
 inline int Scale(int designPixels, UINT dpi)
 {

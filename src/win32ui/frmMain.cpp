@@ -365,8 +365,35 @@ void frmMain::SetAccessibleName(HWND control, const std::string& name)
     services->Release();
 }
 
+UINT frmMain::FittedDpi(UINT dpi, const RECT& work) const
+{
+    const int width = work.right - work.left;
+    const int height = work.bottom - work.top;
+    UINT fitted = dpi;
+    // The caption and the menu bar do not shrink in proportion: a few rounds settle it.
+    for (int round = 0; round < 8 && fitted > 48; ++round) {
+        // The caption, the borders and the menu bar keep the screen's density.
+        const SIZE outer = OuterSize(kStyle, kExStyle, true, Scale(kClientWidth, fitted),
+                                     Scale(kClientHeight, fitted), dpi);
+        if (outer.cx <= width && outer.cy <= height)
+            break;
+        const double shrink =
+            std::min(static_cast<double>(width) / outer.cx, static_cast<double>(height) / outer.cy);
+        fitted = std::max(48u, static_cast<UINT>(fitted * std::min(shrink, 0.99)));
+    }
+    return fitted;
+}
+
 void frmMain::Layout(UINT dpi)
 {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    const bool known =
+        ::GetMonitorInfoW(::MonitorFromWindow(m_hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    const UINT screenDpi = dpi;
+    if (known)
+        dpi = FittedDpi(dpi, monitor.rcWork);
+    SetFittedDpi(m_hwnd, dpi != screenDpi ? dpi : 0);
     m_dpi = dpi;
     for (HFONT font : {m_font, m_formatFont, m_startFont, m_linkFont, m_linkBoldFont}) {
         if (font)
@@ -402,10 +429,30 @@ void frmMain::Layout(UINT dpi)
     m_linkFont = MakeFont(12, dpi, false, true);
     m_linkBoldFont = MakeFont(12, dpi, true, true);
 
-    const SIZE outer =
-        OuterSize(kStyle, kExStyle, true, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi), dpi);
+    SIZE outer = OuterSize(kStyle, kExStyle, true, Scale(kClientWidth, dpi),
+                           Scale(kClientHeight, dpi), screenDpi);
     ::SetWindowPos(m_hwnd, nullptr, 0, 0, outer.cx, outer.cy,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The menu bar as the system draws it may differ from its estimate: the client area gets
+    // its design size all the same.
+    if (RECT client{}; ::GetClientRect(m_hwnd, &client)) {
+        outer.cx += Scale(kClientWidth, dpi) - client.right;
+        outer.cy += Scale(kClientHeight, dpi) - client.bottom;
+        if (client.right != Scale(kClientWidth, dpi) || client.bottom != Scale(kClientHeight, dpi))
+            ::SetWindowPos(m_hwnd, nullptr, 0, 0, outer.cx, outer.cy,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // A window placed partly off its screen's work area is moved into it.
+    if (RECT place{}; known && ::GetWindowRect(m_hwnd, &place)) {
+        const RECT& work = monitor.rcWork;
+        const LONG left =
+            std::clamp(place.left, work.left, std::max(work.left, work.right - outer.cx));
+        const LONG top =
+            std::clamp(place.top, work.top, std::max(work.top, work.bottom - outer.cy));
+        if (left != place.left || top != place.top)
+            ::SetWindowPos(m_hwnd, nullptr, left, top, 0, 0,
+                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     HDC dc = ::GetDC(m_hwnd);
     auto put = [&](HWND control, const Place& place, HFONT font) {
@@ -658,8 +705,9 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case WM_DPICHANGED:
-        Layout(HIWORD(wParam));
+        // Moved first: the window is laid out for the screen it is on then.
         MoveToSuggested(m_hwnd, lParam);
+        Layout(HIWORD(wParam));
         return 0;
     case WM_ACTIVATE:
         // The control that had the focus has it again when the window comes back.

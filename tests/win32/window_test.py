@@ -5,7 +5,8 @@ Started with a clip whose name has a space (Chinese in the Chinese code page), t
 found with xdotool and "旋转视频" is pressed with a real click; the Windows ffmpeg's output must
 be the clip turned a quarter clockwise. Files with a Chinese name dropped as Explorer drops
 them join the list; "设置" opens and closes; closing during a batch asks first, "否" keeps the
-batch going and "是" stops it, leaves no partial output and no converter behind.
+batch going and "是" stops it, leaves no partial output and no converter behind. At 200 % the
+window fits the small screen.
 
 Usage: window_test.py <wine64> <pivora.exe> <window_probe.exe> <ffmpeg.exe> <work folder>
 Runs under xvfb-run with WINEPREFIX set; LANG chooses the code page (936 or 1252).
@@ -140,6 +141,38 @@ def main():
     finally:
         # Whatever happened, the next test finds no window of this one.
         probe("kill", started.strip(), check=False)
+    if CHINESE:
+        fits_small_screen(appdata, localappdata, program, first)
+
+
+def fits_small_screen(appdata, localappdata, program, clip):
+    """At 200 % the window is taller than this 1024 × 768 screen: it is laid out smaller until
+    it fits, larger than at 100 %, every control within reach."""
+    key = r"HKCU\Control Panel\Desktop"
+    subprocess.run([WINE, "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "192",
+                    "/f"], check=True, capture_output=True, timeout=120)
+    started = None
+    try:
+        started = probe("launch", windows_path(appdata), windows_path(localappdata),
+                        windows_path(os.path.join(program, "pivora.exe")), windows_path(clip))
+        x_window = wait_for("the window on the display", lambda: subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--name", "^Pivora$"],
+            capture_output=True, text=True).stdout.split(), 60)[0]
+        # Where the system placed it first is of no matter: the window is moved into the screen.
+        time.sleep(1)
+        shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", x_window],
+                               capture_output=True, text=True, check=True).stdout
+        place = dict(line.split("=") for line in shell.split())
+        x, y, width, height = (int(place[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        assert 700 < width and x >= 0 and y >= 0 and x + width <= 1024 and y + height <= 768, \
+            shell
+        left, top, right, bottom = (int(v) for v in probe("rect", str(IDC_COMMAND3)).split())
+        assert 0 <= left < right <= 1024 and 0 <= top < bottom <= 768, (left, top, right, bottom)
+    finally:
+        if started:
+            probe("kill", started.strip(), check=False)
+        subprocess.run([WINE, "reg", "delete", key, "/v", "LogPixels", "/f"],
+                       capture_output=True, timeout=120)
 
 
 def run(output, clips, first):
