@@ -146,26 +146,20 @@ def main():
 
 
 def fits_small_screen(appdata, localappdata, program, clip):
-    """At 200 % the window is taller than this 1024 × 768 screen: it is laid out smaller until
-    it fits, larger than at 100 %, every control within reach."""
+    # At 200 % the window is larger than this 1024 × 768 screen: laid out smaller, it fits.
     key = r"HKCU\Control Panel\Desktop"
     subprocess.run([WINE, "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "192",
                     "/f"], check=True, capture_output=True, timeout=120)
-    started = None
+    started = ""
     try:
         started = probe("launch", windows_path(appdata), windows_path(localappdata),
                         windows_path(os.path.join(program, "pivora.exe")), windows_path(clip))
-        x_window = wait_for("the window on the display", lambda: subprocess.run(
-            ["xdotool", "search", "--onlyvisible", "--name", "^Pivora$"],
-            capture_output=True, text=True).stdout.split(), 60)[0]
-        # Where the system placed it first is of no matter: the window is moved into the screen.
-        time.sleep(1)
-        shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", x_window],
+        time.sleep(1)  # moved into the screen once shown
+        shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", find_x_window()],
                                capture_output=True, text=True, check=True).stdout
-        place = dict(line.split("=") for line in shell.split())
-        x, y, width, height = (int(place[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
-        assert 700 < width and x >= 0 and y >= 0 and x + width <= 1024 and y + height <= 768, \
-            shell
+        place = {k: int(v) for k, v in (line.split("=") for line in shell.split())}
+        assert 700 < place["WIDTH"] and place["X"] >= 0 and place["Y"] >= 0 and \
+            place["X"] + place["WIDTH"] <= 1024 and place["Y"] + place["HEIGHT"] <= 768, shell
         left, top, right, bottom = (int(v) for v in probe("rect", str(IDC_COMMAND3)).split())
         assert 0 <= left < right <= 1024 and 0 <= top < bottom <= 768, (left, top, right, bottom)
     finally:
@@ -175,11 +169,15 @@ def fits_small_screen(appdata, localappdata, program, clip):
                        capture_output=True, timeout=120)
 
 
-def run(output, clips, first):
+def find_x_window():
     # A real X window: xdotool finds it by its title.
-    x_window = wait_for("the window on the display", lambda: subprocess.run(
+    return wait_for("the window on the display", lambda: subprocess.run(
         ["xdotool", "search", "--onlyvisible", "--name", "^Pivora$"],
         capture_output=True, text=True).stdout.split(), 60)[0]
+
+
+def run(output, clips, first):
+    x_window = find_x_window()
     listed = wait_for("the clip in the list", rows, 30)
     assert len(listed) == 1 and listed[0].split("\t")[1] == "MP4", listed
     if CHINESE:
