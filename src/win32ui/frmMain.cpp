@@ -133,6 +133,26 @@ int MenuBarId(std::size_t menu, std::size_t item)
     return IDM_ADD + static_cast<int>(menu * 16 + item);
 }
 
+// The density below the screen's `dpi` at which the window fits `work`, or `dpi` itself.
+UINT FittedDpi(UINT dpi, const RECT& work)
+{
+    const int width = work.right - work.left;
+    const int height = work.bottom - work.top;
+    UINT fitted = dpi;
+    // The caption and the menu bar do not shrink in proportion: a few rounds settle it.
+    for (int round = 0; round < 8 && fitted > 48; ++round) {
+        // The caption, the borders and the menu bar keep the screen's density.
+        const SIZE outer = OuterSize(kStyle, kExStyle, true, Scale(kClientWidth, fitted),
+                                     Scale(kClientHeight, fitted), dpi);
+        if (outer.cx <= width && outer.cy <= height)
+            break;
+        const double shrink =
+            std::min(static_cast<double>(width) / outer.cx, static_cast<double>(height) / outer.cy);
+        fitted = std::max(48u, static_cast<UINT>(fitted * std::min(shrink, 0.99)));
+    }
+    return fitted;
+}
+
 } // namespace
 
 frmMain::frmMain(pivora::window::MainSetup setup)
@@ -365,25 +385,6 @@ void frmMain::SetAccessibleName(HWND control, const std::string& name)
     services->Release();
 }
 
-UINT frmMain::FittedDpi(UINT dpi, const RECT& work) const
-{
-    const int width = work.right - work.left;
-    const int height = work.bottom - work.top;
-    UINT fitted = dpi;
-    // The caption and the menu bar do not shrink in proportion: a few rounds settle it.
-    for (int round = 0; round < 8 && fitted > 48; ++round) {
-        // The caption, the borders and the menu bar keep the screen's density.
-        const SIZE outer = OuterSize(kStyle, kExStyle, true, Scale(kClientWidth, fitted),
-                                     Scale(kClientHeight, fitted), dpi);
-        if (outer.cx <= width && outer.cy <= height)
-            break;
-        const double shrink =
-            std::min(static_cast<double>(width) / outer.cx, static_cast<double>(height) / outer.cy);
-        fitted = std::max(48u, static_cast<UINT>(fitted * std::min(shrink, 0.99)));
-    }
-    return fitted;
-}
-
 void frmMain::Layout(UINT dpi)
 {
     MONITORINFO monitor{};
@@ -436,9 +437,10 @@ void frmMain::Layout(UINT dpi)
     // The menu bar as the system draws it may differ from its estimate: the client area gets
     // its design size all the same.
     if (RECT client{}; ::GetClientRect(m_hwnd, &client)) {
-        outer.cx += Scale(kClientWidth, dpi) - client.right;
-        outer.cy += Scale(kClientHeight, dpi) - client.bottom;
-        if (client.right != Scale(kClientWidth, dpi) || client.bottom != Scale(kClientHeight, dpi))
+        const SIZE missing{Scale(kClientWidth, dpi) - client.right,
+                           Scale(kClientHeight, dpi) - client.bottom};
+        outer = {outer.cx + missing.cx, outer.cy + missing.cy};
+        if (missing.cx != 0 || missing.cy != 0)
             ::SetWindowPos(m_hwnd, nullptr, 0, 0, outer.cx, outer.cy,
                            SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }

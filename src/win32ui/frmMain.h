@@ -61,7 +61,6 @@ private:
     // Lays the window out at its screen's density `dpi`, or at a lower one where the window
     // would not fit the screen's work area (a small screen at 200 %).
     void Layout(UINT dpi);
-    UINT FittedDpi(UINT dpi, const RECT& work) const;
     void SetColumns();
     void AddTooltip(HWND control, const std::string& text);
     void SetAccessibleName(HWND control, const std::string& name);
